@@ -1,0 +1,44 @@
+# make demo   builds everything and levels a spoken-word recording through QUAR2 (results in out/)
+# make test   builds the native, sanitized and Windows targets and runs every test
+JOBS ?= $(shell nproc)
+NATIVE := build/native
+ASAN := build/asan
+WIN := build/win64
+
+.PHONY: all test demo deps native asan win64 test-native test-asan test-win64 clean
+
+all: native win64
+
+deps:
+	@scripts/install-deps.sh
+
+native: deps
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(NATIVE) -j$(JOBS)
+
+asan: deps
+	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DQUAR2_SANITIZE=ON >/dev/null
+	cmake --build $(ASAN) -j$(JOBS)
+
+win64: deps
+	cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+	cmake --build $(WIN) -j$(JOBS)
+
+test-native: native
+	ctest --test-dir $(NATIVE) --output-on-failure -j$(JOBS)
+
+test-asan: asan
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
+
+test-win64: win64
+	scripts/run-wine-tests.sh $(WIN)
+
+test: test-native test-asan test-win64
+
+demo: native win64
+	@if [ -x scripts/demo.sh ]; then scripts/demo.sh; else echo "demo: built $(NATIVE) and $(WIN)"; fi
+
+clean:
+	rm -rf build out

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the demo need, when any is missing.
+# As root it uses apt-get; otherwise it names what is missing and stops.
+set -euo pipefail
+packages=(
+  cmake g++ make pkg-config
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  g++-mingw-w64-x86-64 wine64 wine xvfb xauth
+  libsndfile1-dev libebur128-dev
+  espeak-ng sox python3 python3-pil python3-matplotlib
+  zam-plugins lsp-plugins-vst
+  clang libclang-rt-14-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+if [ "$(id -u)" -ne 0 ]; then
+  echo "missing Debian packages: ${missing[*]} (run as root, or install them)" >&2
+  exit 1
+fi
+echo "installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
