@@ -1,0 +1,3 @@
+#include "runtime/ModuleHandle.h"
+
+void* hInstance = nullptr;
