@@ -7,7 +7,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64 wine64 wine xvfb xauth
   libsndfile1-dev libebur128-dev
-  espeak-ng sox python3 python3-pil python3-matplotlib
+  espeak-ng sox python3 python3-pil python3-matplotlib fonts-dejavu-core fonts-liberation
   zam-plugins lsp-plugins-vst
   clang libclang-rt-14-dev
 )
