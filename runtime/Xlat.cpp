@@ -1,0 +1,71 @@
+#include "runtime/Xlat.h"
+
+#include <cstring>
+
+void TXlat::DoOpen()
+{
+    Clear();
+    ClearStrings();
+    lastRedrawTicks = 0;
+}
+
+void TXlat::DoResume()
+{
+    DoInit();
+    DoSlider();
+}
+
+void TXlat::DoEnsureInit()
+{
+    if (initCount == 0)
+        DoInit();
+    if (initCount < INT32_MAX)
+        ++initCount;
+}
+
+void TXlat::DoGfx(double /*width*/, double /*height*/)
+{
+}
+
+void TXlat::DoIdle()
+{
+    if (!(redrawRate > 0.0))
+        return;
+    const int32_t now = MilliClock();
+    if (static_cast<double>(MilliClockSince(now, lastRedrawTicks)) > 1000.0 / redrawRate) {
+        HostRedraw();
+        lastRedrawTicks = MilliClock();
+    }
+}
+
+int32_t TXlat::GetState(void** data)
+{
+    ResetSlot(0, FileSlot::kWrite);
+    FileWrite(0, kChunkMarker);
+    const size_t markerOnly = files[0].buffer.size();
+    DoSerialize();
+    FileSlot& slot = files[0];
+    if (slot.buffer.size() == markerOnly)
+        return 0;
+    if (data != nullptr)
+        *data = slot.buffer.data();
+    return static_cast<int32_t>(slot.buffer.size() * sizeof(float));
+}
+
+int32_t TXlat::SetState(const void* data, int32_t byteCount)
+{
+    ResetSlot(0, FileSlot::kRead);
+    FileSlot& slot = files[0];
+    if (data != nullptr && byteCount >= 4) {
+        const size_t count = static_cast<size_t>(byteCount) / sizeof(float);
+        slot.buffer.resize(count);
+        std::memcpy(slot.buffer.data(), data, count * sizeof(float));
+    }
+    if (slot.buffer.empty() || slot.buffer[0] != kChunkMarker)
+        return byteCount;
+    slot.position = 1;
+    DoEnsureInit();
+    DoSerialize();
+    DoSlider();
+    return byteCount;
+}

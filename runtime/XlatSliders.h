@@ -1,0 +1,23 @@
+#pragma once
+// Slider values and the first hook of the runtime.
+
+#include <vector>
+
+#include "runtime/XlatOstra.h"
+
+class CXlatSliders : public CXlatOstra
+{
+public:
+    // Number of slider values; slider numbers are 0 .. kSliderCount - 1 (scripts count from 1).
+    static constexpr int kSliderCount = 128;
+
+    CXlatSliders() : sliders(kSliderCount, 0.0) {}
+
+    // [any thread] Runs the script's slider code after a slider value changed: the host
+    // (setParameter), resume and a restored state chunk call it. Default: nothing.
+    virtual void DoSlider() {}
+
+    // Current slider values indexed by slider number; always kSliderCount entries. Each value is
+    // one double written whole by one thread and read whole by the others.
+    std::vector<double> sliders;
+};
