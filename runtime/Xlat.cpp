@@ -6,6 +6,7 @@ void TXlat::DoOpen()
 {
     Clear();
     ClearStrings();
+    ResetScriptGraphics();
     lastRedrawTicks = 0;
 }
 

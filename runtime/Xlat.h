@@ -23,8 +23,9 @@ public:
     // frees the tables and memory (the bases' destructors, most derived first).
     virtual ~TXlat() = default;
 
-    // [UI thread] effOpen: clears every memory page and every string entry and resets the idle
-    // redraw clock. An override calls this first, then sets up its own variables.
+    // [UI thread] effOpen: clears every memory page and every string entry, sets the drawing
+    // script variables to 0 (ResetScriptGraphics) and resets the idle redraw clock. An override
+    // calls this first, then sets up its own variables.
     virtual void DoOpen();
     // [UI thread] effClose. Default: nothing.
     virtual void DoClose() {}

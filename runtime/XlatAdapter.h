@@ -10,6 +10,8 @@
 #include <cstdint>
 
 class CDrawContext; // the toolkit's drawing context (Windows editor only)
+class CFontCache;   // the plug-in object's font descriptions by face (graphics/FontCache.h)
+class CGfxTarget;   // a drawing target other than the toolkit's (graphics/GfxTarget.h)
 
 class CXlatAdapter
 {
@@ -55,6 +57,14 @@ public:
     virtual bool getEditorSize(int32_t& /*width*/, int32_t& /*height*/) { return false; }
     // [UI thread] The drawing context of the script view while it draws, null otherwise.
     virtual CDrawContext* getScriptDrawContext() { return nullptr; }
+    // [UI thread] A drawing target that takes precedence over getScriptDrawContext() while set:
+    // front ends without the toolkit (and tests that record what the script draws) answer one
+    // here; the plug-in object answers null.
+    virtual CGfxTarget* getScriptDrawTarget() { return nullptr; }
+    // [UI thread] The plug-in object's font cache (one description per face name, kept for the
+    // plug-in object's life); null when there is none, then each font selection makes a
+    // temporary description.
+    virtual CFontCache* getFontCache() { return nullptr; }
 
     // --- MIDI (not used by the leveller's script) ----------------------------------------------
     // [audio thread] Sends one short MIDI message; true when the host answered exactly 1.
