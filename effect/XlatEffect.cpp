@@ -1,0 +1,201 @@
+#include "effect/XlatEffect.h"
+
+#include <cmath>
+#include <initializer_list>
+#include <string_view>
+
+namespace {
+
+// One declared slider. Host parameter i is row i of the table.
+struct SliderDeclaration
+{
+    int32_t number;
+    const char* name;
+    double defaultValue;
+    double minimum;
+    double maximum;
+    double step;
+    std::initializer_list<const char*> stepNames;
+};
+
+// clang-format off
+const SliderDeclaration kSliders[] = {
+    // number  name               default  min   max  step  step names shown by the host
+    {2,  "SC Filter",             0,    0,   1,   1,   {"Off", "On"}},
+    {3,  "LF Filter",             0,    0,   8,   1,   {"Off", "20Hz", "40Hz", "80Hz", "100Hz",
+                                                        "150Hz", "200Hz", "350Hz", "500Hz"}},
+    {4,  "Attack Mode",           0,    0,   11,  1,   {"Zero", "250us", "500us", "1ms", "5ms",
+                                                        "10ms", "20ms", "50ms", "100ms", "200ms",
+                                                        "500ms", "1sec"}},
+    {5,  "Push Down [dB]",        0,   -30,  0,   1,   {}},
+    {6,  "Pull Up [dB]",          0,    0,   30,  1,   {}},
+    {7,  "Recovery",             -5,   -10,  0,   1,   {}},
+    {8,  "Emphasis",              0,    0,   10,  1,   {}},
+    {9,  "Output [dB]",           0,   -20,  20,  1,   {}},
+    {10, "[Display Speed]",       10,   1,   10,  0.1, {}},
+};
+
+// Texts of the string constants 10000 .. 10050, in handle order (the editor's captions, units,
+// step labels, fonts and formats).
+const char* const kStrings[] = {
+    "Build 170206", "Off", "20 Hz", "40 Hz", "80 Hz", "100 Hz", "150 Hz", "200 Hz", "350 Hz",
+    "500 Hz", "Zero", "250us", "500 us", "1 ms", "5 ms", "10 ms", "20 ms", "50 ms", "100 ms",
+    "200 ms", "500 ms", "1 s", "Courier New", "%.1f", "Arial", "LF Filter", "Attack Mode", "dB",
+    "Push Down", "dB", "Pull Up", "", "Recovery", "", "HF De-Emphasis", "dB", "Output",
+    "Filter Side Chain", "s", "Display Speed", "Arial", "Dyn.Range Reduction:", "%.2f", " dB",
+    "Max Gain: ", "%.2f", " dB", "Max Attenuation: ", "%.2f", " dB", "Arial",
+};
+// clang-format on
+static_assert(sizeof(kStrings) / sizeof(kStrings[0]) == TXlatEffect::kStringCount);
+
+} // namespace
+
+TXlatEffect::TXlatEffect()
+{
+    for (const SliderDeclaration& s : kSliders) {
+        AddSlider(s.number, nullptr, s.defaultValue, s.minimum, s.maximum, s.step, "", "", "",
+                  s.name);
+        for (const char* stepName : s.stepNames)
+            AddEnumName(stepName);
+    }
+    effectName = "QUAR2";
+    productString = "QUAR2";
+    programName = "QUAR2";
+    vendorString = "Tessel Audio";
+    version = 1000;
+    uniqueId = ('Q' << 24) | ('U' << 16) | ('A' << 8) | 'R';
+    channelCount = 2;
+}
+
+void TXlatEffect::DoOpen()
+{
+    TXlat::DoOpen();
+    vars = LevellerVariables{};
+    RegisterFileName(0, "quar2_gfx\\bg.png");
+    RegisterFileName(1, "quar2_gfx\\sliderknob.png");
+    for (int32_t k = 0; k < kStringCount; ++k)
+        RegisterString(kFirstStringHandle + k, kStrings[k]);
+    // The memory was just cleared: point the audio path at fresh pages of the (all-zero) layout,
+    // so that a block processed before the first resume still touches only prepared memory.
+    PrepareMemory();
+}
+
+void TXlatEffect::DoInit()
+{
+    LevellerVariables& v = vars;
+    // Drawing start values; the editor sets its own colour before it draws anything.
+    v.colorR = 0.0;
+    v.colorG = 0.0;
+    v.colorB = 0.0;
+    v.colorA = 0.0;
+    v.spareDrawStart1 = 1.0;
+    v.spareDrawStart2 = 0.0;
+    redrawRate = 30.0;
+
+    // Host values: the sample rate as the host's 32-bit value, NaN and infinities as 0.
+    v.hostSampleRate = ScriptFinite(static_cast<double>(static_cast<float>(HostSampleRate())));
+    v.hostInputCount = ScriptFinite(static_cast<double>(HostChannelCount()));
+    v.hostBlockSize = ScriptFinite(static_cast<double>(HostBlockSize()));
+    v.hostTempo = ScriptFinite(HostTempo());
+    v.hostTimeSigNumerator = ScriptFinite(v.hostTimeSigNumerator);
+    v.hostTimeSigDenominator = ScriptFinite(v.hostTimeSigDenominator);
+    RefreshHostValues();
+
+    v.buildLabel = 10000.0;
+    v.maxAttenuationDb = 0.0;
+    v.maxGainDb = 0.0;
+
+    // Everything that divides by the sample rate keeps its previous value while the rate is
+    // unusable (no host, or a host answer of 0): the old set-up keeps working instead of
+    // turning every coefficient into infinity or NaN.
+    const bool rateUsable = SampleRateUsable();
+    const double sr = v.sampleRate;
+    if (rateUsable) {
+        v.smooth20ms = std::exp(-1.0 / (0.02 * sr));
+        v.smooth200ms = std::exp(-1.0 / (0.2 * sr));
+    }
+    v.monoBlocks = 32.0;
+    if (rateUsable) {
+        v.releaseScale = 44100.0 / sr * 0.0003;
+        // Emphasis: second-order high-pass at 1 kHz (2 pi 1000 = 6283.185307179586), damping 5.
+        v.emphasis.SetHighPass(5.0, std::tan(6283.185307179586 / sr));
+        v.delayLengthL = std::fmin(sr, kLookAhead);
+        v.delayLengthR = std::fmin(sr, kLookAhead);
+        v.delayBaseL = sr * 0.0;
+        v.delayBaseR = sr;
+    }
+    v.latency = kLookAhead;
+    if (rateUsable)
+        v.historyBase = 2.0 * sr + 1.0;
+    v.graphPoints = 360.0;
+    // Editor layout.
+    v.graphX = 27.0;
+    v.graphY = 300.0;
+    v.graphTop = 290.0;
+    v.curveLastY = 360.0;
+    v.smoothLastY = 360.0;
+    v.readoutX = 107.0;
+    v.readoutY = 480.0;
+
+    // The editor's step labels: string handles of the low-cut and attack step texts.
+    for (int32_t k = 0; k <= 8; ++k)
+        Element(kLowCutLabelTable + k) = 10001.0 + k;
+    for (int32_t k = 0; k <= 11; ++k)
+        Element(kAttackLabelTable + k) = 10010.0 + k;
+
+    v.rerunSliderCode = 1.0;
+    PrepareMemory();
+}
+
+void TXlatEffect::DoSerialize()
+{
+    // Sliders 1 .. 64 as 32-bit floats, taken back as stored (no range limit, no step). A value
+    // that is missing at the end of a short chunk, or that is NaN or infinite, leaves the slider
+    // as it is: a non-finite level or gain would silence the effect for good.
+    for (vars.serializeIndex = 1.0; vars.serializeIndex <= 64.0; vars.serializeIndex += 1.0) {
+        double& slider = sliders[static_cast<size_t>(ScriptInt(vars.serializeIndex) % kSliderCount)];
+        double value = slider;
+        FileVar(0, value);
+        if (std::isfinite(value))
+            slider = value;
+    }
+}
+
+void TXlatEffect::RefreshHostValues()
+{
+    LevellerVariables& v = vars;
+    v.sampleRate = v.hostSampleRate;
+    v.inputCount = v.hostInputCount;
+    v.blockSize = v.hostBlockSize;
+    v.tempo = v.hostTempo;
+    v.timeSigNumerator = v.hostTimeSigNumerator;
+    v.timeSigDenominator = v.hostTimeSigDenominator;
+}
+
+bool TXlatEffect::SampleRateUsable() const
+{
+    return vars.sampleRate > 0.0 && vars.sampleRate <= kMaxSampleRate;
+}
+
+bool TXlatEffect::HistoryUsable() const
+{
+    return SampleRateUsable() && vars.blockSize >= 1.0 && historyWindow.Last() >= historyWindow.First();
+}
+
+void TXlatEffect::PrepareMemory()
+{
+    const LevellerVariables& v = vars;
+    // Each delay line is read and written at base + 0 .. base + 64; one more slot absorbs the
+    // rounding of a fractional base.
+    const int32_t delaySlots = static_cast<int32_t>(kLookAhead) + 2;
+    delayWindowL.Prepare(*this, ScriptInt(v.delayBaseL), delaySlots);
+    delayWindowR.Prepare(*this, ScriptInt(v.delayBaseR), delaySlots);
+    // The history reaches ceil(display span / block size) + 1 entries; it is prepared for the
+    // longest display span and at most CMemoryWindow::kMaxElements entries.
+    historyWindow.Reset();
+    if (SampleRateUsable() && v.blockSize >= 1.0) {
+        const double reach = std::ceil(kLongestDisplaySeconds * v.sampleRate / v.blockSize);
+        const double entries = std::fmin(reach + 2.0, CMemoryWindow::kMaxElements);
+        historyWindow.Prepare(*this, ScriptInt(v.historyBase), static_cast<int32_t>(entries));
+    }
+}

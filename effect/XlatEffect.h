@@ -1,0 +1,87 @@
+#pragma once
+// TXlatEffect: the QUAR2 leveller, a stereo voice levelling amplifier with 64 samples of
+// look-ahead, written as an effect script on the TXlat runtime.
+//
+// The louder channel, plus an optional high-frequency emphasis, drives a chain of envelope
+// followers; one gain for both channels pulls quiet passages up by at most "Pull Up" and pushes
+// loud ones towards the "Push Down" level, and is applied to the audio delayed by 64 frames.
+// All of the script's variables live in `vars` (see LevellerVariables.h); the hooks below are the
+// script's bodies.
+
+#include <cstdint>
+
+#include "effect/LevellerVariables.h"
+#include "effect/MemoryWindow.h"
+#include "runtime/Xlat.h"
+
+class TXlatEffect : public TXlat
+{
+public:
+    // Script memory layout (indices). The delay lines sit at delayBaseL and delayBaseR (the
+    // sample rate), the gain history at historyBase (twice the sample rate, plus 1).
+    static constexpr int32_t kLowCutLabelTable = 600000; // handles 10001 .. 10009
+    static constexpr int32_t kAttackLabelTable = 600010; // handles 10010 .. 10021
+    // First string constant handle and number of constants.
+    static constexpr int32_t kFirstStringHandle = 10000;
+    static constexpr int32_t kStringCount = 51;
+    // Frames of look-ahead; also the highest delay-line position.
+    static constexpr double kLookAhead = 64.0;
+    // Largest value of the display-speed slider, in seconds: the history is prepared for it.
+    static constexpr double kLongestDisplaySeconds = 10.0;
+    // Sample rates outside (0, kMaxSampleRate] leave the rate-dependent set-up as it was: 0
+    // would divide by zero, and far larger rates would put the history beyond the index range.
+    static constexpr double kMaxSampleRate = 10000000.0;
+
+    // [UI thread] Declares the nine sliders and the effect's identity.
+    TXlatEffect();
+
+    // [UI thread] effOpen: clears memory and strings, zeroes every script variable, registers
+    // the two image file names and the 51 string constants (handles 10000 .. 10050).
+    void DoOpen() override;
+    // [UI thread] Reads the host values and sets up everything that depends only on the sample
+    // rate: smoothing coefficients, the emphasis filter, the memory layout, the label tables.
+    // Filter and follower states, delay positions and the history stay as they are.
+    void DoInit() override;
+    // [any thread] After a host parameter change, a resume or a restored chunk: refreshes the
+    // host values, copies sliders 2..10 for the editor and runs the slider code.
+    void DoSlider() override;
+    // [audio thread] Once per processing call: latency report, transport, mono detection,
+    // dither, one gain-history point while the transport plays.
+    void DoBlock() override;
+    // [audio thread] One stereo frame: samples[0] and samples[1] in, levelled audio out.
+    void DoSample() override;
+    // [UI thread] The state chunk: sliders 1 to 64, written or read through file slot 0.
+    void DoSerialize() override;
+
+    // [any thread] The slider code alone: turns the slider values into the coefficients the
+    // sample loop uses. The editor runs it after a widget changed a value.
+    void RunSliderCode();
+
+    // The script's variables.
+    LevellerVariables vars;
+
+private:
+    // Copies the six host copies into the script's variables.
+    void RefreshHostValues();
+    // Whether the current sample rate can drive the rate-dependent formulas.
+    bool SampleRateUsable() const;
+    // Whether the gain history can be written in this block: a usable sample rate, a block
+    // size of at least one frame and a prepared history window.
+    bool HistoryUsable() const;
+    // [UI thread] Creates the pages of the delay lines and of the history for the current
+    // layout and keeps direct pointers to them.
+    void PrepareMemory();
+    // [audio thread] Fills every reachable history entry with 100 (0 dB) and rewinds.
+    void FillHistory();
+    // [audio thread] The delay slot or history entry at a script index; a spare cell when the
+    // index lies outside the prepared windows (it never does for the layouts the hooks make).
+    double& DelaySlot(const CMemoryWindow& window, double index);
+    // [audio thread] 0..32767, like the C library's rand(), but lock-free and per instance.
+    int32_t NextRandom();
+
+    CMemoryWindow delayWindowL;
+    CMemoryWindow delayWindowR;
+    CMemoryWindow historyWindow;
+    double spareCell = 0.0;
+    uint32_t randomState = 1;
+};

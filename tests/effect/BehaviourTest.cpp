@@ -1,0 +1,134 @@
+// End to end on speech-like material: bursts of a voice-band signal ("syllables" with pauses)
+// in passages at very different levels go through the 32-bit bridge in host-sized blocks.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "tests/effect/LevellerDriver.h"
+
+namespace {
+
+constexpr double kRate = 44100.0;
+constexpr double kPi = 3.141592653589793;
+
+// A voiced sound: harmonics of a gliding pitch around 150 Hz, weighted towards two formant
+// regions (about 500 Hz and 1500 Hz), shaped into syllables of 180 ms with 70 ms gaps.
+// Peak amplitude about `amplitude`.
+std::vector<double> Speech(size_t frames, double amplitude, double phaseSeed)
+{
+    std::vector<double> out(frames);
+    double phase = phaseSeed;
+    for (size_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        const double pitch = 150.0 + 25.0 * std::sin(2 * kPi * 0.7 * t + phaseSeed);
+        phase += 2 * kPi * pitch / kRate;
+        double voiced = 0;
+        for (int h = 1; h <= 20; ++h) {
+            const double f = pitch * h;
+            const double formants = std::exp(-std::pow((f - 500) / 250, 2)) +
+                                    0.6 * std::exp(-std::pow((f - 1500) / 400, 2)) + 0.05;
+            voiced += formants * std::sin(h * phase) / h;
+        }
+        const double inSyllable = std::fmod(t, 0.25);
+        const double shape = inSyllable < 0.18 ? std::sin(kPi * inSyllable / 0.18) : 0.0;
+        out[i] = amplitude * 0.9 * voiced * shape;
+    }
+    return out;
+}
+
+double RmsDb(const std::vector<float>& x, size_t from, size_t to)
+{
+    double sum = 0;
+    for (size_t i = from; i < to; ++i)
+        sum += static_cast<double>(x[i]) * x[i];
+    return 10 * std::log10(sum / static_cast<double>(to - from));
+}
+
+} // namespace
+
+TEST(LevellerBehaviour, SpeechAtVeryDifferentLevelsComesOutMuchCloser)
+{
+    // Four passages of 2 s: quiet (-40 dB peaks), loud (-3 dB), quiet, loud.
+    const size_t passage = static_cast<size_t>(2 * kRate);
+    const double levels[] = {0.01, 0.7, 0.01, 0.7};
+    std::vector<double> input;
+    for (int p = 0; p < 4; ++p) {
+        const std::vector<double> s = Speech(passage, levels[p], 0.3 * p);
+        input.insert(input.end(), s.begin(), s.end());
+    }
+    std::vector<float> inL(input.begin(), input.end());
+    std::vector<float> inR(inL.size());
+    for (size_t i = 0; i < inL.size(); ++i)
+        inR[i] = 0.8f * inL[i];
+
+    CLevellerDriver d(kRate, 512);
+    d.SetSlider(5, -12); // Push Down
+    d.SetSlider(6, 24);  // Pull Up
+    d.SetSlider(4, 3);   // 1 ms attack
+    d.host.playing = true;
+
+    std::vector<float> outL(inL.size()), outR(inL.size());
+    std::vector<double> gains(inL.size()), dithers(inL.size());
+    const double outputGain = d.vars().outputGain;
+    for (size_t at = 0; at < inL.size(); at += 512) {
+        const size_t n = std::min<size_t>(512, inL.size() - at);
+        // The bridge, frame by frame, keeping each frame's gain and the block's dither.
+        d.effect.DoBlock();
+        for (size_t i = at; i < at + n; ++i) {
+            d.effect.samples[0] = inL[i];
+            d.effect.samples[1] = inR[i];
+            d.effect.DoSample();
+            outL[i] = static_cast<float>(d.effect.samples[0]);
+            outR[i] = static_cast<float>(d.effect.samples[1]);
+            gains[i] = d.vars().gain;
+            dithers[i] = d.vars().dither;
+        }
+    }
+
+    // The output is the input delayed by 64 frames times that frame's gain.
+    for (size_t i = 64; i < inL.size(); ++i) {
+        const double delayedL = static_cast<double>(inL[i - 64]) + dithers[i - 64];
+        const double delayedR = static_cast<double>(inR[i - 64]) + dithers[i - 64];
+        ASSERT_EQ(outL[i], static_cast<float>(gains[i] * delayedL * outputGain)) << i;
+        ASSERT_EQ(outR[i], static_cast<float>(gains[i] * delayedR * outputGain)) << i;
+    }
+
+    // Levels of each passage, skipping its first half second (the follower settles there).
+    const size_t settle = static_cast<size_t>(0.5 * kRate);
+    double inDb[4], outDb[4];
+    for (int p = 0; p < 4; ++p) {
+        const size_t from = p * passage + settle, to = (p + 1) * passage;
+        inDb[p] = RmsDb(inL, from, to);
+        outDb[p] = RmsDb(outL, from, to);
+    }
+    const double inSpread = inDb[1] - inDb[0];
+    const double outSpread = outDb[1] - outDb[0];
+    EXPECT_NEAR(inSpread, 20 * std::log10(70.0), 0.5);
+    // 37 dB apart going in; well under a third of that coming out.
+    EXPECT_LT(std::fabs(outSpread), inSpread / 3) << "in " << inSpread << " dB, out " << outSpread;
+    EXPECT_LT(std::fabs((outDb[3] - outDb[2]) - outSpread), 1.0);
+    // Quiet speech is pulled up (by up to 24 dB), loud speech pushed down.
+    EXPECT_GT(outDb[0] - inDb[0], 12.0);
+    EXPECT_LT(outDb[1] - inDb[1], -3.0);
+    // Nothing leaves the gain law's bounds: 0 < gain <= the Pull Up boost.
+    for (double g : gains)
+        ASSERT_TRUE(g > 0 && g <= std::pow(10.0, 24.0 / 20.0) * (1 + 1e-12));
+    // The history recorded one ordinate per block while playing (entry k holds the gain at the
+    // end of block k): quiet passages above the 0 dB line (ordinates below 100), loud ones
+    // below it.
+    const double blocksPerPassage = static_cast<double>(passage) / 512;
+    for (int p = 0; p < 4; ++p) {
+        double sum = 0;
+        int count = 0;
+        for (int b = static_cast<int>((p + 0.5) * blocksPerPassage);
+             b < static_cast<int>((p + 1) * blocksPerPassage) - 1; ++b, ++count)
+            sum += d.effect.Element(88201 + b);
+        const double mean = sum / count;
+        if (levels[p] < 0.1)
+            EXPECT_LT(mean, 100.0 - 5 * 12) << p;
+        else
+            EXPECT_GT(mean, 100.0) << p;
+    }
+}

@@ -1,0 +1,223 @@
+// The sample hook: look-ahead delay, detector, follower chain, gain law and mono handling, and a
+// bit-for-bit comparison with an independent evaluation of the formulas.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "tests/effect/LevellerDriver.h"
+#include "tests/effect/LevellerReference.h"
+
+namespace {
+
+// Deterministic noise in -1..1 (no dependence on the C library).
+class CNoise
+{
+public:
+    explicit CNoise(uint32_t seed) : state(seed) {}
+    double Next()
+    {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<double>(state >> 8) / 8388608.0 - 1.0;
+    }
+
+private:
+    uint32_t state;
+};
+
+// Stereo test material: noise bursts at different levels, a stretch of identical channels long
+// enough to switch mono on, and exact silence.
+StereoBuffer MakeMaterial(size_t frames, uint32_t seed)
+{
+    CNoise noise(seed);
+    StereoBuffer b(frames);
+    for (size_t i = 0; i < frames; ++i) {
+        const double envelope = (i / 1500) % 3 == 0 ? 0.8 : ((i / 1500) % 3 == 1 ? 0.01 : 0.2);
+        const double l = envelope * noise.Next();
+        const bool identical = i >= frames / 2 && i < frames / 2 + 6000;
+        const bool silent = i >= frames - 800;
+        b.left[i] = silent ? 0.0 : l;
+        b.right[i] = silent ? 0.0 : (identical ? l : 0.6 * l + 0.3 * envelope * noise.Next());
+    }
+    return b;
+}
+
+struct Config
+{
+    double sampleRate;
+    double sliders[11];
+};
+
+} // namespace
+
+TEST(LevellerSampleLoop, ImpulseComesOut64FramesLaterTimesTheGain)
+{
+    CLevellerDriver d(44100.0, 512);
+    d.SetSlider(9, 6); // output gain 10^(6/20)
+    const double outputGain = d.vars().outputGain;
+    d.effect.DoBlock();
+    const double dither = d.vars().dither;
+    std::vector<double> outL, outR, gains;
+    for (int i = 0; i < 100; ++i) {
+        d.effect.samples[0] = i == 0 ? 1.0 : 0.0;
+        d.effect.samples[1] = 0.0;
+        d.effect.DoSample();
+        outL.push_back(d.effect.samples[0]);
+        outR.push_back(d.effect.samples[1]);
+        gains.push_back(d.vars().gain);
+    }
+    // The first 64 frames are the delay lines' initial zeros.
+    for (int i = 0; i < 64; ++i) {
+        EXPECT_EQ(outL[i], 0.0) << i;
+        EXPECT_EQ(outR[i], 0.0) << i;
+    }
+    EXPECT_EQ(outL[64], gains[64] * (1.0 + dither) * outputGain);
+    EXPECT_EQ(outR[64], gains[64] * (0.0 + dither) * outputGain);
+    EXPECT_EQ(outL[65], gains[65] * dither * outputGain);
+    EXPECT_GT(outL[64], 0.0);
+    EXPECT_EQ(d.vars().lastGain, gains.back());
+}
+
+TEST(LevellerSampleLoop, GainLawAtSteadyLevelAndAtSilence)
+{
+    // Push Down 0, Pull Up 0, attack Zero, constant 0.5: every stage settles at 0.5 (plus the
+    // 1e-15 dither) and the gain at 1 / 1.5.
+    CLevellerDriver steady(44100.0, 512);
+    steady.RunConstant(0.5, 0.5, 512, 40);
+    const LevellerVariables& v = steady.vars();
+    EXPECT_NEAR(v.env1, 0.5, 1e-14);
+    EXPECT_NEAR(v.env2, 0.5, 1e-14);
+    EXPECT_NEAR(v.env3, 0.5, 1e-14);
+    EXPECT_NEAR(v.gain, 1.0 / 1.5, 1e-14);
+    EXPECT_EQ(v.gain, v.targetLevel / (v.env3 + v.kneeLevel));
+
+    // Pull Up 12 over silence: the gain tends to 10^(12/20).
+    CLevellerDriver quiet(44100.0, 512);
+    quiet.SetSlider(6, 12);
+    quiet.RunConstant(0.0, 0.0, 512, 20);
+    EXPECT_NEAR(quiet.vars().gain, std::pow(10.0, 12.0 / 20.0), 1e-12);
+    // Push Down -10 with a level far above the knee: output level approaches 10^(-10/20).
+    CLevellerDriver loud(44100.0, 512);
+    loud.SetSlider(5, -10);
+    loud.SetSlider(6, 30);
+    double outL = 0;
+    loud.RunConstant(0.9, 0.9, 512, 40, &outL);
+    EXPECT_NEAR(outL, std::pow(10.0, -0.5) * 0.9 / (0.9 + std::pow(10.0, -2.0)), 1e-12);
+}
+
+TEST(LevellerSampleLoop, DetectorTakesTheLouderChannelWithItsSign)
+{
+    CLevellerDriver d(44100.0, 512);
+    d.effect.DoBlock();
+    d.effect.samples[0] = -0.8;
+    d.effect.samples[1] = 0.5;
+    d.effect.DoSample();
+    EXPECT_EQ(d.vars().sideChain, -0.8 + d.vars().dither);
+    EXPECT_EQ(d.vars().level, 0.8 - d.vars().dither);
+    // Attack Zero: the follower jumps to the level at once.
+    EXPECT_EQ(d.vars().env1, d.vars().level);
+    // A tie goes to the left.
+    d.effect.samples[0] = 0.3;
+    d.effect.samples[1] = -0.3;
+    d.effect.DoSample();
+    EXPECT_EQ(d.vars().sideChain, 0.3 + d.vars().dither);
+}
+
+TEST(LevellerSampleLoop, MonoAfter33BlocksLetsTheRightChannelFollowTheLeft)
+{
+    CLevellerDriver d(44100.0, 64);
+    d.SetSlider(3, 4); // low-cut in the audio path
+    for (int block = 1; block <= 32; ++block) {
+        d.RunConstant(0.1, 0.1, 64, 1);
+        ASSERT_EQ(d.vars().mono, 0.0) << block;
+    }
+    d.RunConstant(0.1, 0.1, 64, 1);
+    EXPECT_EQ(d.vars().mono, 1.0);
+    EXPECT_EQ(d.vars().monoCount, 0.0);
+
+    // Still mono for this block even though the right channel now differs: the right output is
+    // the (delayed) filtered left channel and the right filter does not move.
+    const BiquadSection rightBefore = d.vars().lowCutR;
+    StereoBuffer in(200);
+    for (size_t i = 0; i < in.Frames(); ++i) {
+        in.left[i] = 0.2 * std::sin(0.01 * static_cast<double>(i));
+        in.right[i] = -0.7;
+    }
+    const StereoBuffer out = d.Run(in, 200);
+    for (size_t i = 64; i < out.Frames(); ++i)
+        ASSERT_EQ(out.right[i], out.left[i]) << i;
+    EXPECT_EQ(d.vars().lowCutR.y1, rightBefore.y1);
+    EXPECT_EQ(d.vars().lowCutR.x1, rightBefore.x1);
+    // The next block sees different channels and leaves mono.
+    d.RunConstant(0.1, 0.2, 64, 1);
+    EXPECT_EQ(d.vars().mono, 0.0);
+    EXPECT_EQ(d.vars().monoCount, 0.0);
+}
+
+TEST(LevellerSampleLoop, MatchesTheFormulasBitForBit)
+{
+    const Config configs[] = {
+        {44100.0, {0, 0, 0, 0, 0, 0, 0, -5, 0, 0, 10}},          // defaults
+        {48000.0, {0, 0, 0, 4, 3, -12, 15, -10, 0, 6, 10}},      // low-cut in the audio path
+        {44100.0, {0, 0, 1, 8, 11, -3, 30, 0, 5, -6, 2}},        // low-cut in the side chain
+        {96000.0, {0, 0, 0, 1, 1, -30, 8, -7, 10, 20, 10}},      // emphasis, 20 Hz low-cut
+        {22050.0, {0, 0, 1, 6, 7, -20, 20, -2, 3, 0, 1}},
+    };
+    const int32_t blockPattern[] = {16, 0, 37, 64, 1, 16, 512, 5};
+    int configIndex = 0;
+    for (const Config& c : configs) {
+        for (bool floatBridge : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "config " << configIndex << (floatBridge ? " float" : " double"));
+            CLevellerDriver d(c.sampleRate, 512);
+            for (int k = 2; k <= 10; ++k)
+                d.effect.sliders[static_cast<size_t>(k)] = c.sliders[k];
+            d.effect.DoSlider();
+            CLevellerReference ref(c.sampleRate, c.sliders);
+            ASSERT_EQ(d.vars().releaseCoef, ref.releaseCoef);
+            ASSERT_EQ(d.vars().attackCoef, ref.attackCoef);
+            ASSERT_EQ(d.vars().emphasisAmount, ref.emphasisAmount);
+
+            StereoBuffer in = MakeMaterial(30000, 7u + static_cast<uint32_t>(configIndex));
+            if (floatBridge) {
+                for (size_t i = 0; i < in.Frames(); ++i) {
+                    in.left[i] = static_cast<float>(in.left[i]);
+                    in.right[i] = static_cast<float>(in.right[i]);
+                }
+            }
+            std::vector<float> fl(in.Frames()), fr(in.Frames());
+            std::vector<double> dl(in.Frames()), dr(in.Frames());
+            std::vector<float> inFL(in.left.begin(), in.left.end());
+            std::vector<float> inFR(in.right.begin(), in.right.end());
+            size_t at = 0, mismatches = 0, firstMismatch = 0;
+            bool sawMono = false;
+            for (size_t b = 0; at < in.Frames(); ++b) {
+                const size_t n = std::min<size_t>(static_cast<size_t>(blockPattern[b % 8]),
+                                                  in.Frames() - at);
+                if (floatBridge)
+                    d.ProcessFloat(&inFL[at], &inFR[at], &fl[at], &fr[at], static_cast<int32_t>(n));
+                else
+                    d.ProcessDouble(&in.left[at], &in.right[at], &dl[at], &dr[at],
+                                    static_cast<int32_t>(n));
+                ref.BeginBlock(d.vars().dither);
+                ASSERT_EQ(d.vars().mono != 0.0, ref.mono) << "block " << b;
+                sawMono = sawMono || ref.mono;
+                for (size_t i = at; i < at + n; ++i) {
+                    double rl = 0, rr = 0;
+                    ref.Frame(in.left[i], in.right[i], rl, rr);
+                    const bool same = floatBridge
+                                          ? (fl[i] == static_cast<float>(rl) && fr[i] == static_cast<float>(rr))
+                                          : (dl[i] == rl && dr[i] == rr);
+                    if (!same && mismatches++ == 0)
+                        firstMismatch = i;
+                }
+                at += n;
+            }
+            EXPECT_EQ(mismatches, 0u) << "first at frame " << firstMismatch;
+            EXPECT_EQ(d.vars().gain, ref.gain);
+            EXPECT_TRUE(sawMono);
+        }
+        ++configIndex;
+    }
+}
