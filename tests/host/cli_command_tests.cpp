@@ -1,0 +1,299 @@
+// End-to-end tests of quar2-host's commands: the real program on small generated files, with a
+// test plug-in of known behaviour (a 100-frame delay with a gain) and Debian's third-party
+// VST 2.4 plug-ins.
+
+#include "cli_test_support.h"
+
+#include "host/cli/FxpPreset.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+const std::string kPlugin = QUAR2_TEST_PLUGIN;
+const std::string kNullPlugin = QUAR2_NULL_PLUGIN;
+const std::string kZam = "/usr/lib/vst/ZamCompX2-vst.so";
+const std::string kLsp = "/usr/lib/vst/lsp-plugins/compressor-stereo.so";
+constexpr int kTestDelay = 100; // the test plug-in's latency
+
+// A stereo float file with one impulse of `height` at `at` (left) and half of it (right).
+Audio impulse(long long frames, long long at, float height = 0.5f)
+{
+    Audio a;
+    a.samples.assign(size_t(frames * 2), 0.0f);
+    a.samples[size_t(at * 2)] = height;
+    a.samples[size_t(at * 2 + 1)] = height / 2;
+    return a;
+}
+
+long long peakFrame(const Audio& a, int channel = 0)
+{
+    long long best = -1;
+    float peak = 0;
+    for (long long i = 0; i < a.frames(); ++i) {
+        const float v = std::fabs(a.samples[size_t(i * a.channels + channel)]);
+        if (v > peak) {
+            peak = v;
+            best = i;
+        }
+    }
+    return best;
+}
+
+int lineCount(const std::string& text)
+{
+    return int(std::count(text.begin(), text.end(), '\n'));
+}
+
+// A failing command: one line on standard error and status 1.
+void expectOneLineFailure(const RunResult& r, const std::string& mention)
+{
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(lineCount(r.err), 1) << r.err;
+    EXPECT_EQ(r.err.rfind("quar2-host: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(mention), std::string::npos) << r.err;
+}
+
+} // namespace
+
+TEST(CliInfo, DescribesTheRecordNamesAndParameters)
+{
+    RunResult r = runHost({"info", kPlugin});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("effect:        CLI Test Delay"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("0x51485444 \"QHTD\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("version:       3 (vendor version 7, VST version 2400)"), std::string::npos);
+    EXPECT_NE(r.out.find("CanReplacing ProgramChunks"), std::string::npos);
+    EXPECT_NE(r.out.find("channels:      2 in, 2 out"), std::string::npos);
+    EXPECT_NE(r.out.find("current \"Init\""), std::string::npos);
+    EXPECT_NE(r.out.find("chunk:         12 bytes"), std::string::npos);
+    EXPECT_NE(r.out.find("\"Gain [dB]\""), std::string::npos);
+    EXPECT_NE(r.out.find("\"Mix\"                    100.00 %"), std::string::npos) << r.out;
+
+    for (const std::string& third : {kZam, kLsp}) {
+        r = runHost({"info", third});
+        EXPECT_EQ(r.status, 0) << third << ": " << r.err;
+        EXPECT_NE(r.out.find("parameters:"), std::string::npos);
+    }
+    r = runHost({"info"});
+    EXPECT_EQ(r.status, 2);
+    r = runHost({});
+    EXPECT_EQ(r.status, 2);
+    r = runHost({"frobnicate"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("unknown command \"frobnicate\""), std::string::npos);
+}
+
+TEST(CliProcess, LatencyIsCompensatedSoAnImpulseComesOutWhereItWentIn)
+{
+    CScratchDir dir;
+    ASSERT_TRUE(writeAudio(dir.path("in.wav"), impulse(3000, 1000)));
+    // Block sizes below, equal to and above the latency.
+    for (const char* block : {"64", "100", "512"}) {
+        RunResult r = runHost({"process", kPlugin, dir.path("in.wav"), dir.path("out.wav"),
+                               "--block", block});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find("latency: 100 frames (compensated)"), std::string::npos) << r.out;
+        Audio out;
+        ASSERT_TRUE(readAudio(dir.path("out.wav"), out));
+        EXPECT_EQ(out.frames(), 3000) << block;
+        EXPECT_EQ(peakFrame(out, 0), 1000) << block;
+        EXPECT_EQ(peakFrame(out, 1), 1000) << block;
+        // Gain 0 dB by default: the impulse is unchanged (the transport was playing).
+        EXPECT_FLOAT_EQ(out.samples[2000], 0.5f);
+        EXPECT_FLOAT_EQ(out.samples[2001], 0.25f);
+    }
+    RunResult r = runHost({"process", kPlugin, dir.path("in.wav"), dir.path("kept.wav"),
+                           "--keep-latency"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Audio kept;
+    ASSERT_TRUE(readAudio(dir.path("kept.wav"), kept));
+    EXPECT_EQ(kept.frames(), 3000);
+    EXPECT_EQ(peakFrame(kept), 1000 + kTestDelay);
+
+    // An impulse in the last frames still comes out: the plug-in is fed silence past the end.
+    ASSERT_TRUE(writeAudio(dir.path("late.wav"), impulse(700, 690)));
+    r = runHost({"process", kPlugin, dir.path("late.wav"), dir.path("late-out.wav")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Audio late;
+    ASSERT_TRUE(readAudio(dir.path("late-out.wav"), late));
+    EXPECT_EQ(late.frames(), 700);
+    EXPECT_EQ(peakFrame(late), 690);
+}
+
+TEST(CliProcess, ParametersAreSetByNameAndDisplayedValue)
+{
+    CScratchDir dir;
+    ASSERT_TRUE(writeAudio(dir.path("in.wav"), impulse(2000, 500)));
+    RunResult r = runHost({"process", kPlugin, dir.path("in.wav"), dir.path("out.wav"), "--set",
+                           "Gain [dB]=-6", "--set", "mode=Hard", "--set", "Mix=37.5 %"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("set Gain [dB] = -6.0"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("set Mode = Hard"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("set Mix = 37.50 %"), std::string::npos) << r.out;
+    Audio out;
+    ASSERT_TRUE(readAudio(dir.path("out.wav"), out));
+    EXPECT_NEAR(out.samples[1000], 0.5 * std::pow(10.0, -6.0 / 20.0), 1e-6);
+
+    r = runHost({"process", kPlugin, dir.path("in.wav"), dir.path("off.wav"), "--set", "Mode=Off"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(readAudio(dir.path("off.wav"), out));
+    EXPECT_EQ(peakFrame(out), -1) << "Mode Off should silence the output";
+
+    // Third-party plug-ins: a threshold in dB and a step name.
+    r = runHost({"process", kZam, dir.path("in.wav"), dir.path("zam.wav"), "--set",
+                 "Threshold=-20", "--set", "Ratio=8"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("set Threshold = -20.000000 dB"), std::string::npos) << r.out;
+    r = runHost({"process", kLsp, dir.path("in.wav"), dir.path("lsp.wav"), "--set", "scm=Peak"});
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST(CliProcess, BadInputGivesOneClearLineAndLeavesNoOutput)
+{
+    CScratchDir dir;
+    ASSERT_TRUE(writeAudio(dir.path("in.wav"), impulse(1000, 10)));
+    writeBytes(dir.path("text.wav"), {'n', 'o', 't', ' ', 'a', 'u', 'd', 'i', 'o'});
+    writeBytes(dir.path("fake.so"), {'E', 'L', 'F'});
+    Audio quad;
+    quad.channels = 4;
+    quad.samples.assign(400, 0.0f);
+    ASSERT_TRUE(writeAudio(dir.path("quad.wav"), quad));
+    const std::string in = dir.path("in.wav");
+    const std::string out = dir.path("out.wav");
+
+    expectOneLineFailure(runHost({"process", kPlugin, dir.path("missing.wav"), out}), "missing.wav");
+    expectOneLineFailure(runHost({"process", kPlugin, dir.path("text.wav"), out}),
+                         "unreadable or unsupported audio file");
+    expectOneLineFailure(runHost({"process", kPlugin, dir.path("quad.wav"), out}), "4 channels");
+    expectOneLineFailure(runHost({"process", dir.path("none.so"), in, out}), "none.so");
+    expectOneLineFailure(runHost({"process", dir.path("fake.so"), in, out}), "cannot load plug-in");
+    expectOneLineFailure(runHost({"process", kNullPlugin, in, out}), "returned no effect");
+    expectOneLineFailure(runHost({"process", kPlugin, in, out, "--set", "Volume=3"}),
+                         "unknown parameter \"Volume\"; valid names: \"Gain [dB]\", \"Mode\", \"Mix\"");
+    expectOneLineFailure(runHost({"process", kPlugin, in, out, "--set", "Mode=Loud"}),
+                         "valid values: \"Soft\", \"Hard\", \"Off\"");
+    expectOneLineFailure(runHost({"process", kPlugin, in, out, "--set", "Gain [dB]=99"}),
+                         "valid values:");
+    expectOneLineFailure(runHost({"process", kPlugin, in, dir.path("no/such/out.wav")}), "out.wav");
+    EXPECT_EQ(runHost({"process", kPlugin, in, out, "--block", "0"}).status, 2);
+    EXPECT_EQ(runHost({"process", kPlugin, in}).status, 2);
+    // Nothing but the inputs is left in the folder: no output, no temporary file.
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"fake.so", "in.wav", "quad.wav", "text.wav"}));
+}
+
+TEST(CliProcess, MonoFilesStayMonoInTheirOwnFormatAndLevelsAreLogged)
+{
+    CScratchDir dir;
+    Audio mono;
+    mono.channels = 1;
+    mono.rate = 44100;
+    mono.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    for (int i = 0; i < 44100; ++i)
+        mono.samples.push_back(float(0.25 * std::sin(2 * M_PI * 440.0 * i / 44100.0)));
+    ASSERT_TRUE(writeAudio(dir.path("in.flac"), mono));
+    RunResult r = runHost({"process", kPlugin, dir.path("in.flac"), dir.path("out.flac"), "--set",
+                           "Gain [dB]=6", "--levels", dir.path("levels.csv"), "--block", "1000"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Audio out;
+    ASSERT_TRUE(readAudio(dir.path("out.flac"), out));
+    EXPECT_EQ(out.channels, 1);
+    EXPECT_EQ(out.rate, 44100);
+    EXPECT_EQ(out.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    EXPECT_EQ(out.frames(), 44100);
+    EXPECT_NEAR(out.samples[20000], mono.samples[20000] * std::pow(10.0, 0.3), 2e-4);
+    // Loudness goes up by 6 dB; a steady tone has no loudness range.
+    EXPECT_NE(r.out.find("input:  integrated"), std::string::npos);
+    EXPECT_NE(r.out.find("loudness range 0.0 LU"), std::string::npos) << r.out;
+
+    const std::string csv = readText(dir.path("levels.csv"));
+    EXPECT_EQ(csv.rfind("time_s,input_dbfs,output_dbfs,gain_db\n", 0), 0u);
+    EXPECT_EQ(lineCount(csv), 1 + 45); // 44100 frames in windows of 1000
+    // A middle window: 0.25 amplitude sine is -15.05 dBFS, and the gain is +6 dB.
+    const size_t row = csv.find("\n1.0000,");
+    ASSERT_NE(row, std::string::npos) << csv.substr(0, 400);
+    double t, inDb, outDb, gain;
+    ASSERT_EQ(std::sscanf(csv.c_str() + row + 1, "%lf,%lf,%lf,%lf", &t, &inDb, &outDb, &gain), 4);
+    EXPECT_NEAR(inDb, -15.05, 0.1);
+    EXPECT_NEAR(gain, 6.0, 0.05);
+}
+
+TEST(CliPresets, SaveAndLoadRoundTripTheChunk)
+{
+    CScratchDir dir;
+    ASSERT_TRUE(writeAudio(dir.path("in.wav"), impulse(1000, 300)));
+    RunResult r = runHost({"process", kPlugin, dir.path("in.wav"), dir.path("a.wav"), "--set",
+                           "Gain [dB]=12", "--set", "Mode=Hard", "--save-preset", dir.path("a.fxp")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    FxpProgram a;
+    std::string error;
+    ASSERT_TRUE(readFxpFile(dir.path("a.fxp"), a, error)) << error;
+    EXPECT_TRUE(a.isChunk);
+    EXPECT_EQ(fourCCText(a.uniqueId), "QHTD");
+    EXPECT_EQ(a.pluginVersion, 3);
+    EXPECT_EQ(a.name, "Init");
+    ASSERT_EQ(a.chunk.size(), 12u);
+    float gain;
+    std::memcpy(&gain, a.chunk.data() + 4, 4);
+    EXPECT_NEAR(gain * 48.0f - 24.0f, 12.0f, 0.5f);
+
+    // Loading it and saving again gives the identical file, and the same audio.
+    r = runHost({"process", kPlugin, dir.path("in.wav"), dir.path("b.wav"), "--preset",
+                 dir.path("a.fxp"), "--save-preset", dir.path("b.fxp")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readBytes(dir.path("a.fxp")), readBytes(dir.path("b.fxp")));
+    EXPECT_EQ(readBytes(dir.path("a.wav")), readBytes(dir.path("b.wav")));
+
+    // Third-party presets: LSP keeps a chunk, Zam a parameter list.
+    r = runHost({"process", kZam, dir.path("in.wav"), dir.path("z.wav"), "--set", "Ratio=8",
+                 "--save-preset", dir.path("z.fxp")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = runHost({"process", kZam, dir.path("in.wav"), dir.path("z.wav"), "--preset",
+                 dir.path("z.fxp"), "--save-preset", dir.path("z2.fxp")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readBytes(dir.path("z.fxp")), readBytes(dir.path("z2.fxp")));
+    r = runHost({"process", kLsp, dir.path("in.wav"), dir.path("l.wav"), "--save-preset",
+                 dir.path("l.fxp")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = runHost({"process", kLsp, dir.path("in.wav"), dir.path("l.wav"), "--preset",
+                 dir.path("l.fxp")});
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST(CliPresets, PresetsForOtherPluginsAndDamagedFilesAreRejectedWhole)
+{
+    CScratchDir dir;
+    ASSERT_TRUE(writeAudio(dir.path("in.wav"), impulse(1000, 300)));
+    const std::string in = dir.path("in.wav");
+    const std::string out = dir.path("out.wav");
+    ASSERT_EQ(runHost({"process", kZam, in, out, "--save-preset", dir.path("zam.fxp")}).status, 0);
+    ASSERT_EQ(runHost({"process", kPlugin, in, out, "--save-preset", dir.path("own.fxp")}).status, 0);
+    std::remove(out.c_str());
+
+    expectOneLineFailure(runHost({"process", kPlugin, in, out, "--preset", dir.path("zam.fxp")}),
+                         "the preset is for another plug-in (unique id \"ZCP2\", this plug-in is "
+                         "\"QHTD\")");
+    // Same id, wrong kind: a chunk preset for a plug-in without chunks.
+    FxpProgram own;
+    std::string error;
+    ASSERT_TRUE(readFxpFile(dir.path("own.fxp"), own, error));
+    own.uniqueId = 0x5A435032;
+    ASSERT_TRUE(writeFxpFile(dir.path("fake-zam.fxp"), own, error));
+    expectOneLineFailure(runHost({"process", kZam, in, out, "--preset", dir.path("fake-zam.fxp")}),
+                         "does not keep its programs as chunks");
+
+    std::vector<unsigned char> bytes = readBytes(dir.path("own.fxp"));
+    bytes.resize(bytes.size() - 3);
+    writeBytes(dir.path("cut.fxp"), bytes);
+    expectOneLineFailure(runHost({"process", kPlugin, in, out, "--preset", dir.path("cut.fxp")}),
+                         "cut.fxp: the size field says");
+    writeBytes(dir.path("empty.fxp"), {});
+    expectOneLineFailure(runHost({"process", kPlugin, in, out, "--preset", dir.path("empty.fxp")}),
+                         "not a VST program file");
+    expectOneLineFailure(runHost({"process", kPlugin, in, out, "--preset", dir.path("none.fxp")}),
+                         "none.fxp");
+    for (const std::string& e : dir.entries())
+        EXPECT_EQ(e.find("out.wav"), std::string::npos) << "output written despite a bad preset";
+}

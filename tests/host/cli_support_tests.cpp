@@ -1,0 +1,100 @@
+// The command line parser, display-number parsing, and output files that appear only whole.
+
+#include "host/cli/CommandLine.h"
+#include "host/cli/FileOutput.h"
+#include "host/cli/ParameterSetter.h"
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <unistd.h>
+
+namespace {
+
+int filesIn(const std::string& dir)
+{
+    int n = 0;
+    DIR* d = opendir(dir.c_str());
+    while (dirent* e = readdir(d))
+        n += std::string(e->d_name) != "." && std::string(e->d_name) != "..";
+    closedir(d);
+    return n;
+}
+
+} // namespace
+
+TEST(CommandLine, OptionsInBothFormsRepeatsAndErrors)
+{
+    const char* argv[] = {"a", "--set", "X=1", "b", "--set=Y=2", "--block", "256",
+                          "--keep-latency", "--", "--c"};
+    CCommandLine args({"set", "block"}, {"keep-latency"});
+    std::string error;
+    ASSERT_TRUE(args.parse(10, const_cast<char**>(argv), 0, error)) << error;
+    EXPECT_EQ(args.positional(), (std::vector<std::string>{"a", "b", "--c"}));
+    EXPECT_EQ(args.values("set"), (std::vector<std::string>{"X=1", "Y=2"}));
+    EXPECT_TRUE(args.has("keep-latency"));
+    int block = 0;
+    EXPECT_TRUE(args.intValue("block", 512, 1, 65536, block, error));
+    EXPECT_EQ(block, 256);
+
+    for (std::vector<const char*> bad : {std::vector<const char*>{"--bogus"},
+                                         std::vector<const char*>{"--set"},
+                                         std::vector<const char*>{"--keep-latency=1"}}) {
+        CCommandLine c({"set"}, {"keep-latency"});
+        EXPECT_FALSE(c.parse(int(bad.size()), const_cast<char**>(bad.data()), 0, error));
+        EXPECT_FALSE(error.empty());
+    }
+    for (const char* text : {"0", "65537", "12x", "", "-5"}) {
+        const char* argv2[] = {"--block", text};
+        CCommandLine c({"block"}, {});
+        ASSERT_TRUE(c.parse(2, const_cast<char**>(argv2), 0, error));
+        EXPECT_FALSE(c.intValue("block", 512, 1, 65536, block, error)) << text;
+        EXPECT_NE(error.find("--block"), std::string::npos);
+    }
+}
+
+TEST(DisplayNumbers, NumbersWithUnitsAndPrecision)
+{
+    double v = 0;
+    std::string unit;
+    int decimals = -1;
+    EXPECT_TRUE(parseNumberWithUnit(" -3.50dB", v, unit, &decimals));
+    EXPECT_DOUBLE_EQ(v, -3.5);
+    EXPECT_EQ(unit, "dB");
+    EXPECT_EQ(decimals, 2);
+    EXPECT_TRUE(parseNumberWithUnit("1sec", v, unit, &decimals));
+    EXPECT_DOUBLE_EQ(v, 1.0);
+    EXPECT_EQ(unit, "sec");
+    EXPECT_EQ(decimals, 0);
+    EXPECT_FALSE(parseNumberWithUnit("Zero", v, unit));
+    EXPECT_FALSE(parseNumberWithUnit("-inf", v, unit));
+    EXPECT_FALSE(parseNumberWithUnit("nan", v, unit));
+    EXPECT_FALSE(parseNumberWithUnit("0x10", v, unit));
+    EXPECT_FALSE(parseNumberWithUnit("", v, unit));
+    EXPECT_EQ(normaliseDisplayText(" 5 MS "), "5ms");
+}
+
+TEST(PendingFile, AppearsOnlyOnCommitAndVanishesOtherwise)
+{
+    char dir[] = "/tmp/quar2-pending-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string target = std::string(dir) + "/out.wav";
+    {
+        CPendingFile file(target);
+        ASSERT_TRUE(file.ok());
+        ASSERT_EQ(write(file.fd(), "abc", 3), 3);
+        EXPECT_NE(access(file.tempPath().c_str(), F_OK), -1);
+        EXPECT_EQ(access(target.c_str(), F_OK), -1);
+    }
+    EXPECT_EQ(filesIn(dir), 0) << "an abandoned temporary file stayed";
+    {
+        CPendingFile file(target);
+        ASSERT_EQ(write(file.fd(), "abc", 3), 3);
+        std::string error;
+        ASSERT_TRUE(file.commit(error)) << error;
+    }
+    EXPECT_EQ(access(target.c_str(), R_OK), 0);
+    EXPECT_EQ(filesIn(dir), 1);
+    unlink(target.c_str());
+    rmdir(dir);
+}

@@ -1,0 +1,182 @@
+// A tiny VST 2.4 plug-in for the command-line host's end-to-end tests, written straight against
+// the binary interface so that it behaves exactly as the tests need:
+//  - a pure delay of `kDelay` frames, reported as initialDelay only once it has processed a
+//    block (as QUAR2 does), times a gain parameter;
+//  - three parameters: "Gain [dB]" (-24..24, whole dB), "Mode" (steps "Soft", "Hard",
+//    "Off") and "Mix" (continuous 0..100 %, label "%");
+//  - programs as chunks: 12 bytes, "QHT1" and two floats (gain dB, mode), strictly checked.
+// Built twice: with QUAR2_TEST_NULL_EFFECT its entry point returns no effect.
+
+#include "vst/AEffectX.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int kDelay = 100;
+constexpr int kParams = 3;
+
+struct TestPlugin
+{
+    AEffect effect{};
+    audioMasterCallback host = nullptr;
+    float params[kParams] = {0.5f, 0.0f, 1.0f};
+    char programName[kVstMaxProgNameLen] = "Init";
+    std::vector<float> line[2]; // delay lines, kDelay frames each
+    int pos = 0;
+    unsigned char chunk[12] = {};
+    double lastPlayingFlag = -1;
+
+    double gainDb() const { return std::round(params[0] * 48.0) - 24.0; }
+    int mode() const { return std::min(2, int(params[1] * 3.0f)); }
+};
+
+TestPlugin* self(AEffect* e) { return static_cast<TestPlugin*>(e->object); }
+
+void copyText(void* ptr, const char* text)
+{
+    // Parameter texts fit the 8-character limit of the interface, with the terminator.
+    std::snprintf(static_cast<char*>(ptr), kVstMaxParamStrLen + 1, "%s", text);
+}
+
+VstIntPtr dispatcher(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                     float)
+{
+    TestPlugin* p = self(e);
+    switch (opcode) {
+    case effClose:
+        delete p;
+        return 1;
+    case effMainsChanged:
+        if (value != 0) {
+            for (auto& l : p->line)
+                l.assign(kDelay, 0.0f);
+            p->pos = 0;
+            e->initialDelay = 0; // reported again by the first block
+        }
+        return 0;
+    case effGetParamName: {
+        static const char* names[kParams] = {"Gain [dB]", "Mode", "Mix"};
+        if (index >= 0 && index < kParams)
+            std::snprintf(static_cast<char*>(ptr), 32, "%s", names[index]);
+        return 0;
+    }
+    case effGetParamLabel:
+        copyText(ptr, index == 2 ? "%" : "");
+        return 0;
+    case effGetParamDisplay: {
+        char text[32] = "";
+        if (index == 0)
+            std::snprintf(text, sizeof text, "%.1f", p->gainDb());
+        else if (index == 1) {
+            static const char* modes[3] = {"Soft", "Hard", "Off"};
+            std::snprintf(text, sizeof text, "%s", modes[p->mode()]);
+        }
+        else if (index == 2)
+            std::snprintf(text, sizeof text, "%.2f", double(p->params[2]) * 100.0);
+        copyText(ptr, text);
+        return 0;
+    }
+    case effGetProgramName:
+        std::snprintf(static_cast<char*>(ptr), kVstMaxProgNameLen, "%s", p->programName);
+        return 0;
+    case effSetProgramName:
+        std::snprintf(p->programName, sizeof p->programName, "%s", static_cast<const char*>(ptr));
+        return 0;
+    case effGetChunk: {
+        std::memcpy(p->chunk, "QHT1", 4);
+        const float g = p->params[0], m = p->params[1];
+        std::memcpy(p->chunk + 4, &g, 4);
+        std::memcpy(p->chunk + 8, &m, 4);
+        *static_cast<void**>(ptr) = p->chunk;
+        return sizeof p->chunk;
+    }
+    case effSetChunk:
+        if (value == 12 && std::memcmp(ptr, "QHT1", 4) == 0) {
+            std::memcpy(&p->params[0], static_cast<char*>(ptr) + 4, 4);
+            std::memcpy(&p->params[1], static_cast<char*>(ptr) + 8, 4);
+        }
+        return value;
+    case effGetEffectName:
+        std::snprintf(static_cast<char*>(ptr), kVstMaxEffectNameLen, "CLI Test Delay");
+        return 1;
+    case effGetVendorString:
+        std::snprintf(static_cast<char*>(ptr), kVstMaxVendorStrLen, "Tessel Audio Tests");
+        return 1;
+    case effGetProductString:
+        std::snprintf(static_cast<char*>(ptr), kVstMaxProductStrLen, "CLI Test Delay");
+        return 1;
+    case effGetVendorVersion:
+        return 7;
+    case effGetVstVersion:
+        return kVstVersion;
+    default:
+        return 0;
+    }
+}
+
+void setParameter(AEffect* e, VstInt32 index, float value)
+{
+    if (index >= 0 && index < kParams)
+        self(e)->params[index] = value;
+}
+
+float getParameter(AEffect* e, VstInt32 index)
+{
+    return index >= 0 && index < kParams ? self(e)->params[index] : 0.0f;
+}
+
+void processReplacing(AEffect* e, float** in, float** out, VstInt32 frames)
+{
+    TestPlugin* p = self(e);
+    e->initialDelay = kDelay;
+    // Every block asks for the transport, as a tempo-synced effect would; the host must answer.
+    auto* time = reinterpret_cast<VstTimeInfo*>(p->host(e, audioMasterGetTime, 0, kVstTransportPlaying, nullptr, 0));
+    const bool playing = time != nullptr && (time->flags & kVstTransportPlaying) != 0;
+    const float gain = p->mode() == 2 || !playing ? 0.0f : float(std::pow(10.0, p->gainDb() / 20.0));
+    for (VstInt32 i = 0; i < frames; ++i) {
+        for (int c = 0; c < 2; ++c) {
+            const float x = in[c][i];
+            out[c][i] = p->line[c][size_t(p->pos)] * gain;
+            p->line[c][size_t(p->pos)] = x;
+        }
+        p->pos = (p->pos + 1) % kDelay;
+    }
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback host)
+{
+#ifdef QUAR2_TEST_NULL_EFFECT
+    (void)host;
+    return nullptr;
+#else
+    if (host(nullptr, audioMasterVersion, 0, 0, nullptr, 0) == 0)
+        return nullptr;
+    auto* p = new TestPlugin();
+    p->host = host;
+    AEffect& e = p->effect;
+    e.magic = kEffectMagic;
+    e.dispatcher = dispatcher;
+    e.setParameter = setParameter;
+    e.getParameter = getParameter;
+    e.processReplacing = processReplacing;
+    e.numPrograms = 1;
+    e.numParams = kParams;
+    e.numInputs = 2;
+    e.numOutputs = 2;
+    e.flags = effFlagsCanReplacing | effFlagsProgramChunks;
+    e.ioRatio = 1.0f;
+    e.object = p;
+    e.uniqueID = vstFourCC('Q', 'H', 'T', 'D');
+    e.version = 3;
+    for (auto& l : p->line)
+        l.assign(kDelay, 0.0f);
+    return &e;
+#endif
+}

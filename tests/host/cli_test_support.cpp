@@ -1,0 +1,125 @@
+#include "cli_test_support.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+RunResult runHost(const std::vector<std::string>& args, const std::string& program,
+                  const std::vector<std::string>& env)
+{
+    const std::string exe = program.empty() ? QUAR2_HOST_EXE : program;
+    char outName[] = "/tmp/quar2-run-out-XXXXXX";
+    char errName[] = "/tmp/quar2-run-err-XXXXXX";
+    const int outFd = mkstemp(outName);
+    const int errFd = mkstemp(errName);
+    RunResult result;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(outFd, 1);
+        dup2(errFd, 2);
+        const int devnull = open("/dev/null", O_RDONLY);
+        dup2(devnull, 0);
+        for (const std::string& e : env)
+            putenv(const_cast<char*>(e.c_str()));
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(exe.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(exe.c_str(), argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    close(outFd);
+    close(errFd);
+    result.out = readText(outName);
+    result.err = readText(errName);
+    unlink(outName);
+    unlink(errName);
+    return result;
+}
+
+CScratchDir::CScratchDir()
+{
+    char dir[] = "/tmp/quar2-cli-XXXXXX";
+    dir_ = mkdtemp(dir) ? dir : "/tmp";
+}
+
+CScratchDir::~CScratchDir()
+{
+    for (const std::string& e : entries())
+        unlink(path(e).c_str());
+    rmdir(dir_.c_str());
+}
+
+std::vector<std::string> CScratchDir::entries() const
+{
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir_.c_str())) {
+        while (dirent* e = readdir(d)) {
+            const std::string n = e->d_name;
+            if (n != "." && n != "..")
+                names.push_back(n);
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool writeAudio(const std::string& path, const Audio& audio)
+{
+    SF_INFO info{};
+    info.samplerate = audio.rate;
+    info.channels = audio.channels;
+    info.format = audio.format;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (f == nullptr)
+        return false;
+    const sf_count_t n = sf_writef_float(f, audio.samples.data(), audio.frames());
+    sf_close(f);
+    return n == audio.frames();
+}
+
+bool readAudio(const std::string& path, Audio& audio)
+{
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    if (f == nullptr)
+        return false;
+    audio.rate = info.samplerate;
+    audio.channels = info.channels;
+    audio.format = info.format;
+    audio.samples.assign(size_t(info.frames * info.channels), 0.0f);
+    const sf_count_t n = sf_readf_float(f, audio.samples.data(), info.frames);
+    sf_close(f);
+    return n == info.frames;
+}
+
+std::string readText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<unsigned char> readBytes(const std::string& path)
+{
+    const std::string s = readText(path);
+    return std::vector<unsigned char>(s.begin(), s.end());
+}
+
+void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}

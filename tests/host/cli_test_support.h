@@ -1,0 +1,47 @@
+#pragma once
+// Helpers for the end-to-end tests of quar2-host: a scratch folder, running the program, and
+// making and reading small audio files with libsndfile.
+
+#include <sndfile.h>
+#include <string>
+#include <vector>
+
+struct RunResult
+{
+    int status = -1;  // exit status, -1 when it did not exit normally
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+
+// Runs quar2-host (or another program when `program` is given) with `args`, no shell involved.
+RunResult runHost(const std::vector<std::string>& args, const std::string& program = {},
+                  const std::vector<std::string>& env = {});
+
+// A fresh folder under /tmp, removed with everything in it when the object goes.
+class CScratchDir
+{
+public:
+    CScratchDir();
+    ~CScratchDir();
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+    // Names of the entries, sorted.
+    std::vector<std::string> entries() const;
+
+private:
+    std::string dir_;
+};
+
+struct Audio
+{
+    int rate = 48000;
+    int channels = 2;
+    int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    std::vector<float> samples; // interleaved
+    long long frames() const { return channels ? (long long)(samples.size()) / channels : 0; }
+};
+
+bool writeAudio(const std::string& path, const Audio& audio);
+bool readAudio(const std::string& path, Audio& audio);
+std::string readText(const std::string& path);
+std::vector<unsigned char> readBytes(const std::string& path);
+void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
