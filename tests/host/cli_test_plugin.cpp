@@ -43,7 +43,7 @@ void copyText(void* ptr, const char* text)
     std::snprintf(static_cast<char*>(ptr), kVstMaxParamStrLen + 1, "%s", text);
 }
 
-VstIntPtr dispatcher(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+[[maybe_unused]] VstIntPtr dispatcher(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                      float)
 {
     TestPlugin* p = self(e);
@@ -119,18 +119,18 @@ VstIntPtr dispatcher(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr valu
     }
 }
 
-void setParameter(AEffect* e, VstInt32 index, float value)
+[[maybe_unused]] void setParameter(AEffect* e, VstInt32 index, float value)
 {
     if (index >= 0 && index < kParams)
         self(e)->params[index] = value;
 }
 
-float getParameter(AEffect* e, VstInt32 index)
+[[maybe_unused]] float getParameter(AEffect* e, VstInt32 index)
 {
     return index >= 0 && index < kParams ? self(e)->params[index] : 0.0f;
 }
 
-void processReplacing(AEffect* e, float** in, float** out, VstInt32 frames)
+[[maybe_unused]] void processReplacing(AEffect* e, float** in, float** out, VstInt32 frames)
 {
     TestPlugin* p = self(e);
     e->initialDelay = kDelay;

@@ -1,0 +1,30 @@
+#pragma once
+// Per-block levels for plotting: the input's level, the output's level and the gain between
+// them, over windows of aligned input and output frames. Written as CSV:
+//   time_s,input_dbfs,output_dbfs,gain_db
+// Levels are RMS over both channels in dB relative to full scale; the gain is left empty where
+// the input is too quiet for the ratio to mean anything.
+
+#include <string>
+#include <vector>
+
+class CLevelLog
+{
+public:
+    CLevelLog(int windowFrames, int sampleRate) : window_(windowFrames), rate_(sampleRate) {}
+
+    // Frame `position` of the input (0-based) and of the aligned output.
+    void addInput(long long position, const float* left, const float* right, int frames);
+    void addOutput(long long position, const float* left, const float* right, int frames);
+
+    // Writes the CSV through a temporary file; covers `frames` frames.
+    bool write(const std::string& path, long long frames, std::string& error) const;
+
+private:
+    static void accumulate(std::vector<double>& sums, int window, long long position,
+                           const float* left, const float* right, int frames);
+    int window_;
+    int rate_;
+    std::vector<double> input_;
+    std::vector<double> output_;
+};

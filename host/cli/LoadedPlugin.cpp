@@ -1,0 +1,59 @@
+#include "host/cli/LoadedPlugin.h"
+
+#include <algorithm>
+
+std::unique_ptr<CLoadedPlugin> CLoadedPlugin::load(const std::string& path, std::string& error)
+{
+    std::unique_ptr<CLoadedPlugin> loaded(new CLoadedPlugin());
+    // A name without a folder would make the system search its library folders instead.
+    const bool bare = path.find('/') == std::string::npos && path.find('\\') == std::string::npos;
+    if (!loaded->library_.open(bare ? "./" + path : path)) {
+        error = path + ": " + loaded->library_.error();
+        return nullptr;
+    }
+    VstPluginMainProc entry = loaded->library_.findEntry();
+    if (entry == nullptr) {
+        error = path + ": not a VST 2 plug-in (no VSTPluginMain, main or MAIN entry point)";
+        return nullptr;
+    }
+    std::string why;
+    loaded->plugin_ = CVstPlugin::create(entry, loaded->host_, why);
+    if (!loaded->plugin_) {
+        error = path + ": " + (why == "the entry point made no effect"
+                                   ? std::string("the plug-in's entry point returned no effect")
+                                   : why);
+        return nullptr;
+    }
+    loaded->plugin_->open();
+    return loaded;
+}
+
+CLoadedPlugin::~CLoadedPlugin()
+{
+    plugin_.reset();
+    library_.close();
+}
+
+PluginInfo CLoadedPlugin::describe()
+{
+    PluginInfo info;
+    const AEffect* e = plugin_->effect();
+    if (e == nullptr)
+        return info;
+    info.magic = e->magic;
+    info.uniqueId = e->uniqueID;
+    info.version = e->version;
+    info.flags = e->flags;
+    info.numPrograms = e->numPrograms;
+    info.numParams = std::max(e->numParams, 0);
+    info.numInputs = e->numInputs;
+    info.numOutputs = e->numOutputs;
+    info.initialDelay = e->initialDelay;
+    info.vendorVersion = plugin_->vendorVersion();
+    info.vstVersion = plugin_->vstVersion();
+    info.category = plugin_->category();
+    info.effectName = plugin_->effectName();
+    info.vendor = plugin_->vendorString();
+    info.product = plugin_->productString();
+    return info;
+}

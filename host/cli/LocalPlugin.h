@@ -1,0 +1,48 @@
+#pragma once
+// A plug-in loaded into this process (a Linux .so), driven directly through its effect record.
+
+#include "host/cli/ChannelAdapter.h"
+#include "host/cli/LoadedPlugin.h"
+#include "host/cli/PluginInstance.h"
+
+#include <memory>
+
+class CLocalPlugin final : public CPluginInstance
+{
+public:
+    explicit CLocalPlugin(std::unique_ptr<CLoadedPlugin> loaded);
+
+    PluginInfo info() override { return loaded_->describe(); }
+    std::string parameterName(int index) override { return plugin().parameterName(index); }
+    std::string parameterLabel(int index) override { return plugin().parameterLabel(index); }
+    std::string parameterDisplay(int index) override { return plugin().parameterDisplay(index); }
+    float getParameter(int index) override { return plugin().getParameter(index); }
+    void setParameter(int index, float v) override { plugin().setParameter(index, v); }
+    std::string programName() override { return plugin().programName(); }
+    // Program names are at most 24 bytes with the terminator in the interface; a preset's may
+    // be longer.
+    void setProgramName(const std::string& name) override
+    {
+        plugin().setProgramName(name.substr(0, kVstMaxProgNameLen - 1));
+    }
+    bool getChunk(bool isPreset, std::vector<uint8_t>& chunk) override;
+    void setChunk(bool isPreset, const std::vector<uint8_t>& chunk) override;
+    void setSampleRate(float rate) override { plugin().setSampleRate(rate); }
+    void setBlockSize(int frames) override;
+    void resume() override { plugin().resume(); }
+    void suspend() override { plugin().suspend(); }
+    void process(const float* const in[2], float* const out[2], int frames) override;
+    int latency() override { return plugin().latency(); }
+    bool openEditor(int& width, int& height) override;
+    void idleEditor(int) override {}
+    bool captureEditor(EditorImage&) override { return false; }
+    void closeEditor() override {}
+    bool failed() const override { return false; }
+    std::string failure() const override { return failure_; }
+
+private:
+    CVstPlugin& plugin() { return loaded_->plugin(); }
+    std::unique_ptr<CLoadedPlugin> loaded_;
+    CChannelAdapter channels_;
+    std::string failure_;
+};
