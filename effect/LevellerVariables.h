@@ -113,20 +113,10 @@ struct LevellerVariables
     // --- Serialize hook ------------------------------------------------------------------------
     double serializeIndex = 0.0;   // loop variable, 65 after a run
 
-    // --- Editor drawing and interaction (read and written by the gfx hook) --------------------
-    double colorR = 0.0;           // current colour, 0..1 each
-    double colorG = 0.0;
-    double colorB = 0.0;
-    double colorA = 0.0;
+    // --- Editor drawing and interaction (read and written by the gfx hook; the colour, font,
+    // surface and mouse-snapshot variables are the runtime's own drawing variables) ----------
     double spareDrawStart1 = 0.0;  // set to 1 by the init hook, read by nothing
     double spareDrawStart2 = 0.0;  // set to 0 by the init hook, read by nothing
-    double fontIndex = 0.0;        // font last selected
-    double surfaceWidth = 0.0;     // pixels
-    double surfaceHeight = 0.0;
-    double clearColor = 0.0;       // packed 0xBBGGRR; 0: no clearing
-    double frameMouseX = 0.0;      // mouse snapshot taken at the start of every frame
-    double frameMouseY = 0.0;
-    double frameMouseButtons = 0.0;
     double graphX = 0.0;           // layout constants (pixels)
     double graphY = 0.0;
     double graphTop = 0.0;

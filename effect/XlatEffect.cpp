@@ -84,10 +84,10 @@ void TXlatEffect::DoInit()
 {
     LevellerVariables& v = vars;
     // Drawing start values; the editor sets its own colour before it draws anything.
-    v.colorR = 0.0;
-    v.colorG = 0.0;
-    v.colorB = 0.0;
-    v.colorA = 0.0;
+    colorR = 0.0;
+    colorG = 0.0;
+    colorB = 0.0;
+    colorA = 0.0;
     v.spareDrawStart1 = 1.0;
     v.spareDrawStart2 = 0.0;
     redrawRate = 30.0;

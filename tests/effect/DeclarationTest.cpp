@@ -146,7 +146,7 @@ TEST(LevellerDeclaration, InitSetsLayoutCoefficientsAndLabelTablesAt44100)
     EXPECT_EQ(v.readoutX, 107.0);
     EXPECT_EQ(v.readoutY, 480.0);
     EXPECT_EQ(v.spareDrawStart1, 1.0);
-    EXPECT_EQ(v.colorA, 0.0);
+    EXPECT_EQ(d.effect.colorA, 0.0);
     for (int k = 0; k <= 8; ++k)
         EXPECT_EQ(d.effect.Element(600000 + k), 10001.0 + k);
     for (int k = 0; k <= 11; ++k)
