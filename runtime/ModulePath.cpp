@@ -11,6 +11,8 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <limits.h>
+#include <link.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -45,13 +47,22 @@ std::string LibraryFolder()
     path[length <= MAX_PATH ? length : MAX_PATH] = '\0';
     return FolderOf(path);
 #else
-    Dl_info info = {};
+    // dladdr1 also names the link map entry of the object holding the runtime: the program
+    // itself has an empty name there (its dli_fname is only its start-up name, argv[0]), a shared
+    // object has the path it was loaded by, which may be relative to the folder current then.
     std::string path;
-    if (dladdr(reinterpret_cast<void*>(&RuntimeAnchor), &info) != 0 && info.dli_fname != nullptr)
-        path = info.dli_fname;
-    // For a program (rather than a shared object) dladdr may answer its start-up name, which can
-    // be relative or empty; the kernel's link names the file itself.
-    if (path.empty() || path[0] != '/') {
+    Dl_info info = {};
+    link_map* object = nullptr;
+    if (dladdr1(reinterpret_cast<void*>(&RuntimeAnchor), &info, reinterpret_cast<void**>(&object),
+                RTLD_DL_LINKMAP) != 0 &&
+        object != nullptr && object->l_name != nullptr && object->l_name[0] != '\0') {
+        path = object->l_name;
+        if (path[0] != '/') {
+            char resolved[PATH_MAX + 1];
+            if (realpath(path.c_str(), resolved) != nullptr)
+                path = resolved;
+        }
+    } else {
         char exe[PATH_MAX + 1];
         const ssize_t n = readlink("/proc/self/exe", exe, PATH_MAX);
         if (n > 0) {
