@@ -64,8 +64,10 @@ public:
     // open hook runs before processing starts).
     void Clear();
 
-    // Page key -> page of exactly kPageSize doubles. Owner of the pages; read or changed only
-    // under pageMutex (the hot path uses pageTable).
+    // Page key -> page of exactly kPageSize doubles. Owner of the pages; the runtime changes it
+    // only under pageMutex and never searches it on the access path (that uses pageTable).
+    // Others may look at it while no thread creates pages, but must never insert into it: a page
+    // added here directly would not be published to Element().
     std::map<int32_t, std::vector<double>> memory;
 
 private:
