@@ -9,6 +9,10 @@
 // Values closer to zero than this are false, and two values closer than this are equal.
 inline constexpr double kScriptEpsilon = 0.00001;
 
+// A hook body's loop that runs while a condition holds stops after this many iterations,
+// whatever its condition says, so a script can never hang the thread it runs on.
+inline constexpr int32_t kScriptLoopLimit = 1000000;
+
 // True unless the value lies strictly between -0.00001 and +0.00001. NaN lies nowhere, so it is
 // true (it is not inside the interval).
 inline bool ScriptTrue(double v)
