@@ -1,0 +1,61 @@
+#include "gfx_recording_target.h"
+
+#include <atomic>
+#include <fstream>
+
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
+
+#include "runtime/DebugLog.h"
+
+std::vector<GfxCall> RecordingTarget::Named(const std::string& op) const
+{
+    std::vector<GfxCall> out;
+    for (const GfxCall& c : calls)
+        if (c.op == op)
+            out.push_back(c);
+    return out;
+}
+
+double RecordingTarget::getStringWidth(const char* text)
+{
+    Add("getStringWidth").text = text ? text : "(null)";
+    if (charWidth < 0.0)
+        return charWidth;
+    return text ? charWidth * static_cast<double>(std::string(text).size()) : -1.0;
+}
+
+bool RecordingTarget::setFont(const char* face, int32_t size, int32_t flags)
+{
+    const std::string name = face ? face : "";
+    GfxCall& c = Add("setFont");
+    c.value = size;
+    c.flags = flags;
+    c.text = name;
+    for (const std::string& unknown : unknownFaces)
+        if (unknown == name)
+            return false;
+    fontSize = size;
+    return true;
+}
+
+int CountLogLines(const std::string& needle)
+{
+    std::ifstream in(LogFilePath());
+    int count = 0;
+    for (std::string line; std::getline(in, line);)
+        if (line.find(needle) != std::string::npos)
+            ++count;
+    return count;
+}
+
+std::string GfxUniqueTag(const std::string& stem)
+{
+    static std::atomic<int> counter{0};
+    return stem + "_" + std::to_string(static_cast<long>(getpid())) + "_" +
+           std::to_string(counter++);
+}
