@@ -1,5 +1,7 @@
 #include "host/cli/LocalPlugin.h"
 
+#include "host/cli/ProcessTiming.h"
+
 CLocalPlugin::CLocalPlugin(std::unique_ptr<CLoadedPlugin> loaded) : loaded_(std::move(loaded))
 {
     const AEffect* e = plugin().effect();
@@ -36,4 +38,10 @@ bool CLocalPlugin::openEditor(int&, int&)
 {
     failure_ = "editors are shown only for Windows plug-ins, through the Wine bridge";
     return false;
+}
+
+double CLocalPlugin::timeProcessing(const float* left, const float* right, long long frames,
+                                    int block)
+{
+    return timeBlocks(channels_, plugin(), loaded_->host(), left, right, frames, block);
 }

@@ -33,6 +33,8 @@ public:
     void suspend() override { plugin().suspend(); }
     void process(const float* const in[2], float* const out[2], int frames) override;
     int latency() override { return plugin().latency(); }
+    double timeProcessing(const float* left, const float* right, long long frames,
+                          int block) override;
     bool openEditor(int& width, int& height) override;
     void idleEditor(int) override {}
     bool captureEditor(EditorImage&) override { return false; }

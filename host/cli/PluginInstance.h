@@ -74,6 +74,11 @@ public:
     virtual void process(const float* const in[2], float* const out[2], int frames) = 0;
     // The reported latency (AEffect::initialDelay) as of the last call.
     virtual int latency() = 0;
+    // [audio thread] Processes `frames` stereo frames in blocks of `block` (at most the block
+    // size given) and answers the wall-clock seconds the processing calls took, measured where
+    // the plug-in runs (so the bridge's pipe is not counted). Negative on failure.
+    virtual double timeProcessing(const float* left, const float* right, long long frames,
+                                  int block) = 0;
 
     // [UI thread] Editor in a real window; only the bridge has one. openEditor answers false
     // (with a reason in failure()) where there is no editor.

@@ -300,3 +300,37 @@ TEST(CliPresets, PresetsForOtherPluginsAndDamagedFilesAreRejectedWhole)
     for (const std::string& e : dir.entries())
         EXPECT_EQ(e.find("out.wav"), std::string::npos) << "output written despite a bad preset";
 }
+
+TEST(CliBench, TimesEveryPluginOnTheSameAudioAndComparesWithTheFirst)
+{
+    RunResult r = runHost({"bench", kPlugin, kZam, kLsp, "--seconds", "2", "--runs", "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("2 s of stereo speech-like audio at 48000 Hz in 512-frame blocks"),
+              std::string::npos) << r.out;
+    // Header lines, then one row per plug-in: name, ns/frame, factor, (Nx), ratio.
+    std::vector<std::string> rows;
+    size_t at = 0;
+    for (int line = 0; at < r.out.size(); ++line) {
+        const size_t end = r.out.find('\n', at);
+        if (line >= 2)
+            rows.push_back(r.out.substr(at, end - at));
+        at = end + 1;
+    }
+    ASSERT_EQ(rows.size(), 3u) << r.out;
+    double ns[3], ratio[3];
+    for (int i = 0; i < 3; ++i) {
+        char name[128];
+        double factor;
+        ASSERT_EQ(std::sscanf(rows[size_t(i)].c_str(), "%127s %lf %lf (%*[^)]) %lf", name, &ns[i],
+                              &factor, &ratio[i]), 4) << rows[size_t(i)];
+        EXPECT_GT(ns[i], 0.0);
+        EXPECT_NEAR(factor, ns[i] * 48000 * 1e-9, 1e-4); // seconds per second of audio
+    }
+    EXPECT_EQ(rows[0].rfind("cli_test_plugin.so", 0), 0u);
+    EXPECT_DOUBLE_EQ(ratio[0], 1.0);
+    EXPECT_NEAR(ratio[1], ns[1] / ns[0], 0.01 * ratio[1] + 0.01);
+
+    expectOneLineFailure(runHost({"bench", kPlugin, "/nonexistent/x.so"}), "x.so");
+    EXPECT_EQ(runHost({"bench"}).status, 2);
+    EXPECT_EQ(runHost({"bench", kPlugin, "--runs", "0"}).status, 2);
+}
