@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "effect/OnePole.h"
 #include "effect/XlatEffect.h"
 
 namespace {
@@ -93,7 +94,7 @@ void TXlatEffect::RunSliderCode()
         if (ScriptEqual(s7, row.setting))
             v.recoveryTime = row.seconds;
     if (rateUsable)
-        v.releaseCoef = std::exp(-1.0 / (v.recoveryTime * sr));
+        v.releaseCoef = OnePoleCoefficient(v.recoveryTime * sr);
     v.slowReleaseTrim = ScriptEqual(v.recoveryTime, 100.0) ? 0.00003 : 0.0;
 
     v.outputGain = std::pow(10.0, s9 / 20.0);
@@ -115,11 +116,9 @@ void TXlatEffect::RunSliderCode()
     for (const AttackRow& row : kAttackTable)
         if (ScriptEqual(s4, row.setting))
             v.attackTime = row.seconds;
-    // For the "Zero" attack the quotient is -infinity and exp() gives exactly 0: the follower
-    // then takes a rising level at once. Floating-point exceptions are masked, so the division
-    // by zero only raises a flag.
+    // The "Zero" attack gives a coefficient of exactly 0 (see OnePoleCoefficient).
     if (rateUsable)
-        v.attackCoef = std::exp(-1.0 / (sr * v.attackTime));
+        v.attackCoef = OnePoleCoefficient(sr * v.attackTime);
 
     // A longer attack lets more of the emphasis through. For a negative setting (only a
     // restored chunk can hold one) the power is NaN; the limit then gives the maximum, 10.

@@ -4,6 +4,8 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "effect/OnePole.h"
+
 namespace {
 
 // One declared slider. Host parameter i is row i of the table.
@@ -111,8 +113,8 @@ void TXlatEffect::DoInit()
     const bool rateUsable = SampleRateUsable();
     const double sr = v.sampleRate;
     if (rateUsable) {
-        v.smooth20ms = std::exp(-1.0 / (0.02 * sr));
-        v.smooth200ms = std::exp(-1.0 / (0.2 * sr));
+        v.smooth20ms = OnePoleCoefficient(0.02 * sr);
+        v.smooth200ms = OnePoleCoefficient(0.2 * sr);
     }
     v.monoBlocks = 32.0;
     if (rateUsable) {
