@@ -1,0 +1,156 @@
+#include "gui/CBitmap.h"
+
+#include "gui/CDrawContext.h"
+#include "gui/GDIPlusGlobals.h"
+#include "gui/PixelMath.h"
+#include "gui/ResourceStream.h"
+#include "gui/WideText.h"
+#include "runtime/ModuleHandle.h"
+
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <memory>
+
+CBitmap::CBitmap(const CResourceDescription& description)
+{
+    GDIPlusGlobals::enter();
+    loadFromResource(description);
+}
+
+CBitmap::CBitmap(double newWidth, double newHeight)
+{
+    GDIPlusGlobals::enter();
+    const int32_t w = truncatePixel(newWidth), h = truncatePixel(newHeight);
+    if (w > 0 && h > 0) adoptBitmap(new Gdiplus::Bitmap(w, h, PixelFormat32bppARGB));
+}
+
+CBitmap::CBitmap(Gdiplus::Bitmap* source)
+{
+    GDIPlusGlobals::enter();
+    if (!source) return;
+    const INT w = INT(source->GetWidth()), h = INT(source->GetHeight());
+    if (w > 0 && h > 0) adoptBitmap(source->Clone(0, 0, w, h, PixelFormat32bppARGB));
+}
+
+CBitmap::~CBitmap()
+{
+    dispose();
+    GDIPlusGlobals::exit();
+}
+
+void CBitmap::adoptBitmap(Gdiplus::Bitmap* newBitmap)
+{
+    bitmap = newBitmap;
+    width = bitmap ? double(bitmap->GetWidth()) : 0.0; // a failed bitmap answers 0
+    height = bitmap ? double(bitmap->GetHeight()) : 0.0;
+}
+
+void CBitmap::dispose()
+{
+    delete bitmap;
+    bitmap = nullptr;
+    width = height = 0.0;
+    noAlpha = false;
+}
+
+bool CBitmap::loadFromPath(const void*)
+{
+    dispose();
+    return false;
+}
+
+bool CBitmap::loadFromResource(const CResourceDescription& description)
+{
+    dispose();
+    resourceDesc = description;
+    resourceName = description.type == CResourceDescription::kStringType ? description.name : "";
+    resourceDesc.name =
+        description.type == CResourceDescription::kStringType ? resourceName.c_str() : nullptr;
+
+    const HMODULE module = static_cast<HMODULE>(hInstance);
+    const char* resource = nullptr;
+    if (resourceDesc.type == CResourceDescription::kIntegerType)
+        resource = MAKEINTRESOURCEA(resourceDesc.id);
+    else if (resourceDesc.type == CResourceDescription::kStringType)
+        resource = resourceDesc.name;
+
+    Gdiplus::Bitmap* decoded = nullptr;
+    auto* stream = new ResourceStream();
+    if (resource)
+    {
+        if (HRSRC found = FindResourceA(module, resource, "DATA"))
+        {
+            const DWORD size = SizeofResource(module, found);
+            HGLOBAL loaded = LoadResource(module, found);
+            const void* data = loaded ? LockResource(loaded) : nullptr;
+            if (data)
+            {
+                stream->open(data, size);
+                // With the image's embedded colour management applied.
+                decoded = new Gdiplus::Bitmap(stream, TRUE);
+            }
+        }
+    }
+    stream->Release();
+
+    if (!decoded && resource)
+    {
+        // No "DATA" resource: a bitmap resource of the same number or name.
+        const std::wstring wideName = resourceDesc.type == CResourceDescription::kStringType
+                                          ? utf8ToWide(resourceDesc.name)
+                                          : std::wstring();
+        const WCHAR* wide = resourceDesc.type == CResourceDescription::kIntegerType
+                                ? MAKEINTRESOURCEW(resourceDesc.id)
+                                : wideName.c_str();
+        decoded = Gdiplus::Bitmap::FromResource(module, wide);
+    }
+    adoptBitmap(decoded);
+    return true;
+}
+
+void CBitmap::draw(CDrawContext* context, const CRect& destination, const CPoint& sourceOffset)
+{
+    drawAlphaBlend(context, destination, sourceOffset, 255);
+}
+
+void CBitmap::drawTransparent(CDrawContext* context, const CRect& destination,
+                              const CPoint& sourceOffset)
+{
+    drawAlphaBlend(context, destination, sourceOffset, 255);
+}
+
+void CBitmap::drawAlphaBlend(CDrawContext* context, const CRect& destination,
+                             const CPoint& sourceOffset, uint8_t alpha)
+{
+    Gdiplus::Bitmap* image = getBitmap();
+    if (!image || !context || !context->getGraphics()) return;
+    Gdiplus::Graphics* graphics = context->getGraphics();
+    const INT w = truncatePixel(destination.right - destination.left);
+    const INT h = truncatePixel(destination.bottom - destination.top);
+    const INT x = truncatePixel(context->getOffset().x) + truncatePixel(destination.left);
+    const INT y = truncatePixel(context->getOffset().y) + truncatePixel(destination.top);
+    const INT sx = truncatePixel(sourceOffset.x), sy = truncatePixel(sourceOffset.y);
+
+    if (alpha == 255)
+    {
+        graphics->DrawImage(image, Gdiplus::Rect(x, y, w, h), sx, sy, w, h, Gdiplus::UnitPixel);
+        return;
+    }
+    if (w <= 0 || h <= 0) return;
+    Gdiplus::ColorMatrix matrix = {};
+    matrix.m[0][0] = matrix.m[1][1] = matrix.m[2][2] = 1.0f;
+    matrix.m[3][3] = float(alpha) / 255.0f;
+    Gdiplus::ImageAttributes attributes;
+    attributes.SetColorMatrix(&matrix, Gdiplus::ColorMatrixFlagsDefault,
+                              Gdiplus::ColorAdjustTypeBitmap);
+    // The source area is copied first, so the matrix applies to exactly that area.
+    Gdiplus::Bitmap area(w, h, PixelFormat32bppARGB);
+    {
+        Gdiplus::Graphics areaGraphics(&area);
+        areaGraphics.DrawImage(image, Gdiplus::Rect(0, 0, w, h), sx, sy, w, h, Gdiplus::UnitPixel);
+    }
+    graphics->DrawImage(&area, Gdiplus::Rect(x, y, w, h), 0, 0, w, h, Gdiplus::UnitPixel,
+                        &attributes);
+}

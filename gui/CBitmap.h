@@ -1,0 +1,105 @@
+#pragma once
+// A counted image held as a 32-bit ARGB GDI+ bitmap: decoded from a "DATA" resource of the
+// plug-in module, copied from a GDI+ bitmap (image files), or made empty with a size.
+// Creating any CBitmap keeps GDI+ running until the bitmap is destroyed.
+//
+// All operations: [UI thread].
+
+#include "gui/CBaseObject.h"
+#include "gui/CColor.h"
+#include "gui/CPoint.h"
+#include "gui/CRect.h"
+
+#include <cstdint>
+#include <string>
+
+namespace Gdiplus
+{
+class Bitmap;
+}
+
+class CDrawContext;
+
+// Names a module resource: by 16-bit number or by name.
+struct CResourceDescription
+{
+    enum Type : int32_t
+    {
+        kIntegerType = 0,
+        kStringType = 1,
+        kUnknownType = 2,
+    };
+
+    Type type = kUnknownType;
+    uint16_t id = 0;
+    const char* name = nullptr; // only read while loading
+
+    CResourceDescription() = default;
+    CResourceDescription(uint16_t id) : type(kIntegerType), id(id) {}
+    CResourceDescription(const char* name) : type(name ? kStringType : kUnknownType), name(name) {}
+};
+
+class CBitmap : public CBaseObject
+{
+  public:
+    // Decodes the "DATA" resource (see loadFromResource).
+    explicit CBitmap(const CResourceDescription& description);
+    // An empty (transparent) bitmap of width x height pixels, truncated to integers. A size
+    // that is not positive gives a bitmap without image (0 x 0).
+    CBitmap(double width, double height);
+    // A copy of the whole of `source` as 32-bit ARGB; `source` stays the caller's. Without a
+    // source, or when the copy fails, the bitmap is empty (0 x 0).
+    explicit CBitmap(Gdiplus::Bitmap* source);
+    CBitmap(const CBitmap&) = delete;
+    CBitmap& operator=(const CBitmap&) = delete;
+    ~CBitmap() override;
+
+    // Both draw unblended: drawAlphaBlend with alpha 255.
+    virtual void draw(CDrawContext* context, const CRect& destination,
+                      const CPoint& sourceOffset = CPoint());
+    virtual void drawTransparent(CDrawContext* context, const CRect& destination,
+                                 const CPoint& sourceOffset = CPoint());
+    // Draws the destination's size of the image, from `sourceOffset`, unscaled, at the
+    // destination's top-left corner (plus the context's offset), with the image's alpha
+    // multiplied by alpha / 255.
+    virtual void drawAlphaBlend(CDrawContext* context, const CRect& destination,
+                                const CPoint& sourceOffset = CPoint(), uint8_t alpha = 128);
+    // Drops the image: 0 x 0.
+    virtual void dispose();
+    // Decodes the module resource of type "DATA" (any format GDI+ reads); when there is no such
+    // resource, a bitmap resource of the same name. Always answers true: callers test the size,
+    // which is 0 x 0 when nothing could be read.
+    virtual bool loadFromResource(const CResourceDescription& description);
+    // Not supported: disposes the image and answers false.
+    virtual bool loadFromPath(const void* platformPath);
+
+    double getWidth() const { return width; }
+    double getHeight() const { return height; }
+    // The GDI+ bitmap (owned by this object), or null.
+    Gdiplus::Bitmap* getBitmap() const { return bitmap; }
+    const CResourceDescription& getResourceDescription() const { return resourceDesc; }
+    CColor getTransparentColor() const { return transparentCColor; }
+    void setTransparentColor(CColor color) { transparentCColor = color; }
+    bool getNoAlpha() const { return noAlpha; }
+    void setNoAlpha(bool state) { noAlpha = state; }
+
+  protected:
+    // Takes `newBitmap` (may be null or failed) and sets the size from it.
+    void adoptBitmap(Gdiplus::Bitmap* newBitmap);
+
+    CResourceDescription resourceDesc;
+    std::string resourceName; // owned copy behind resourceDesc.name
+    double width = 0.0;
+    double height = 0.0;
+    CColor transparentCColor{255, 255, 255, 0};
+    bool noAlpha = true;
+    Gdiplus::Bitmap* bitmap = nullptr;
+};
+
+// The bitmap of an off-screen context that draws into a GDI+ bitmap of its own: a CBitmap
+// copied from it.
+class CBitmapForOC : public CBitmap
+{
+  public:
+    explicit CBitmapForOC(Gdiplus::Bitmap* source) : CBitmap(source) {}
+};

@@ -1,0 +1,88 @@
+// The text half of CDrawContext: font selection, measuring and drawing.
+#include "gui/CDrawContext.h"
+
+#include "gui/CFontDesc.h"
+#include "gui/PixelMath.h"
+#include "gui/WideText.h"
+
+#include <objidl.h>
+#include <gdiplus.h>
+
+void CDrawContext::setFont(CFontDesc* newFont, int32_t size, int32_t style)
+{
+    if (!newFont) return;
+    const bool keepSize = size <= 0 || size == newFont->getSize();
+    const bool keepStyle = style == -1 || style == newFont->getStyle();
+    // The new font is taken before the old one is released: they may be the same object, whose
+    // last reference could be ours.
+    CFontDesc* chosen;
+    if (keepSize && keepStyle)
+    {
+        chosen = newFont;
+        chosen->remember();
+    }
+    else
+    {
+        chosen = new CFontDesc(newFont->getName(), size <= 0 ? newFont->getSize() : double(size),
+                               style == -1 ? newFont->getStyle() : style);
+    }
+    if (font) font->forget();
+    font = chosen;
+}
+
+double CDrawContext::getStringWidth(const char* string)
+{
+    if (!string || !font) return -1.0;
+    Gdiplus::Font* platformFont = font->getPlatformFont();
+    if (!graphics || !platformFont) return -1.0;
+    const std::wstring wide = utf8ToWide(string);
+    Gdiplus::RectF bounds;
+    graphics->MeasureString(wide.c_str(), INT(wide.size()), platformFont,
+                            Gdiplus::RectF(0, 0, 0, 0), &bounds);
+    return double(bounds.Width);
+}
+
+void CDrawContext::drawString(const char* string, const CPoint& point, bool antialias)
+{
+    if (!string || !font || !graphics || !fontBrush) return;
+    Gdiplus::Font* platformFont = font->getPlatformFont();
+    if (!platformFont) return;
+    graphics->SetTextRenderingHint(antialias ? Gdiplus::TextRenderingHintClearTypeGridFit
+                                             : Gdiplus::TextRenderingHintSystemDefault);
+    const float fontHeight = platformFont->GetHeight(graphics->GetDpiY());
+    const float x = toReal(point.x + offset.x);
+    const float y = toReal(point.y + offset.y) + 1.0f - fontHeight;
+    const std::wstring wide = utf8ToWide(string);
+    graphics->DrawString(wide.c_str(), INT(wide.size()), platformFont, Gdiplus::RectF(x, y, 0, 0),
+                         nullptr, fontBrush);
+}
+
+void CDrawContext::drawStringInRect(const char* string, const CRect& rect, int32_t align,
+                                    bool antialias)
+{
+    if (!string) return;
+    double x = rect.left;
+    if (align != kLeftText)
+    {
+        const double width = getStringWidth(string);
+        if (align == kRightText)
+            x = rect.right - width;
+        else
+            x = rect.left + (rect.right - rect.left) * 0.5 - 0.5 * width;
+    }
+    const CRect previousClip = getClipRect();
+    CRect clip = rect;
+    clip.bound(previousClip);
+    setClipRect(clip);
+
+    const double fontSize = font ? font->getSize() : 0.0;
+    const double y = rect.bottom - ((rect.bottom - rect.top) * 0.5 - fontSize * 0.5 + 1.0);
+    drawString(string, CPoint(x, y), antialias);
+    setClipRect(previousClip);
+}
+
+void CDrawContext::drawString(const char* string, const CRect& rect, int16_t, int32_t align)
+{
+    if (!string) return;
+    drawStringInRect(string, rect, align, true);
+}
