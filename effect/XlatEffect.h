@@ -52,6 +52,9 @@ public:
     void DoSample() override;
     // [UI thread] The state chunk: sliders 1 to 64, written or read through file slot 0.
     void DoSerialize() override;
+    // [UI thread] The editor's frame: draws the whole view and applies the mouse to its sliders
+    // and switch (graphics/LevellerDrawing.cpp).
+    void DoGfx(double width, double height) override;
 
     // [any thread] The slider code alone: turns the slider values into the coefficients the
     // sample loop uses. The editor runs it after a widget changed a value.
