@@ -76,6 +76,7 @@ public:
     void suspend() override {}
     void process(const float* const[2], float* const[2], int) override {}
     int latency() override { return 0; }
+    double timeProcessing(const float*, const float*, long long, int) override { return -1; }
     bool openEditor(int&, int&) override { return false; }
     void idleEditor(int) override {}
     bool captureEditor(EditorImage&) override { return false; }

@@ -5,7 +5,9 @@
 //  - three parameters: "Gain [dB]" (-24..24, whole dB), "Mode" (steps "Soft", "Hard",
 //    "Off") and "Mix" (continuous 0..100 %, label "%");
 //  - programs as chunks: 12 bytes, "QHT1" and two floats (gain dB, mode), strictly checked.
-// Built twice: with QUAR2_TEST_NULL_EFFECT its entry point returns no effect.
+// Built twice: with QUAR2_TEST_NULL_EFFECT its entry point returns no effect. Built for Windows
+// as well, for the tests through the Wine bridge; there a "Mode" of "Off" held for more than
+// 50 blocks with QUAR2_TEST_CRASH makes the plug-in crash, as a broken plug-in would.
 
 #include "vst/AEffectX.h"
 
@@ -29,7 +31,7 @@ struct TestPlugin
     std::vector<float> line[2]; // delay lines, kDelay frames each
     int pos = 0;
     unsigned char chunk[12] = {};
-    double lastPlayingFlag = -1;
+    int blocksOff = 0;
 
     double gainDb() const { return std::round(params[0] * 48.0) - 24.0; }
     int mode() const { return std::min(2, int(params[1] * 3.0f)); }
@@ -134,6 +136,10 @@ void copyText(void* ptr, const char* text)
 {
     TestPlugin* p = self(e);
     e->initialDelay = kDelay;
+#ifdef QUAR2_TEST_CRASH
+    if (p->mode() == 2 && ++p->blocksOff > 50)
+        *static_cast<volatile int*>(nullptr) = 1;
+#endif
     // Every block asks for the transport, as a tempo-synced effect would; the host must answer.
     auto* time = reinterpret_cast<VstTimeInfo*>(p->host(e, audioMasterGetTime, 0, kVstTransportPlaying, nullptr, 0));
     const bool playing = time != nullptr && (time->flags & kVstTransportPlaying) != 0;
@@ -150,7 +156,13 @@ void copyText(void* ptr, const char* text)
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback host)
+#ifdef _WIN32
+#define CLI_TEST_EXPORT __declspec(dllexport)
+#else
+#define CLI_TEST_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" CLI_TEST_EXPORT AEffect* VSTPluginMain(audioMasterCallback host)
 {
 #ifdef QUAR2_TEST_NULL_EFFECT
     (void)host;

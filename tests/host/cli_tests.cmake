@@ -24,3 +24,26 @@ if(NOT WIN32)
     QUAR2_TEST_PLUGIN="$<TARGET_FILE:cli_test_plugin>"
     QUAR2_NULL_PLUGIN="$<TARGET_FILE:cli_null_plugin>")
 endif()
+
+if(WIN32)
+  # The same test plug-in as a Windows DLL, and a variant that crashes while processing, for the
+  # tests through the Wine bridge.
+  foreach(variant test crash)
+    add_library(cli_${variant}_plugin MODULE cli_test_plugin.cpp)
+    set_target_properties(cli_${variant}_plugin PROPERTIES PREFIX "")
+    target_include_directories(cli_${variant}_plugin PRIVATE ${PROJECT_SOURCE_DIR})
+  endforeach()
+  target_compile_definitions(cli_crash_plugin PRIVATE QUAR2_TEST_CRASH)
+endif()
+
+if(WIN32)
+  # quar2-host (a Linux program, from the native build) through the bridge under Wine.
+  set(QUAR2_NATIVE_BUILD ${PROJECT_SOURCE_DIR}/build/native CACHE PATH
+      "Native build whose quar2-host the Wine bridge tests drive")
+  add_test(NAME cli_bridge_tests
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cli_bridge_test.sh ${QUAR2_NATIVE_BUILD}
+            $<TARGET_FILE:quar2-bridge> $<TARGET_FILE:cli_test_plugin>
+            $<TARGET_FILE:cli_crash_plugin>)
+  set_tests_properties(cli_bridge_tests PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
+    ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all")
+endif()

@@ -1,0 +1,177 @@
+#include "host/bridge/BridgeEditor.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+const char* kWindowClass = "Quar2BridgeEditorHost";
+
+LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CLOSE)
+        return 0; // only the host closes the editor
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+bool registerClass()
+{
+    static bool registered = false;
+    if (registered)
+        return true;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = kWindowClass;
+    registered = RegisterClassA(&wc) != 0;
+    return registered;
+}
+
+} // namespace
+
+bool CBridgeEditor::open(CVstPlugin& plugin, int& width, int& height, std::string& error)
+{
+    close();
+    const AEffect* e = plugin.effect();
+    if (e == nullptr || (e->flags & effFlagsHasEditor) == 0) {
+        error = "the plug-in has no editor";
+        return false;
+    }
+    ERect rect{};
+    int w = 0, h = 0;
+    if (plugin.editorRect(rect)) {
+        w = rect.right - rect.left;
+        h = rect.bottom - rect.top;
+    }
+    if (w <= 0 || h <= 0 || w > 8192 || h > 8192) {
+        w = 640; // a size that fits most editors; the plug-in may ask for another
+        h = 480;
+    }
+    if (!registerClass()) {
+        error = "cannot register the editor's window class";
+        return false;
+    }
+    // A top-level window whose client area is exactly the editor's size.
+    RECT frame{0, 0, w, h};
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
+    AdjustWindowRect(&frame, style, FALSE);
+    HWND hwnd = CreateWindowExA(0, kWindowClass, "QUAR2 editor", style, 0, 0,
+                                frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (hwnd == nullptr) {
+        error = "cannot create the editor's window (is there an X display?)";
+        return false;
+    }
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    UpdateWindow(hwnd);
+    window_ = hwnd;
+    plugin_ = &plugin;
+    if (plugin.dispatch(effEditOpen, 0, 0, hwnd) == 0 && GetWindow(hwnd, GW_CHILD) == nullptr) {
+        close();
+        error = "the plug-in's editor did not open";
+        return false;
+    }
+    // Some editors know their size only once open.
+    if (plugin.editorRect(rect) && rect.right - rect.left > 0 && rect.bottom - rect.top > 0 &&
+        (rect.right - rect.left != w || rect.bottom - rect.top != h)) {
+        w = rect.right - rect.left;
+        h = rect.bottom - rect.top;
+        RECT again{0, 0, w, h};
+        AdjustWindowRect(&again, style, FALSE);
+        SetWindowPos(hwnd, nullptr, 0, 0, again.right - again.left, again.bottom - again.top,
+                     SWP_NOMOVE | SWP_NOZORDER);
+    }
+    width_ = width = w;
+    height_ = height = h;
+    pump();
+    return true;
+}
+
+void CBridgeEditor::pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void CBridgeEditor::idle(int milliseconds)
+{
+    if (window_ == nullptr)
+        return;
+    const DWORD start = GetTickCount();
+    do {
+        pump();
+        plugin_->dispatch(effEditIdle);
+        pump();
+        Sleep(10);
+    } while (int(GetTickCount() - start) < milliseconds);
+}
+
+bool CBridgeEditor::capture(EditorImage& image, std::string& error)
+{
+    if (window_ == nullptr) {
+        error = "the editor is not open";
+        return false;
+    }
+    HWND hwnd = static_cast<HWND>(window_);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    const int w = std::max(1L, client.right - client.left);
+    const int h = std::max(1L, client.bottom - client.top);
+    // BitBlt from the window's own device context: under Wine this reads what the window shows,
+    // child windows included (PrintWindow answers success with an empty picture there).
+    HDC windowDc = GetDC(hwnd);
+    HDC memoryDc = CreateCompatibleDC(windowDc);
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = w;
+    bmi.bmiHeader.biHeight = -h; // top row first
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(windowDc, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (dib != nullptr && bits != nullptr) {
+        HGDIOBJ old = SelectObject(memoryDc, dib);
+        ok = BitBlt(memoryDc, 0, 0, w, h, windowDc, 0, 0, SRCCOPY) != 0;
+        GdiFlush();
+        SelectObject(memoryDc, old);
+        if (ok) {
+            image.width = w;
+            image.height = h;
+            image.rgb.resize(size_t(w) * size_t(h) * 3);
+            const uint8_t* p = static_cast<const uint8_t*>(bits);
+            for (size_t i = 0; i < size_t(w) * size_t(h); ++i) {
+                image.rgb[3 * i] = p[4 * i + 2];
+                image.rgb[3 * i + 1] = p[4 * i + 1];
+                image.rgb[3 * i + 2] = p[4 * i];
+            }
+        }
+    }
+    if (dib != nullptr)
+        DeleteObject(dib);
+    DeleteDC(memoryDc);
+    ReleaseDC(hwnd, windowDc);
+    if (!ok)
+        error = "cannot read the editor's pixels";
+    return ok;
+}
+
+void CBridgeEditor::close()
+{
+    if (window_ == nullptr)
+        return;
+    if (plugin_ != nullptr)
+        plugin_->dispatch(effEditClose);
+    DestroyWindow(static_cast<HWND>(window_));
+    window_ = nullptr;
+    plugin_ = nullptr;
+    pump();
+}

@@ -1,0 +1,283 @@
+// quar2-bridge.exe DLL: loads a Windows VST 2.4 plug-in under Wine and serves quar2-host's
+// requests over standard input and output (see BridgeProtocol.h). Standard error carries only
+// diagnostics. The program ends when the host says kQuit or closes its end of the pipe.
+
+#include "host/bridge/BridgeEditor.h"
+#include "host/bridge/BridgeInfo.h"
+#include "host/bridge/BridgeProtocol.h"
+#include "host/cli/ChannelAdapter.h"
+#include "host/cli/LoadedPlugin.h"
+#include "host/cli/ProcessTiming.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+#include <memory>
+#include <vector>
+
+namespace {
+
+HANDLE requests = INVALID_HANDLE_VALUE;
+HANDLE responses = INVALID_HANDLE_VALUE;
+
+bool readAll(void* data, size_t size)
+{
+    char* p = static_cast<char*>(data);
+    while (size > 0) {
+        DWORD got = 0;
+        const DWORD want = DWORD(std::min<size_t>(size, 1u << 30));
+        if (!ReadFile(requests, p, want, &got, nullptr) || got == 0)
+            return false;
+        p += got;
+        size -= got;
+    }
+    return true;
+}
+
+bool writeAll(const void* data, size_t size)
+{
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        DWORD put = 0;
+        const DWORD want = DWORD(std::min<size_t>(size, 1u << 30));
+        if (!WriteFile(responses, p, want, &put, nullptr) || put == 0)
+            return false;
+        p += put;
+        size -= put;
+    }
+    return true;
+}
+
+bool respond(uint32_t status, const std::vector<uint8_t>& payload)
+{
+    const uint32_t header[2] = {status, uint32_t(payload.size())};
+    return writeAll(header, sizeof header) && writeAll(payload.data(), payload.size());
+}
+
+bool respondError(const std::string& reason)
+{
+    CMessageWriter w;
+    w.text(reason);
+    return respond(kStatusError, w.data());
+}
+
+// A crash in the plug-in ends the bridge at once with one line on standard error, instead of
+// Wine's debugger output or a crash dialog that would wait for a click nobody can give.
+LONG WINAPI reportCrash(EXCEPTION_POINTERS* info)
+{
+    const EXCEPTION_RECORD* r = info != nullptr ? info->ExceptionRecord : nullptr;
+    std::fprintf(stderr, "the plug-in crashed (exception 0x%08lX at %p)\n",
+                 r != nullptr ? static_cast<unsigned long>(r->ExceptionCode) : 0ul,
+                 r != nullptr ? r->ExceptionAddress : nullptr);
+    std::fflush(stderr);
+    ExitProcess(3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// The standard output handle belongs to the protocol: anything the plug-in or the C runtime
+// prints must go to standard error instead, or it would corrupt the stream.
+void claimStandardHandles()
+{
+    requests = GetStdHandle(STD_INPUT_HANDLE);
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DuplicateHandle(GetCurrentProcess(), out, GetCurrentProcess(), &responses, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    SetStdHandle(STD_OUTPUT_HANDLE, GetStdHandle(STD_ERROR_HANDLE));
+    _dup2(_fileno(stderr), _fileno(stdout));
+    _setmode(_fileno(stdin), _O_BINARY);
+}
+
+class CBridge
+{
+public:
+    explicit CBridge(std::unique_ptr<CLoadedPlugin> loaded) : loaded_(std::move(loaded))
+    {
+        const AEffect* e = plugin().effect();
+        channels_.prepare(e->numInputs, e->numOutputs, 1024);
+    }
+
+    // Serves one request; false when the bridge should end.
+    bool serve(uint32_t command, CMessageReader& r)
+    {
+        CMessageWriter w;
+        std::string error;
+        switch (command) {
+        case kInfo:
+            writeInfo(w, loaded_->describe());
+            break;
+        case kText: {
+            const int32_t opcode = r.i32();
+            const int32_t index = r.i32();
+            // Only the text requests: any other opcode could make the plug-in write through a
+            // pointer we do not own.
+            if (opcode != effGetParamName && opcode != effGetParamLabel &&
+                opcode != effGetParamDisplay && opcode != effGetProgramName)
+                return respondError("not a text request");
+            w.text(plugin().text(opcode, index));
+            break;
+        }
+        case kGetParameter:
+            w.f32(plugin().getParameter(r.i32()));
+            break;
+        case kSetParameter: {
+            const int32_t index = r.i32();
+            plugin().setParameter(index, r.f32());
+            break;
+        }
+        case kSetProgramName:
+            plugin().setProgramName(r.text().substr(0, kVstMaxProgNameLen - 1));
+            break;
+        case kGetChunk: {
+            const std::vector<uint8_t> chunk = plugin().getChunk(r.i32() != 0);
+            w.bytes(chunk.data(), chunk.size());
+            break;
+        }
+        case kSetChunk: {
+            const bool preset = r.i32() != 0;
+            const std::vector<uint8_t> chunk = r.bytes();
+            if (!r.failed())
+                plugin().setChunk(chunk, preset);
+            break;
+        }
+        case kSetSampleRate:
+            plugin().setSampleRate(r.f32());
+            break;
+        case kSetBlockSize: {
+            const int32_t frames = r.i32();
+            if (frames < 1 || frames > 65536)
+                return respondError("block size out of range");
+            plugin().setBlockSize(frames);
+            channels_.prepare(plugin().effect()->numInputs, plugin().effect()->numOutputs, frames);
+            out_[0].assign(size_t(frames), 0.0f);
+            out_[1].assign(size_t(frames), 0.0f);
+            break;
+        }
+        case kResume:
+            plugin().resume();
+            break;
+        case kSuspend:
+            plugin().suspend();
+            break;
+        case kProcess: {
+            uint32_t nl = 0, nr = 0;
+            const float* left = r.floats(nl);
+            const float* right = r.floats(nr);
+            if (r.failed() || nl != nr || int(nl) > channels_.maxFrames())
+                return respondError("bad audio block");
+            if (out_[0].size() < nl) {
+                out_[0].assign(nl, 0.0f);
+                out_[1].assign(nl, 0.0f);
+            }
+            const float* in[2] = {left, right};
+            float* out[2] = {out_[0].data(), out_[1].data()};
+            channels_.process(plugin(), in, out, int(nl));
+            loaded_->host().clearRequests();
+            w.i32(plugin().latency());
+            w.floats(out_[0].data(), nl);
+            w.floats(out_[1].data(), nl);
+            break;
+        }
+        case kTimeProcessing: {
+            const int32_t block = r.i32();
+            uint32_t nl = 0, nr = 0;
+            const float* left = r.floats(nl);
+            const float* right = r.floats(nr);
+            if (r.failed() || nl != nr)
+                return respondError("bad audio for timing");
+            w.f64(timeBlocks(channels_, plugin(), loaded_->host(), left, right, nl, block));
+            break;
+        }
+        case kEditorOpen: {
+            int width = 0, height = 0;
+            if (!editor_.open(plugin(), width, height, error))
+                return respondError(error);
+            w.i32(width);
+            w.i32(height);
+            break;
+        }
+        case kEditorIdle:
+            editor_.idle(std::clamp(r.i32(), 0, 60000));
+            break;
+        case kEditorCapture: {
+            EditorImage image;
+            if (!editor_.capture(image, error))
+                return respondError(error);
+            w.i32(image.width);
+            w.i32(image.height);
+            w.bytes(image.rgb.data(), image.rgb.size());
+            break;
+        }
+        case kEditorClose:
+            editor_.close();
+            break;
+        case kQuit:
+            respond(kStatusOk, w.data());
+            return false;
+        default:
+            return respondError("unknown request " + std::to_string(command));
+        }
+        if (r.failed())
+            return respondError("malformed request");
+        return respond(kStatusOk, w.data());
+    }
+
+    void shutDown()
+    {
+        editor_.close();
+        loaded_.reset();
+    }
+
+private:
+    CVstPlugin& plugin() { return loaded_->plugin(); }
+    std::unique_ptr<CLoadedPlugin> loaded_;
+    CChannelAdapter channels_;
+    CBridgeEditor editor_;
+    std::vector<float> out_[2];
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    claimStandardHandles();
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    SetUnhandledExceptionFilter(reportCrash);
+    if (argc != 2) {
+        respondError("usage: quar2-bridge.exe PLUGIN.dll");
+        return 2;
+    }
+    std::string error;
+    std::unique_ptr<CLoadedPlugin> loaded = CLoadedPlugin::load(argv[1], error);
+    if (!loaded) {
+        respondError(error);
+        return 1;
+    }
+    CMessageWriter hello;
+    hello.u32(kBridgeProtocolVersion);
+    writeInfo(hello, loaded->describe());
+    if (!respond(kStatusOk, hello.data()))
+        return 1;
+    CBridge bridge(std::move(loaded));
+    std::vector<uint8_t> payload;
+    for (;;) {
+        uint32_t header[2];
+        if (!readAll(header, sizeof header))
+            break; // the host went away
+        if (header[1] > kMaxPayload) {
+            respondError("request too large");
+            break;
+        }
+        payload.resize(header[1]);
+        if (!readAll(payload.data(), payload.size()))
+            break;
+        CMessageReader reader(payload.data(), payload.size());
+        if (!bridge.serve(header[0], reader))
+            break;
+    }
+    bridge.shutDown();
+    std::fflush(stderr);
+    return 0;
+}

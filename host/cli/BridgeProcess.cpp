@@ -1,0 +1,261 @@
+#include "host/cli/BridgeProcess.h"
+
+#include "host/bridge/BridgeProtocol.h"
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+bool isFile(const std::string& path)
+{
+    struct stat st{};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string folderOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+std::string absolute(const std::string& path)
+{
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) != nullptr ? resolved : path;
+}
+
+std::string findBridge(const std::string& dll, std::vector<std::string>& tried)
+{
+    std::vector<std::string> candidates;
+    if (const char* env = std::getenv("QUAR2_BRIDGE"); env != nullptr && *env != '\0')
+        candidates.push_back(env);
+    candidates.push_back(folderOf(dll) + "/quar2-bridge.exe");
+    char self[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0) {
+        self[n] = '\0';
+        candidates.push_back(folderOf(self) + "/quar2-bridge.exe");
+    }
+#ifdef QUAR2_BUILD_TREE_BRIDGE
+    candidates.push_back(QUAR2_BUILD_TREE_BRIDGE);
+#endif
+    for (const std::string& c : candidates) {
+        tried.push_back(c);
+        if (isFile(c))
+            return c;
+    }
+    return {};
+}
+
+std::string lastLine(const std::string& path)
+{
+    std::ifstream in(path);
+    std::string line, last;
+    while (std::getline(in, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+            line.pop_back();
+        if (!line.empty())
+            last = line;
+    }
+    return last.size() > 200 ? last.substr(0, 200) + "..." : last;
+}
+
+} // namespace
+
+std::string CBridgeProcess::windowsPath(const std::string& path)
+{
+    std::string p = "Z:" + path;
+    for (char& c : p)
+        if (c == '/')
+            c = '\\';
+    return p;
+}
+
+std::unique_ptr<CBridgeProcess> CBridgeProcess::start(const std::string& dllPath,
+                                                      std::string& error)
+{
+    const std::string dll = absolute(dllPath);
+    std::vector<std::string> tried;
+    const std::string bridge = findBridge(dll, tried);
+    if (bridge.empty()) {
+        std::string where;
+        for (const std::string& t : tried)
+            where += (where.empty() ? "" : ", ") + t;
+        error = dllPath + ": cannot run a Windows plug-in: quar2-bridge.exe not found (looked at " +
+                where + "; set QUAR2_BRIDGE)";
+        return nullptr;
+    }
+    const char* wineEnv = std::getenv("QUAR2_WINE");
+    const std::string wine = wineEnv != nullptr && *wineEnv != '\0' ? wineEnv : "wine";
+
+    // A dead bridge must show up as an error on write, not end us with SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::unique_ptr<CBridgeProcess> p(new CBridgeProcess());
+    p->dll_ = dllPath;
+    char errName[] = "/tmp/quar2-bridge-XXXXXX";
+    const int errFd = mkstemp(errName);
+    int toChild[2], fromChild[2];
+    if (errFd < 0 || pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) {
+        error = dllPath + ": cannot start the Wine bridge: " + std::strerror(errno);
+        if (errFd >= 0) {
+            close(errFd);
+            unlink(errName);
+        }
+        return nullptr;
+    }
+    p->stderrPath_ = errName;
+    const std::string winDll = windowsPath(dll);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(toChild[0], 0);
+        dup2(fromChild[1], 1);
+        dup2(errFd, 2);
+        setenv("WINEDEBUG", "-all", 0);
+        // No prompts to install Wine's .NET or HTML engines when a new prefix is made.
+        setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 0);
+        execlp(wine.c_str(), wine.c_str(), bridge.c_str(), winDll.c_str(), static_cast<char*>(nullptr));
+        std::fprintf(stderr, "cannot run %s: %s\n", wine.c_str(), std::strerror(errno));
+        _exit(127);
+    }
+    close(toChild[0]);
+    close(fromChild[1]);
+    close(errFd);
+    if (pid < 0) {
+        close(toChild[1]);
+        close(fromChild[0]);
+        error = dllPath + ": cannot start the Wine bridge: " + std::strerror(errno);
+        return nullptr;
+    }
+    p->pid_ = pid;
+    p->toBridge_ = toChild[1];
+    p->fromBridge_ = fromChild[0];
+    return p;
+}
+
+CBridgeProcess::~CBridgeProcess()
+{
+    if (toBridge_ >= 0)
+        close(toBridge_);
+    if (fromBridge_ >= 0)
+        close(fromBridge_);
+    if (pid_ > 0 && !exited_) {
+        // The bridge ends by itself once its input closes; give it a moment, then end it.
+        for (int i = 0; i < 300 && !exited_; ++i) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_)
+                exited_ = true;
+            else
+                usleep(10000);
+        }
+        if (!exited_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    if (!stderrPath_.empty())
+        unlink(stderrPath_.c_str());
+}
+
+std::string CBridgeProcess::deathReason()
+{
+    std::string said = lastLine(stderrPath_);
+    std::string how;
+    if (exited_ && WIFSIGNALED(exitStatus_))
+        how = "was killed by signal " + std::to_string(WTERMSIG(exitStatus_));
+    else if (exited_)
+        how = "ended with status " + std::to_string(WEXITSTATUS(exitStatus_));
+    else
+        how = "stopped answering";
+    return dll_ + ": the Wine bridge " + how + (said.empty() ? "" : " (" + said + ")");
+}
+
+bool CBridgeProcess::readAll(void* data, size_t size, std::string& error)
+{
+    char* p = static_cast<char*>(data);
+    while (size > 0) {
+        pollfd fd{fromBridge_, POLLIN, 0};
+        const int ready = poll(&fd, 1, 250);
+        if (ready < 0 && errno != EINTR) {
+            error = deathReason();
+            return false;
+        }
+        if (ready > 0) {
+            const ssize_t n = read(fromBridge_, p, size);
+            if (n > 0) {
+                p += n;
+                size -= size_t(n);
+                continue;
+            }
+            if (n < 0 && (errno == EINTR || errno == EAGAIN))
+                continue;
+            // End of the pipe: the bridge is gone.
+            waitpid(pid_, &exitStatus_, 0);
+            exited_ = true;
+            error = deathReason();
+            return false;
+        }
+        // Nothing yet: Wine's helper processes may hold the pipe open after the bridge died, so
+        // ask about the bridge itself.
+        if (waitpid(pid_, &exitStatus_, WNOHANG) == pid_) {
+            exited_ = true;
+            error = deathReason();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CBridgeProcess::writeAll(const void* data, size_t size, std::string& error)
+{
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = write(toBridge_, p, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (waitpid(pid_, &exitStatus_, WNOHANG) == pid_)
+                exited_ = true;
+            error = deathReason();
+            return false;
+        }
+        p += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+bool CBridgeProcess::receive(uint32_t& status, std::vector<uint8_t>& response, std::string& error)
+{
+    uint32_t header[2];
+    if (!readAll(header, sizeof header, error))
+        return false;
+    if (header[1] > kMaxPayload) {
+        error = dll_ + ": the Wine bridge answered a malformed message";
+        return false;
+    }
+    status = header[0];
+    response.resize(header[1]);
+    return readAll(response.data(), response.size(), error);
+}
+
+bool CBridgeProcess::exchange(uint32_t command, const std::vector<uint8_t>& payload,
+                              uint32_t& status, std::vector<uint8_t>& response, std::string& error)
+{
+    if (exited_) {
+        error = deathReason();
+        return false;
+    }
+    const uint32_t header[2] = {command, uint32_t(payload.size())};
+    return writeAll(header, sizeof header, error) &&
+           writeAll(payload.data(), payload.size(), error) && receive(status, response, error);
+}

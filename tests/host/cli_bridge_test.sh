@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# End-to-end test of quar2-host driving Windows plug-ins through quar2-bridge.exe under Wine.
+# Usage: cli_bridge_test.sh NATIVE_BUILD BRIDGE_EXE TEST_DLL CRASH_DLL
+# Needs the native build's quar2-host and test plug-in (make test builds them first); without
+# them it reports a skip (status 77). WINEPREFIX comes from the Wine test runner.
+set -u
+native=$1 bridge=$2 dll=$3 crash=$4
+host=$native/host/cli/quar2-host
+so=$native/tests/host/cli_test_plugin.so
+if [ ! -x "$host" ] || [ ! -f "$so" ]; then
+  echo "skipped: no native quar2-host and test plug-in in $native"
+  exit 77
+fi
+export QUAR2_BRIDGE=$bridge
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+check() { # check NAME COMMAND...: the command must succeed
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); echo "ok: $name"
+  else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+
+sox -n -r 48000 -c 2 -b 16 "$work/in.wav" synth 2 sine 300 sine 500 vol 0.25 2>/dev/null
+
+"$host" info "$dll" >"$work/info.txt" 2>&1
+check "info through the bridge" grep -q '0x51485444 "QHTD"' "$work/info.txt"
+
+"$host" process "$dll" "$work/in.wav" "$work/w.wav" --set "Gain [dB]=-6" --set Mode=Hard \
+  --save-preset "$work/w.fxp" >"$work/w.txt" 2>&1
+"$host" process "$so" "$work/in.wav" "$work/n.wav" --set "Gain [dB]=-6" --set Mode=Hard \
+  --save-preset "$work/n.fxp" >"$work/n.txt" 2>&1
+check "process through the bridge" grep -q "latency: 100 frames (compensated)" "$work/w.txt"
+check "same audio as the Linux build" cmp -s "$work/w.wav" "$work/n.wav"
+check "same preset as the Linux build" cmp -s "$work/w.fxp" "$work/n.fxp"
+"$host" process "$dll" "$work/in.wav" "$work/p.wav" --preset "$work/n.fxp" >/dev/null 2>&1
+check "preset loaded through the bridge" cmp -s "$work/p.wav" "$work/n.wav"
+
+"$host" process "$crash" "$work/in.wav" "$work/c.wav" --set Mode=Off >/dev/null 2>"$work/c.err"
+status=$?
+check "a crashing plug-in fails the command" test "$status" -eq 1
+check "with one line naming the crash" test "$(wc -l <"$work/c.err")" -eq 1
+check "that says the bridge ended" grep -q "the Wine bridge ended with status 3 (the plug-in crashed" "$work/c.err"
+check "and leaves no output" test ! -e "$work/c.wav"
+check "and no temporary file" test -z "$(ls -A "$work" | grep partial)"
+
+"$host" bench "$so" "$dll" --seconds 1 --runs 1 >"$work/b.txt" 2>&1
+check "bench through the bridge" grep -q "^cli_test_plugin.dll " "$work/b.txt"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
