@@ -1,2 +1,123 @@
+// quar2-host render-editor PLUGIN.dll OUT.png [--input FILE] [--seconds S]: opens the plug-in's
+// editor in a real window through the Wine bridge, plays audio through the plug-in in real time
+// with the transport running (so its displays move), lets the editor paint as a host's idle
+// calls would, and saves the window's pixels as PNG.
+
+#include "host/cli/AudioFile.h"
+#include "host/cli/CommandLine.h"
 #include "host/cli/Commands.h"
-int runRenderEditor(int, char**) { return reportFailure("render-editor: not yet"); }
+#include "host/cli/ParameterSetter.h"
+#include "host/cli/PluginInstance.h"
+#include "host/cli/PngFile.h"
+#include "host/cli/PresetTransfer.h"
+#include "host/cli/SpeechLikeSignal.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kBlock = 512;
+constexpr int kIdleMs = 20; // about 50 idle calls per second, as hosts give editors
+
+const char* kUsage = "usage: quar2-host render-editor PLUGIN.dll OUT.png [--input FILE] "
+                     "[--seconds S] [--preset FILE.fxp] [--set NAME=VALUE ...]";
+
+} // namespace
+
+int runRenderEditor(int argc, char** argv)
+{
+    CCommandLine args({"input", "seconds", "preset", "set"}, {});
+    std::string error;
+    if (!args.parse(argc, argv, 0, error))
+        return reportFailure(error + "\n" + kUsage, 2);
+    if (args.positional().size() != 2)
+        return reportFailure(std::string("render-editor needs PLUGIN.dll OUT.png\n") + kUsage, 2);
+    int seconds = 0;
+    if (!args.intValue("seconds", 4, 1, 600, seconds, error))
+        return reportFailure(error, 2);
+    const std::string& pluginPath = args.positional()[0];
+    const std::string& outPath = args.positional()[1];
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0')
+        return reportFailure("render-editor needs an X display for the editor's window (run it "
+                             "under xvfb-run)");
+
+    // The audio: the given file (repeated if short) or generated speech.
+    StereoSignal audio;
+    if (args.has("input")) {
+        CAudioReader reader;
+        if (!reader.open(args.value("input"), error))
+            return reportFailure(error);
+        audio.sampleRate = reader.sampleRate();
+        std::vector<float> l(kBlock), r(kBlock);
+        for (int n; (n = reader.read(l.data(), r.data(), kBlock)) > 0;) {
+            audio.left.insert(audio.left.end(), l.begin(), l.begin() + n);
+            audio.right.insert(audio.right.end(), r.begin(), r.begin() + n);
+        }
+        if (audio.left.empty())
+            return reportFailure(args.value("input") + ": holds no audio");
+    } else {
+        audio = makeSpeechLikeSignal(seconds, 48000);
+    }
+    FxpProgram preset;
+    if (args.has("preset") && !readFxpFile(args.value("preset"), preset, error))
+        return reportFailure(error);
+
+    std::unique_ptr<CPluginInstance> plugin = loadPlugin(pluginPath, error);
+    if (!plugin)
+        return reportFailure(error);
+    plugin->setSampleRate(float(audio.sampleRate));
+    plugin->setBlockSize(kBlock);
+    if (args.has("preset") && !applyPreset(*plugin, preset, error))
+        return reportFailure(args.value("preset") + ": " + error);
+    for (const std::string& setting : args.values("set")) {
+        ParameterAssignment applied;
+        if (!applyParameterSetting(*plugin, setting, applied, error))
+            return reportFailure(error);
+    }
+    plugin->resume();
+    int width = 0, height = 0;
+    if (!plugin->openEditor(width, height))
+        return reportFailure(pluginPath + ": " + plugin->failure());
+
+    // Real time: the editor's graph moves with the wall clock as well as with the audio.
+    std::vector<float> outL(kBlock), outR(kBlock), inL(kBlock), inR(kBlock);
+    const float* in[2] = {inL.data(), inR.data()};
+    float* out[2] = {outL.data(), outR.data()};
+    size_t position = 0;
+    long long processed = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (elapsed >= seconds)
+            break;
+        while (processed < (long long)(elapsed * audio.sampleRate)) {
+            for (int i = 0; i < kBlock; ++i) {
+                inL[size_t(i)] = audio.left[position];
+                inR[size_t(i)] = audio.right[position];
+                position = (position + 1) % audio.left.size();
+            }
+            plugin->process(in, out, kBlock);
+            processed += kBlock;
+        }
+        plugin->idleEditor(kIdleMs);
+        if (plugin->failed())
+            return reportFailure(plugin->failure());
+    }
+    plugin->idleEditor(200); // one more paint after the last block
+    EditorImage image;
+    if (!plugin->captureEditor(image))
+        return reportFailure(pluginPath + ": " + plugin->failure());
+    plugin->closeEditor();
+    plugin->suspend();
+    if (plugin->failed())
+        return reportFailure(plugin->failure());
+    if (!writePng(outPath, image, error))
+        return reportFailure(error);
+    std::printf("editor %dx%d after %d s of audio: %s\n", image.width, image.height, seconds,
+                outPath.c_str());
+    return 0;
+}

@@ -47,5 +47,22 @@ check "and no temporary file" test -z "$(ls -A "$work" | grep partial)"
 "$host" bench "$so" "$dll" --seconds 1 --runs 1 >"$work/b.txt" 2>&1
 check "bench through the bridge" grep -q "^cli_test_plugin.dll " "$work/b.txt"
 
+"$host" render-editor "$dll" "$work/editor.png" --seconds 2 --input "$work/in.wav" >"$work/r.txt" 2>&1
+check "render-editor through the bridge" grep -q "editor 200x100 after 2 s of audio" "$work/r.txt"
+# The test editor paints red and blue halves and a green bar as wide as the blocks processed.
+check "the picture shows the editor after audio ran" /usr/bin/python3 -c "
+from PIL import Image
+im = Image.open('$work/editor.png').convert('RGB')
+assert im.size == (200, 100), im.size
+assert im.getpixel((50, 50)) == (255, 0, 0), im.getpixel((50, 50))
+assert im.getpixel((150, 50)) == (0, 0, 255), im.getpixel((150, 50))
+assert im.getpixel((100, 5)) == (0, 255, 0), im.getpixel((100, 5))
+"
+DISPLAY= "$host" render-editor "$dll" "$work/none.png" >/dev/null 2>"$work/nd.err"
+check "render-editor without a display says so" grep -q "needs an X display" "$work/nd.err"
+"$host" render-editor "$so" "$work/none.png" >/dev/null 2>"$work/so.err"
+check "render-editor of a Linux plug-in says why not" grep -q "only for Windows plug-ins" "$work/so.err"
+check "no picture after a failure" test ! -e "$work/none.png"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

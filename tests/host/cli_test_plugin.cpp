@@ -11,6 +11,10 @@
 
 #include "vst/AEffectX.h"
 
+#ifdef _WIN32
+#include "cli_test_editor.h"
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -32,6 +36,7 @@ struct TestPlugin
     int pos = 0;
     unsigned char chunk[12] = {};
     int blocksOff = 0;
+    int blocks = 0; // blocks processed, shown by the Windows editor
 
     double gainDb() const { return std::round(params[0] * 48.0) - 24.0; }
     int mode() const { return std::min(2, int(params[1] * 3.0f)); }
@@ -114,6 +119,21 @@ void copyText(void* ptr, const char* text)
         return 1;
     case effGetVendorVersion:
         return 7;
+#ifdef _WIN32
+    case effEditGetRect: {
+        static ERect rect{0, 0, kTestEditorHeight, kTestEditorWidth};
+        *static_cast<ERect**>(ptr) = &rect;
+        return 1;
+    }
+    case effEditOpen:
+        return testEditorOpen(ptr) ? 1 : 0;
+    case effEditIdle:
+        testEditorIdle(p->blocks);
+        return 0;
+    case effEditClose:
+        testEditorClose();
+        return 0;
+#endif
     case effGetVstVersion:
         return kVstVersion;
     default:
@@ -136,6 +156,7 @@ void copyText(void* ptr, const char* text)
 {
     TestPlugin* p = self(e);
     e->initialDelay = kDelay;
+    ++p->blocks;
 #ifdef QUAR2_TEST_CRASH
     if (p->mode() == 2 && ++p->blocksOff > 50)
         *static_cast<volatile int*>(nullptr) = 1;
@@ -183,6 +204,9 @@ extern "C" CLI_TEST_EXPORT AEffect* VSTPluginMain(audioMasterCallback host)
     e.numInputs = 2;
     e.numOutputs = 2;
     e.flags = effFlagsCanReplacing | effFlagsProgramChunks;
+#ifdef _WIN32
+    e.flags |= effFlagsHasEditor;
+#endif
     e.ioRatio = 1.0f;
     e.object = p;
     e.uniqueID = vstFourCC('Q', 'H', 'T', 'D');

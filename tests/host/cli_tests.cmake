@@ -29,9 +29,10 @@ if(WIN32)
   # The same test plug-in as a Windows DLL, and a variant that crashes while processing, for the
   # tests through the Wine bridge.
   foreach(variant test crash)
-    add_library(cli_${variant}_plugin MODULE cli_test_plugin.cpp)
+    add_library(cli_${variant}_plugin MODULE cli_test_plugin.cpp cli_test_editor.cpp)
     set_target_properties(cli_${variant}_plugin PROPERTIES PREFIX "")
     target_include_directories(cli_${variant}_plugin PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(cli_${variant}_plugin PRIVATE gdi32 user32)
   endforeach()
   target_compile_definitions(cli_crash_plugin PRIVATE QUAR2_TEST_CRASH)
 endif()
