@@ -9,13 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 run() {
-  if [ ! -f "$WINEPREFIX/.quar2-ready" ]; then
-    rm -rf "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-    wine regedit "$here/wine-fonts.reg" >/dev/null 2>&1
-    wineserver -w
-    touch "$WINEPREFIX/.quar2-ready"
-  fi
+  "$here/wine-prefix.sh"
   wineserver -p
   status=0
   ctest --test-dir "$build" --output-on-failure "$@" || status=$?
