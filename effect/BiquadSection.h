@@ -55,10 +55,8 @@ struct BiquadSection
     // input history is only reset when it is not finite: it is the signal itself, not a decay.
     void Settle()
     {
-        if (!std::isfinite(x1))
-            x1 = 0.0;
-        if (!std::isfinite(x2))
-            x2 = 0.0;
+        if (!std::isfinite(x1)) x1 = 0.0;
+        if (!std::isfinite(x2)) x2 = 0.0;
         SettleDecay(y1);
         SettleDecay(y2);
     }
@@ -68,7 +66,6 @@ struct BiquadSection
     static void SettleDecay(double& v)
     {
         const double magnitude = std::fabs(v);
-        if (magnitude != 0.0 && !(magnitude >= DBL_MIN && magnitude <= DBL_MAX))
-            v = 0.0;
+        if (magnitude != 0.0 && !(magnitude >= DBL_MIN && magnitude <= DBL_MAX)) v = 0.0;
     }
 };

@@ -6,7 +6,8 @@
 
 #include "effect/XlatEffect.h"
 
-namespace {
+namespace
+{
 
 // Decaying follower values: NaN or infinity (left by a non-finite input sample) would stay
 // forever, so they restart from 0; a subnormal tail becomes 0 because subnormal arithmetic is
@@ -41,9 +42,9 @@ void TXlatEffect::FillHistory()
     // stops at the end of the prepared window, so an oversized span cannot run away.
     const double reach = std::ceil(v.historySpan / v.blockSize);
     const int32_t windowEntries = historyWindow.Last() - historyWindow.First() + 1;
-    for (int32_t i = 0; i < windowEntries && static_cast<double>(i) <= reach; ++i) {
-        if (double* entry = historyWindow.At(ScriptInt(v.historyBase + i)))
-            *entry = 100.0;
+    for (int32_t i = 0; i < windowEntries && static_cast<double>(i) <= reach; ++i)
+    {
+        if (double* entry = historyWindow.At(ScriptInt(v.historyBase + i))) *entry = 100.0;
     }
 }
 
@@ -51,7 +52,8 @@ void TXlatEffect::DoBlock()
 {
     LevellerVariables& v = vars;
 
-    if (!ScriptEqual(v.latency, v.reportedLatency)) {
+    if (!ScriptEqual(v.latency, v.reportedLatency))
+    {
         v.reportedLatency = v.latency;
         HostSetLatency(ScriptInt(v.latency));
     }
@@ -62,37 +64,42 @@ void TXlatEffect::DoBlock()
     v.hostTimeSigNumerator = ScriptFinite(v.hostTimeSigNumerator);
     v.hostTimeSigDenominator = ScriptFinite(v.hostTimeSigDenominator);
     v.playState = HostPlaying() ? 1.0 : 0.0;
-    if (HostRecording())
-        v.playState += 4.0;
+    if (HostRecording()) v.playState += 4.0;
     v.playPosition = ScriptFinite(HostPpqPosition());
     RefreshHostValues();
 
     // Without a usable sample rate and block size the history has no defined length (a block
     // size of 0 would make it endless): no history work at all then.
     const bool historyUsable = HistoryUsable();
-    if (historyUsable && !ScriptTrue(v.historyReady)) {
+    if (historyUsable && !ScriptTrue(v.historyReady))
+    {
         FillHistory();
         v.historyReady = 1.0;
     }
 
     // Mono: after 32 blocks whose preceding frame had equal channels the 33rd switches mono on;
     // the first block with different channels switches it off.
-    if (v.monoCount < v.monoBlocks) {
-        if (ScriptEqual(v.inL, v.inR)) {
+    if (v.monoCount < v.monoBlocks)
+    {
+        if (ScriptEqual(v.inL, v.inR))
+        {
             v.monoCount += 1.0;
-        } else {
+        }
+        else
+        {
             v.monoCount = 0.0;
             v.mono = 0.0;
         }
-    } else {
+    }
+    else
+    {
         v.monoCount = 0.0;
         v.mono = 1.0;
     }
 
     v.dither = NextRandom() / 32767.0 * 1e-15;
 
-    if (!ScriptTrue(v.playState) || !ScriptTrue(v.lastGain) || !historyUsable)
-        return;
+    if (!ScriptTrue(v.playState) || !ScriptTrue(v.lastGain) || !historyUsable) return;
 
     // One graph ordinate per block: 100 at unity gain, about 5 units per dB, 0 for +20 dB and
     // more, 199 for -20 dB and less.
@@ -101,7 +108,8 @@ void TXlatEffect::DoBlock()
     const double h = x > 10.0 ? 0.1 : (x > 0.1 ? 1.0 / x : 10.0);
     if (double* entry = historyWindow.At(ScriptInt(v.historyBase + v.historyWritePos)))
         *entry = 200.0 - std::ceil(100.0 - 43.3 * std::log(h));
-    v.historyWritePos = v.historyWritePos >= v.historySpan / v.blockSize ? 0.0 : v.historyWritePos + 1.0;
+    v.historyWritePos =
+        v.historyWritePos >= v.historySpan / v.blockSize ? 0.0 : v.historyWritePos + 1.0;
 }
 
 void TXlatEffect::DoSample()
@@ -114,7 +122,8 @@ void TXlatEffect::DoSample()
     v.sigL = v.inL;
     v.sigR = v.inR;
 
-    if (ScriptTrue(v.lowCutInMain)) {
+    if (ScriptTrue(v.lowCutInMain))
+    {
         v.sigL = v.lowCutL.Run(v.sigL);
         // In mono the right filter rests and the right channel is the filtered left one.
         v.sigR = ScriptTrue(v.mono) ? v.sigL : v.lowCutR.Run(v.sigR);
@@ -122,12 +131,12 @@ void TXlatEffect::DoSample()
 
     // Detector: the louder channel, sign kept, ties to the left.
     v.sideChain = std::fabs(v.sigL) < std::fabs(v.sigR) ? v.sigR : v.sigL;
-    if (ScriptTrue(v.emphasisAmount)) {
+    if (ScriptTrue(v.emphasisAmount))
+    {
         const double s = v.emphasis.Run(v.sideChain);
         v.sideChain = v.sideChain + v.emphasisAmount * s;
     }
-    if (ScriptTrue(v.lowCutInSideChain))
-        v.sideChain = v.lowCutL.Run(v.sideChain);
+    if (ScriptTrue(v.lowCutInSideChain)) v.sideChain = v.lowCutL.Run(v.sideChain);
     v.level = std::fabs(v.sideChain);
 
     // Slow level (instant rise, 200 ms fall): a louder programme shortens the release.

@@ -6,7 +6,8 @@
 #include "effect/OnePole.h"
 #include "effect/XlatEffect.h"
 
-namespace {
+namespace
+{
 
 constexpr double kPi = 3.141592653589793;
 
@@ -17,8 +18,8 @@ struct RecoveryRow
     double seconds;
 };
 const RecoveryRow kRecoveryTable[] = {
-    {-10, 100}, {-9, 10}, {-8, 5},     {-7, 1},     {-6, 0.5},  {-5, 0.25},
-    {-4, 0.15}, {-3, 0.1}, {-2, 0.08}, {-1, 0.06},  {0, 0.03},
+    {-10, 100}, {-9, 10},  {-8, 5},    {-7, 1},    {-6, 0.5}, {-5, 0.25},
+    {-4, 0.15}, {-3, 0.1}, {-2, 0.08}, {-1, 0.06}, {0, 0.03},
 };
 
 // LF Filter slider (3) -> characteristic frequency and damping of the low-cut. From row 3 on
@@ -42,8 +43,8 @@ struct AttackRow
     double seconds;
 };
 const AttackRow kAttackTable[] = {
-    {0, 0},      {1, 0.00025}, {2, 0.0005}, {3, 0.001}, {4, 0.005}, {5, 0.01},
-    {6, 0.02},   {7, 0.05},    {8, 0.1},    {9, 0.2},   {10, 0.5},  {11, 1},
+    {0, 0},    {1, 0.00025}, {2, 0.0005}, {3, 0.001}, {4, 0.005}, {5, 0.01},
+    {6, 0.02}, {7, 0.05},    {8, 0.1},    {9, 0.2},   {10, 0.5},  {11, 1},
 };
 
 } // namespace
@@ -91,34 +92,33 @@ void TXlatEffect::RunSliderCode()
 
     // A value that matches no row keeps the previous time (0 right after open).
     for (const RecoveryRow& row : kRecoveryTable)
-        if (ScriptEqual(s7, row.setting))
-            v.recoveryTime = row.seconds;
-    if (rateUsable)
-        v.releaseCoef = OnePoleCoefficient(v.recoveryTime * sr);
+        if (ScriptEqual(s7, row.setting)) v.recoveryTime = row.seconds;
+    if (rateUsable) v.releaseCoef = OnePoleCoefficient(v.recoveryTime * sr);
     v.slowReleaseTrim = ScriptEqual(v.recoveryTime, 100.0) ? 0.00003 : 0.0;
 
     v.outputGain = std::pow(10.0, s9 / 20.0);
 
     // Low-cut: recomputed on every run, also while it is off; setting 0 matches no row.
     v.lowCutSetting = s3;
-    for (const LowCutRow& row : kLowCutTable) {
-        if (ScriptEqual(v.lowCutSetting, row.setting)) {
+    for (const LowCutRow& row : kLowCutTable)
+    {
+        if (ScriptEqual(v.lowCutSetting, row.setting))
+        {
             v.lowCutFreq = row.frequency;
             v.lowCutDamping = row.damping;
         }
     }
-    if (rateUsable) {
+    if (rateUsable)
+    {
         v.lowCutTan = std::tan(kPi * v.lowCutFreq / sr);
         v.lowCutL.SetHighPass(v.lowCutDamping, v.lowCutTan);
         v.lowCutR.SetHighPass(v.lowCutDamping, v.lowCutTan);
     }
 
     for (const AttackRow& row : kAttackTable)
-        if (ScriptEqual(s4, row.setting))
-            v.attackTime = row.seconds;
+        if (ScriptEqual(s4, row.setting)) v.attackTime = row.seconds;
     // The "Zero" attack gives a coefficient of exactly 0 (see OnePoleCoefficient).
-    if (rateUsable)
-        v.attackCoef = OnePoleCoefficient(sr * v.attackTime);
+    if (rateUsable) v.attackCoef = OnePoleCoefficient(sr * v.attackTime);
 
     // A longer attack lets more of the emphasis through. For a negative setting (only a
     // restored chunk can hold one) the power is NaN; the limit then gives the maximum, 10.
@@ -127,20 +127,25 @@ void TXlatEffect::RunSliderCode()
     v.emphasisAmount = emphasis < 10.0 ? emphasis : 10.0;
 
     v.displaySpeed = s10;
-    if (rateUsable) {
+    if (rateUsable)
+    {
         v.historySpan = s10 * sr;
-        if (v.blockSize >= 1.0)
-            v.historyStep = v.historySpan / v.blockSize / v.graphPoints;
+        if (v.blockSize >= 1.0) v.historyStep = v.historySpan / v.blockSize / v.graphPoints;
     }
 
     v.sideChainSetting = s2;
-    if (!ScriptTrue(v.lowCutSetting)) {
+    if (!ScriptTrue(v.lowCutSetting))
+    {
         v.lowCutInSideChain = 0.0;
         v.lowCutInMain = 0.0;
-    } else if (ScriptTrue(s2)) {
+    }
+    else if (ScriptTrue(s2))
+    {
         v.lowCutInSideChain = 1.0;
         v.lowCutInMain = 0.0;
-    } else {
+    }
+    else
+    {
         v.lowCutInSideChain = 0.0;
         v.lowCutInMain = 1.0;
     }

@@ -42,89 +42,89 @@ struct LevellerVariables
     double playPosition = 0.0;
 
     // --- Set by the init hook --------------------------------------------------------------------
-    double buildLabel = 0.0;       // string handle of the build label (10000)
-    double maxGainDb = 0.0;        // meter extremes, kept by the drawing code
+    double buildLabel = 0.0; // string handle of the build label (10000)
+    double maxGainDb = 0.0;  // meter extremes, kept by the drawing code
     double maxAttenuationDb = 0.0;
-    double smooth20ms = 0.0;       // coefficient of the two smoothing stages
-    double smooth200ms = 0.0;      // release coefficient of the slow level
-    double releaseScale = 0.0;     // how strongly a loud programme shortens the release
-    double monoBlocks = 0.0;       // blocks of identical channels before mono mode (32)
-    BiquadSection emphasis;        // side-chain high-pass at 1 kHz, damping 5
-    double delayLengthL = 0.0;     // highest position of each delay line (64)
+    double smooth20ms = 0.0;   // coefficient of the two smoothing stages
+    double smooth200ms = 0.0;  // release coefficient of the slow level
+    double releaseScale = 0.0; // how strongly a loud programme shortens the release
+    double monoBlocks = 0.0;   // blocks of identical channels before mono mode (32)
+    BiquadSection emphasis;    // side-chain high-pass at 1 kHz, damping 5
+    double delayLengthL = 0.0; // highest position of each delay line (64)
     double delayLengthR = 0.0;
-    double delayBaseL = 0.0;       // memory index of each delay line's position 0
+    double delayBaseL = 0.0; // memory index of each delay line's position 0
     double delayBaseR = 0.0;
-    double latency = 0.0;          // frames reported to the host (64)
-    double historyBase = 0.0;      // memory index of gain-history entry 0
-    double graphPoints = 0.0;      // history points the graph shows (360)
-    double rerunSliderCode = 0.0;  // 1: the next editor frame re-runs the slider code
+    double latency = 0.0;         // frames reported to the host (64)
+    double historyBase = 0.0;     // memory index of gain-history entry 0
+    double graphPoints = 0.0;     // history points the graph shows (360)
+    double rerunSliderCode = 0.0; // 1: the next editor frame re-runs the slider code
 
     // --- Set by the slider code ----------------------------------------------------------------
-    double targetLevel = 0.0;      // level loud passages are pushed down to (Push Down)
-    double kneeLevel = 0.0;        // targetLevel divided by the largest boost (Pull Up)
-    double recoveryTime = 0.0;     // seconds
+    double targetLevel = 0.0;  // level loud passages are pushed down to (Push Down)
+    double kneeLevel = 0.0;    // targetLevel divided by the largest boost (Pull Up)
+    double recoveryTime = 0.0; // seconds
     double releaseCoef = 0.0;
-    double slowReleaseTrim = 0.0;  // 0.00003 for the 100 s recovery, else 0
+    double slowReleaseTrim = 0.0; // 0.00003 for the 100 s recovery, else 0
     double outputGain = 0.0;
-    double lowCutSetting = 0.0;    // slider 3: 0 off, 1..8 table rows
-    double lowCutFreq = 0.0;       // Hz, characteristic frequency of the low-cut
+    double lowCutSetting = 0.0; // slider 3: 0 off, 1..8 table rows
+    double lowCutFreq = 0.0;    // Hz, characteristic frequency of the low-cut
     double lowCutDamping = 0.0;
-    double lowCutTan = 0.0;        // tan(pi * lowCutFreq / sampleRate)
-    BiquadSection lowCutL;         // left low-cut (also the side-chain low-cut)
-    BiquadSection lowCutR;         // right low-cut, same coefficients, own state
-    double attackTime = 0.0;       // seconds; 0 for the "Zero" attack
+    double lowCutTan = 0.0;  // tan(pi * lowCutFreq / sampleRate)
+    BiquadSection lowCutL;   // left low-cut (also the side-chain low-cut)
+    BiquadSection lowCutR;   // right low-cut, same coefficients, own state
+    double attackTime = 0.0; // seconds; 0 for the "Zero" attack
     double attackCoef = 0.0;
     double emphasisBase = 0.0;
-    double emphasisAmount = 0.0;   // weight of the emphasis filter in the detector, 0..10
-    double displaySpeed = 0.0;     // seconds the graph covers (slider 10)
-    double historySpan = 0.0;      // samples the graph covers
-    double historyStep = 0.0;      // history entries per graph point
-    double sideChainSetting = 0.0; // slider 2
+    double emphasisAmount = 0.0;    // weight of the emphasis filter in the detector, 0..10
+    double displaySpeed = 0.0;      // seconds the graph covers (slider 10)
+    double historySpan = 0.0;       // samples the graph covers
+    double historyStep = 0.0;       // history entries per graph point
+    double sideChainSetting = 0.0;  // slider 2
     double lowCutInSideChain = 0.0; // 1: the low-cut shapes only the detector input
     double lowCutInMain = 0.0;      // 1: the low-cut filters the audio itself
 
     // --- Audio state -----------------------------------------------------------------------------
-    double dither = 0.0;           // tiny positive offset on both inputs, new every block
-    double inL = 0.0;              // last frame's inputs plus dither
+    double dither = 0.0; // tiny positive offset on both inputs, new every block
+    double inL = 0.0;    // last frame's inputs plus dither
     double inR = 0.0;
-    double sigL = 0.0;             // last frame's audio after the optional low-cut
+    double sigL = 0.0; // last frame's audio after the optional low-cut
     double sigR = 0.0;
-    double sideChain = 0.0;        // detector signal before rectification
-    double level = 0.0;            // rectified detector signal
-    double slowLevel = 0.0;        // instant rise, 200 ms release
-    double releaseNow = 0.0;       // release coefficient of this frame
-    double env1 = 0.0;             // attack/release follower
-    double env2 = 0.0;             // first smoothing stage
-    double env3 = 0.0;             // second smoothing stage
-    double gain = 0.0;             // leveller gain of this frame
-    double lastGain = 0.0;         // gain of the most recent frame (block hook, editor)
-    double delayPosL = 0.0;        // 0 .. delayLengthL
+    double sideChain = 0.0;  // detector signal before rectification
+    double level = 0.0;      // rectified detector signal
+    double slowLevel = 0.0;  // instant rise, 200 ms release
+    double releaseNow = 0.0; // release coefficient of this frame
+    double env1 = 0.0;       // attack/release follower
+    double env2 = 0.0;       // first smoothing stage
+    double env3 = 0.0;       // second smoothing stage
+    double gain = 0.0;       // leveller gain of this frame
+    double lastGain = 0.0;   // gain of the most recent frame (block hook, editor)
+    double delayPosL = 0.0;  // 0 .. delayLengthL
     double delayPosR = 0.0;
-    double outL = 0.0;             // delayed audio times gain, before outputGain
+    double outL = 0.0; // delayed audio times gain, before outputGain
     double outR = 0.0;
-    double reportedLatency = 0.0;  // latency last reported to the host
-    double historyReady = 0.0;     // 0 until the history was filled with its start value
-    double historyWritePos = 0.0;  // next history entry to write
-    double graphSmooth = 0.0;      // start value of the editor's smoothed curve
-    double monoCount = 0.0;        // consecutive blocks that began with equal channels
-    double mono = 0.0;             // 1 while the input is treated as mono
-    double historyBaseCopy = 0.0;  // historyBase as the editor last saw it written
+    double reportedLatency = 0.0; // latency last reported to the host
+    double historyReady = 0.0;    // 0 until the history was filled with its start value
+    double historyWritePos = 0.0; // next history entry to write
+    double graphSmooth = 0.0;     // start value of the editor's smoothed curve
+    double monoCount = 0.0;       // consecutive blocks that began with equal channels
+    double mono = 0.0;            // 1 while the input is treated as mono
+    double historyBaseCopy = 0.0; // historyBase as the editor last saw it written
 
     // --- Serialize hook ------------------------------------------------------------------------
-    double serializeIndex = 0.0;   // loop variable, 65 after a run
+    double serializeIndex = 0.0; // loop variable, 65 after a run
 
     // --- Editor drawing and interaction (read and written by the gfx hook; the colour, font,
     // surface and mouse-snapshot variables are the runtime's own drawing variables) ----------
-    double spareDrawStart1 = 0.0;  // set to 1 by the init hook, read by nothing
-    double spareDrawStart2 = 0.0;  // set to 0 by the init hook, read by nothing
-    double graphX = 0.0;           // layout constants (pixels)
+    double spareDrawStart1 = 0.0; // set to 1 by the init hook, read by nothing
+    double spareDrawStart2 = 0.0; // set to 0 by the init hook, read by nothing
+    double graphX = 0.0;          // layout constants (pixels)
     double graphY = 0.0;
     double graphTop = 0.0;
     double curveLastY = 0.0;
     double smoothLastY = 0.0;
     double readoutX = 0.0;
     double readoutY = 0.0;
-    double shownMaxGainDb = 0.0;   // the extremes the readouts print
+    double shownMaxGainDb = 0.0; // the extremes the readouts print
     double shownMaxAttenuationDb = 0.0;
     // Editor copies of sliders[2] .. sliders[10].
     double sliderCopy2 = 0.0;

@@ -14,7 +14,7 @@
 
 class CMemoryWindow
 {
-public:
+  public:
     // Most pages one window covers: 40 pages of 65,536 doubles hold 2.6 million entries.
     static constexpr int32_t kMaxPages = 40;
     // Most elements one window covers (leaves one page of slack for an unaligned start).
@@ -33,8 +33,7 @@ public:
     // null.
     double* At(int32_t index) const
     {
-        if (index < first || index > last)
-            return nullptr;
+        if (index < first || index > last) return nullptr;
         double* page = pages[static_cast<size_t>((index >> 16) - firstPage)];
         return page != nullptr ? page + (index & 0xFFFF) : nullptr;
     }
@@ -43,7 +42,7 @@ public:
     int32_t First() const { return first; }
     int32_t Last() const { return last; }
 
-private:
+  private:
     int32_t first = 0;
     int32_t last = -1;
     int32_t firstPage = 0;

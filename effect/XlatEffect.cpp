@@ -6,7 +6,8 @@
 
 #include "effect/OnePole.h"
 
-namespace {
+namespace
+{
 
 // One declared slider. Host parameter i is row i of the table.
 struct SliderDeclaration
@@ -54,7 +55,8 @@ static_assert(sizeof(kStrings) / sizeof(kStrings[0]) == TXlatEffect::kStringCoun
 
 TXlatEffect::TXlatEffect()
 {
-    for (const SliderDeclaration& s : kSliders) {
+    for (const SliderDeclaration& s : kSliders)
+    {
         AddSlider(s.number, nullptr, s.defaultValue, s.minimum, s.maximum, s.step, "", "", "",
                   s.name);
         for (const char* stepName : s.stepNames)
@@ -112,12 +114,14 @@ void TXlatEffect::DoInit()
     // turning every coefficient into infinity or NaN.
     const bool rateUsable = SampleRateUsable();
     const double sr = v.sampleRate;
-    if (rateUsable) {
+    if (rateUsable)
+    {
         v.smooth20ms = OnePoleCoefficient(0.02 * sr);
         v.smooth200ms = OnePoleCoefficient(0.2 * sr);
     }
     v.monoBlocks = 32.0;
-    if (rateUsable) {
+    if (rateUsable)
+    {
         v.releaseScale = 44100.0 / sr * 0.0003;
         // Emphasis: second-order high-pass at 1 kHz (2 pi 1000 = 6283.185307179586), damping 5.
         v.emphasis.SetHighPass(5.0, std::tan(6283.185307179586 / sr));
@@ -127,8 +131,7 @@ void TXlatEffect::DoInit()
         v.delayBaseR = sr;
     }
     v.latency = kLookAhead;
-    if (rateUsable)
-        v.historyBase = 2.0 * sr + 1.0;
+    if (rateUsable) v.historyBase = 2.0 * sr + 1.0;
     v.graphPoints = 360.0;
     // Editor layout.
     v.graphX = 27.0;
@@ -154,12 +157,13 @@ void TXlatEffect::DoSerialize()
     // Sliders 1 .. 64 as 32-bit floats, taken back as stored (no range limit, no step). A value
     // that is missing at the end of a short chunk, or that is NaN or infinite, leaves the slider
     // as it is: a non-finite level or gain would silence the effect for good.
-    for (vars.serializeIndex = 1.0; vars.serializeIndex <= 64.0; vars.serializeIndex += 1.0) {
-        double& slider = sliders[static_cast<size_t>(ScriptInt(vars.serializeIndex) % kSliderCount)];
+    for (vars.serializeIndex = 1.0; vars.serializeIndex <= 64.0; vars.serializeIndex += 1.0)
+    {
+        double& slider =
+            sliders[static_cast<size_t>(ScriptInt(vars.serializeIndex) % kSliderCount)];
         double value = slider;
         FileVar(0, value);
-        if (std::isfinite(value))
-            slider = value;
+        if (std::isfinite(value)) slider = value;
     }
 }
 
@@ -181,7 +185,8 @@ bool TXlatEffect::SampleRateUsable() const
 
 bool TXlatEffect::HistoryUsable() const
 {
-    return SampleRateUsable() && vars.blockSize >= 1.0 && historyWindow.Last() >= historyWindow.First();
+    return SampleRateUsable() && vars.blockSize >= 1.0 &&
+           historyWindow.Last() >= historyWindow.First();
 }
 
 void TXlatEffect::PrepareMemory()
@@ -195,7 +200,8 @@ void TXlatEffect::PrepareMemory()
     // The history reaches ceil(display span / block size) + 1 entries; it is prepared for the
     // longest display span and at most CMemoryWindow::kMaxElements entries.
     historyWindow.Reset();
-    if (SampleRateUsable() && v.blockSize >= 1.0) {
+    if (SampleRateUsable() && v.blockSize >= 1.0)
+    {
         const double reach = std::ceil(kLongestDisplaySeconds * v.sampleRate / v.blockSize);
         const double entries = std::fmin(reach + 2.0, CMemoryWindow::kMaxElements);
         historyWindow.Prepare(*this, ScriptInt(v.historyBase), static_cast<int32_t>(entries));

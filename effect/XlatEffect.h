@@ -16,7 +16,7 @@
 
 class TXlatEffect : public TXlat
 {
-public:
+  public:
     // Script memory layout (indices). The delay lines sit at delayBaseL and delayBaseR (the
     // sample rate), the gain history at historyBase (twice the sample rate, plus 1).
     static constexpr int32_t kLowCutLabelTable = 600000; // handles 10001 .. 10009
@@ -63,7 +63,7 @@ public:
     // The script's variables.
     LevellerVariables vars;
 
-private:
+  private:
     // Copies the six host copies into the script's variables.
     void RefreshHostValues();
     // Whether the current sample rate can drive the rate-dependent formulas.

@@ -4,7 +4,8 @@
 #include <cstdlib>
 #include <new>
 
-namespace {
+namespace
+{
 std::atomic<bool> counting{false};
 std::atomic<long> count{0};
 } // namespace
@@ -23,10 +24,8 @@ long StopCountingAllocations()
 
 void* operator new(std::size_t size)
 {
-    if (counting.load(std::memory_order_relaxed))
-        count.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size != 0 ? size : 1))
-        return p;
+    if (counting.load(std::memory_order_relaxed)) count.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size != 0 ? size : 1)) return p;
     throw std::bad_alloc();
 }
 

@@ -8,7 +8,8 @@
 
 #include "tests/effect/LevellerDriver.h"
 
-namespace {
+namespace
+{
 
 constexpr double kRate = 44100.0;
 constexpr double kPi = 3.141592653589793;
@@ -20,12 +21,14 @@ std::vector<double> Speech(size_t frames, double amplitude, double phaseSeed)
 {
     std::vector<double> out(frames);
     double phase = phaseSeed;
-    for (size_t i = 0; i < frames; ++i) {
+    for (size_t i = 0; i < frames; ++i)
+    {
         const double t = static_cast<double>(i) / kRate;
         const double pitch = 150.0 + 25.0 * std::sin(2 * kPi * 0.7 * t + phaseSeed);
         phase += 2 * kPi * pitch / kRate;
         double voiced = 0;
-        for (int h = 1; h <= 20; ++h) {
+        for (int h = 1; h <= 20; ++h)
+        {
             const double f = pitch * h;
             const double formants = std::exp(-std::pow((f - 500) / 250, 2)) +
                                     0.6 * std::exp(-std::pow((f - 1500) / 400, 2)) + 0.05;
@@ -54,7 +57,8 @@ TEST(LevellerBehaviour, SpeechAtVeryDifferentLevelsComesOutMuchCloser)
     const size_t passage = static_cast<size_t>(2 * kRate);
     const double levels[] = {0.01, 0.7, 0.01, 0.7};
     std::vector<double> input;
-    for (int p = 0; p < 4; ++p) {
+    for (int p = 0; p < 4; ++p)
+    {
         const std::vector<double> s = Speech(passage, levels[p], 0.3 * p);
         input.insert(input.end(), s.begin(), s.end());
     }
@@ -72,11 +76,13 @@ TEST(LevellerBehaviour, SpeechAtVeryDifferentLevelsComesOutMuchCloser)
     std::vector<float> outL(inL.size()), outR(inL.size());
     std::vector<double> gains(inL.size()), dithers(inL.size());
     const double outputGain = d.vars().outputGain;
-    for (size_t at = 0; at < inL.size(); at += 512) {
+    for (size_t at = 0; at < inL.size(); at += 512)
+    {
         const size_t n = std::min<size_t>(512, inL.size() - at);
         // The bridge, frame by frame, keeping each frame's gain and the block's dither.
         d.effect.DoBlock();
-        for (size_t i = at; i < at + n; ++i) {
+        for (size_t i = at; i < at + n; ++i)
+        {
             d.effect.samples[0] = inL[i];
             d.effect.samples[1] = inR[i];
             d.effect.DoSample();
@@ -88,7 +94,8 @@ TEST(LevellerBehaviour, SpeechAtVeryDifferentLevelsComesOutMuchCloser)
     }
 
     // The output is the input delayed by 64 frames times that frame's gain.
-    for (size_t i = 64; i < inL.size(); ++i) {
+    for (size_t i = 64; i < inL.size(); ++i)
+    {
         const double delayedL = static_cast<double>(inL[i - 64]) + dithers[i - 64];
         const double delayedR = static_cast<double>(inR[i - 64]) + dithers[i - 64];
         ASSERT_EQ(outL[i], static_cast<float>(gains[i] * delayedL * outputGain)) << i;
@@ -98,7 +105,8 @@ TEST(LevellerBehaviour, SpeechAtVeryDifferentLevelsComesOutMuchCloser)
     // Levels of each passage, skipping its first half second (the follower settles there).
     const size_t settle = static_cast<size_t>(0.5 * kRate);
     double inDb[4], outDb[4];
-    for (int p = 0; p < 4; ++p) {
+    for (int p = 0; p < 4; ++p)
+    {
         const size_t from = p * passage + settle, to = (p + 1) * passage;
         inDb[p] = RmsDb(inL, from, to);
         outDb[p] = RmsDb(outL, from, to);
@@ -119,7 +127,8 @@ TEST(LevellerBehaviour, SpeechAtVeryDifferentLevelsComesOutMuchCloser)
     // end of block k): quiet passages above the 0 dB line (ordinates below 100), loud ones
     // below it.
     const double blocksPerPassage = static_cast<double>(passage) / 512;
-    for (int p = 0; p < 4; ++p) {
+    for (int p = 0; p < 4; ++p)
+    {
         double sum = 0;
         int count = 0;
         for (int b = static_cast<int>((p + 0.5) * blocksPerPassage);

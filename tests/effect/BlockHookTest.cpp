@@ -8,7 +8,8 @@
 #include "tests/effect/LevellerDriver.h"
 #include "tests/effect/LevellerReference.h"
 
-namespace {
+namespace
+{
 
 // The history ordinate of a gain, written out independently: 100 at unity, 0 at +20 dB and
 // above, 199 at -20 dB and below.
@@ -87,10 +88,12 @@ TEST(LevellerBlockHook, WritesOneOrdinatePerBlockWhileTheTransportPlays)
         double gain;
         double expected;
     };
-    const Case cases[] = {{1.0, 100}, {10.0, 0}, {25.0, 0},  {0.1, 199},   {0.05, 199},
-                          {2.0, 69},  {0.5, 130}, {1.5, Ordinate(1.5)}, {0.3, Ordinate(0.3)}};
+    const Case cases[] = {{1.0, 100},          {10.0, 0}, {25.0, 0},  {0.1, 199},
+                          {0.05, 199},         {2.0, 69}, {0.5, 130}, {1.5, Ordinate(1.5)},
+                          {0.3, Ordinate(0.3)}};
     double pos = 0;
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         SCOPED_TRACE(c.gain);
         d.vars().lastGain = c.gain;
         d.effect.DoBlock();
@@ -104,8 +107,7 @@ TEST(LevellerBlockHook, WritesOneOrdinatePerBlockWhileTheTransportPlays)
     d.SetSlider(9, 20 * std::log10(2.0));
     d.vars().lastGain = 0.5;
     d.effect.DoBlock();
-    EXPECT_EQ(d.effect.Element(88201 + static_cast<int>(pos)),
-              Ordinate(0.5 * d.vars().outputGain));
+    EXPECT_EQ(d.effect.Element(88201 + static_cast<int>(pos)), Ordinate(0.5 * d.vars().outputGain));
 
     // Stopped transport, or no gain yet: nothing written, the position stays.
     pos = d.vars().historyWritePos;

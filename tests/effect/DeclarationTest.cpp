@@ -11,7 +11,8 @@
 #include "tests/effect/LevellerDriver.h"
 #include "tests/effect/LevellerReference.h"
 
-namespace {
+namespace
+{
 
 struct ExpectedSlider
 {
@@ -28,11 +29,21 @@ TEST(LevellerDeclaration, SlidersAreTheNineHostParametersInOrder)
     TXlatEffect effect;
     const std::vector<ExpectedSlider> expected = {
         {2, "SC Filter", 0, 0, 1, 1, {"Off", "On"}},
-        {3, "LF Filter", 0, 0, 8, 1,
+        {3,
+         "LF Filter",
+         0,
+         0,
+         8,
+         1,
          {"Off", "20Hz", "40Hz", "80Hz", "100Hz", "150Hz", "200Hz", "350Hz", "500Hz"}},
-        {4, "Attack Mode", 0, 0, 11, 1,
-         {"Zero", "250us", "500us", "1ms", "5ms", "10ms", "20ms", "50ms", "100ms", "200ms",
-          "500ms", "1sec"}},
+        {4,
+         "Attack Mode",
+         0,
+         0,
+         11,
+         1,
+         {"Zero", "250us", "500us", "1ms", "5ms", "10ms", "20ms", "50ms", "100ms", "200ms", "500ms",
+          "1sec"}},
         {5, "Push Down [dB]", 0, -30, 0, 1, {}},
         {6, "Pull Up [dB]", 0, 0, 30, 1, {}},
         {7, "Recovery", -5, -10, 0, 1, {}},
@@ -41,7 +52,8 @@ TEST(LevellerDeclaration, SlidersAreTheNineHostParametersInOrder)
         {10, "[Display Speed]", 10, 1, 10, 0.1, {}},
     };
     ASSERT_EQ(effect.SliderRecordCount(), 9);
-    for (size_t i = 0; i < expected.size(); ++i) {
+    for (size_t i = 0; i < expected.size(); ++i)
+    {
         const SliderRecord& r = effect.sliderRecords[i];
         const ExpectedSlider& e = expected[i];
         SCOPED_TRACE(e.name);
@@ -56,7 +68,8 @@ TEST(LevellerDeclaration, SlidersAreTheNineHostParametersInOrder)
         EXPECT_TRUE(r.label.empty() && r.folder.empty() && r.extraText.empty());
         EXPECT_EQ(effect.sliders[static_cast<size_t>(e.number)], e.def);
         // An enumerated slider has exactly one name per step, as hosts expect.
-        if (!e.steps.empty()) {
+        if (!e.steps.empty())
+        {
             EXPECT_EQ(static_cast<double>(e.steps.size() - 1), (e.max - e.min) / e.step);
         }
     }
@@ -85,16 +98,61 @@ TEST(LevellerDeclaration, OpenRegistersTheConstantsAndZeroesEveryVariable)
     ASSERT_NE(d.vars().env1, 0.0);
     d.Open();
 
-    const char* const texts[] = {
-        "Build 170206", "Off", "20 Hz", "40 Hz", "80 Hz", "100 Hz", "150 Hz", "200 Hz", "350 Hz",
-        "500 Hz", "Zero", "250us", "500 us", "1 ms", "5 ms", "10 ms", "20 ms", "50 ms", "100 ms",
-        "200 ms", "500 ms", "1 s", "Courier New", "%.1f", "Arial", "LF Filter", "Attack Mode",
-        "dB", "Push Down", "dB", "Pull Up", "", "Recovery", "", "HF De-Emphasis", "dB", "Output",
-        "Filter Side Chain", "s", "Display Speed", "Arial", "Dyn.Range Reduction:", "%.2f",
-        " dB", "Max Gain: ", "%.2f", " dB", "Max Attenuation: ", "%.2f", " dB", "Arial"};
+    const char* const texts[] = {"Build 170206",
+                                 "Off",
+                                 "20 Hz",
+                                 "40 Hz",
+                                 "80 Hz",
+                                 "100 Hz",
+                                 "150 Hz",
+                                 "200 Hz",
+                                 "350 Hz",
+                                 "500 Hz",
+                                 "Zero",
+                                 "250us",
+                                 "500 us",
+                                 "1 ms",
+                                 "5 ms",
+                                 "10 ms",
+                                 "20 ms",
+                                 "50 ms",
+                                 "100 ms",
+                                 "200 ms",
+                                 "500 ms",
+                                 "1 s",
+                                 "Courier New",
+                                 "%.1f",
+                                 "Arial",
+                                 "LF Filter",
+                                 "Attack Mode",
+                                 "dB",
+                                 "Push Down",
+                                 "dB",
+                                 "Pull Up",
+                                 "",
+                                 "Recovery",
+                                 "",
+                                 "HF De-Emphasis",
+                                 "dB",
+                                 "Output",
+                                 "Filter Side Chain",
+                                 "s",
+                                 "Display Speed",
+                                 "Arial",
+                                 "Dyn.Range Reduction:",
+                                 "%.2f",
+                                 " dB",
+                                 "Max Gain: ",
+                                 "%.2f",
+                                 " dB",
+                                 "Max Attenuation: ",
+                                 "%.2f",
+                                 " dB",
+                                 "Arial"};
     ASSERT_EQ(d.effect.strings.size(), 51u);
     int32_t handle = 10000;
-    for (const char* text : texts) {
+    for (const char* text : texts)
+    {
         ASSERT_EQ(d.effect.strings.count(handle), 1u) << handle;
         EXPECT_EQ(d.effect.strings.at(handle), text) << handle;
         ++handle;

@@ -46,7 +46,8 @@ CLevellerDriver::CLevellerDriver(double sampleRate, int32_t blockSize, bool star
     host.sampleRate = sampleRate;
     host.blockSize = blockSize;
     effect.adapter = &host;
-    if (start) {
+    if (start)
+    {
         Open();
         Resume();
     }
@@ -62,7 +63,8 @@ void CLevellerDriver::ProcessFloat(const float* inL, const float* inR, float* ou
                                    int32_t n)
 {
     effect.DoBlock();
-    for (int32_t i = 0; i < n; ++i) {
+    for (int32_t i = 0; i < n; ++i)
+    {
         effect.samples[0] = inL[i];
         effect.samples[1] = inR[i];
         effect.DoSample();
@@ -75,7 +77,8 @@ void CLevellerDriver::ProcessDouble(const double* inL, const double* inR, double
                                     double* outR, int32_t n)
 {
     effect.DoBlock();
-    for (int32_t i = 0; i < n; ++i) {
+    for (int32_t i = 0; i < n; ++i)
+    {
         effect.samples[0] = inL[i];
         effect.samples[1] = inR[i];
         effect.DoSample();
@@ -88,7 +91,8 @@ StereoBuffer CLevellerDriver::Run(const StereoBuffer& in, int32_t blockFrames)
 {
     StereoBuffer out(in.Frames());
     const size_t step = static_cast<size_t>(std::max(blockFrames, 1));
-    for (size_t at = 0; at < in.Frames(); at += step) {
+    for (size_t at = 0; at < in.Frames(); at += step)
+    {
         const int32_t n = static_cast<int32_t>(std::min(step, in.Frames() - at));
         ProcessDouble(&in.left[at], &in.right[at], &out.left[at], &out.right[at], n);
     }
@@ -103,8 +107,6 @@ void CLevellerDriver::RunConstant(double left, double right, int32_t blockFrames
     std::vector<double> ol(l.size()), orr(r.size());
     for (int32_t b = 0; b < blocks; ++b)
         ProcessDouble(l.data(), r.data(), ol.data(), orr.data(), blockFrames);
-    if (outL != nullptr && blockFrames > 0)
-        *outL = ol.back();
-    if (outR != nullptr && blockFrames > 0)
-        *outR = orr.back();
+    if (outL != nullptr && blockFrames > 0) *outL = ol.back();
+    if (outR != nullptr && blockFrames > 0) *outR = orr.back();
 }

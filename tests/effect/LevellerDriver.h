@@ -13,7 +13,7 @@
 // Plays the host: every value the runtime can ask for is a plain field the test sets.
 class CFakeHost : public CXlatAdapter
 {
-public:
+  public:
     double sampleRate = 44100.0;
     int32_t blockSize = 512;
     int32_t channels = 2;
@@ -54,7 +54,7 @@ struct StereoBuffer
 
 class CLevellerDriver
 {
-public:
+  public:
     // Constructs the effect, connects the fake host, and (if `start`) opens and resumes it the
     // way a host does: effOpen, then effMainsChanged 1.
     explicit CLevellerDriver(double sampleRate = 44100.0, int32_t blockSize = 512,
@@ -69,8 +69,7 @@ public:
     // The 32-bit bridge: DoBlock once, then every frame through DoSample.
     void ProcessFloat(const float* inL, const float* inR, float* outL, float* outR, int32_t n);
     // The 64-bit bridge: the same with doubles.
-    void ProcessDouble(const double* inL, const double* inR, double* outL, double* outR,
-                       int32_t n);
+    void ProcessDouble(const double* inL, const double* inR, double* outL, double* outR, int32_t n);
     // Runs a whole signal through the 64-bit bridge in calls of `blockFrames` frames (the last
     // call may be shorter) and answers the output.
     StereoBuffer Run(const StereoBuffer& in, int32_t blockFrames);

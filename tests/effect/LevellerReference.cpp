@@ -57,14 +57,20 @@ CLevellerReference::CLevellerReference(double sampleRateIn, const double (&slide
 
 void CLevellerReference::BeginBlock(double ditherOfBlock)
 {
-    if (monoCount < 32) {
-        if (std::fabs(inL - inR) < 0.00001) {
+    if (monoCount < 32)
+    {
+        if (std::fabs(inL - inR) < 0.00001)
+        {
             monoCount = monoCount + 1;
-        } else {
+        }
+        else
+        {
             monoCount = 0;
             mono = false;
         }
-    } else {
+    }
+    else
+    {
         monoCount = 0;
         mono = true;
     }
@@ -78,16 +84,20 @@ void CLevellerReference::Frame(double inLeft, double inRight, double& outLeft, d
     double sigL = inL;
     double sigR = inR;
 
-    if (lowCutMain) {
+    if (lowCutMain)
+    {
         double y = lb0 * sigL + lb1 * lx1[0] + lb2 * lx2[0] - la1 * ly1[0] - la2 * ly2[0];
         lx2[0] = lx1[0];
         lx1[0] = sigL;
         ly2[0] = ly1[0];
         ly1[0] = y;
         sigL = y;
-        if (mono) {
+        if (mono)
+        {
             sigR = sigL;
-        } else {
+        }
+        else
+        {
             y = lb0 * sigR + lb1 * lx1[1] + lb2 * lx2[1] - la1 * ly1[1] - la2 * ly2[1];
             lx2[1] = lx1[1];
             lx1[1] = sigR;
@@ -98,7 +108,8 @@ void CLevellerReference::Frame(double inLeft, double inRight, double& outLeft, d
     }
 
     double side = std::fabs(sigL) < std::fabs(sigR) ? sigR : sigL;
-    if (std::fabs(emphasisAmount) >= 0.00001) {
+    if (std::fabs(emphasisAmount) >= 0.00001)
+    {
         const double y = eb0 * side + eb1 * ex1 + eb2 * ex2 - ea1 * ey1 - ea2 * ey2;
         ex2 = ex1;
         ex1 = side;
@@ -106,7 +117,8 @@ void CLevellerReference::Frame(double inLeft, double inRight, double& outLeft, d
         ey1 = y;
         side = side + emphasisAmount * y;
     }
-    if (lowCutSide) {
+    if (lowCutSide)
+    {
         const double y = lb0 * side + lb1 * lx1[0] + lb2 * lx2[0] - la1 * ly1[0] - la2 * ly2[0];
         lx2[0] = lx1[0];
         lx1[0] = side;

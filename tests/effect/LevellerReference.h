@@ -12,7 +12,7 @@ double Opaque(double x);
 
 class CLevellerReference
 {
-public:
+  public:
     // sliders[k] for k = 2..10; sampleRate in Hz.
     CLevellerReference(double sampleRate, const double (&sliders)[11]);
 
@@ -36,7 +36,7 @@ public:
     double monoCount = 0;
     bool mono = false;
 
-private:
+  private:
     double lx1[2] = {0, 0}, lx2[2] = {0, 0}, ly1[2] = {0, 0}, ly2[2] = {0, 0};
     double ex1 = 0, ex2 = 0, ey1 = 0, ey2 = 0;
     double slow = 0, e1 = 0, e2 = 0, e3 = 0;

@@ -9,7 +9,8 @@
 #include "tests/effect/AllocationCounter.h"
 #include "tests/effect/LevellerDriver.h"
 
-namespace {
+namespace
+{
 
 bool StatesFinite(const LevellerVariables& v)
 {
@@ -33,20 +34,24 @@ TEST(LevellerRobustness, RecoversFromNonFiniteInput)
     const double bad[] = {std::numeric_limits<double>::quiet_NaN(),
                           std::numeric_limits<double>::infinity(),
                           -std::numeric_limits<double>::infinity()};
-    for (double poison : bad) {
-        for (bool leftChannel : {true, false}) {
+    for (double poison : bad)
+    {
+        for (bool leftChannel : {true, false})
+        {
             SCOPED_TRACE(testing::Message() << poison << (leftChannel ? " left" : " right"));
             // Every filter in use: low-cut in the audio path, emphasis in the detector.
             CLevellerDriver d(44100.0, 256);
             CLevellerDriver clean(44100.0, 256);
-            for (CLevellerDriver* x : {&d, &clean}) {
+            for (CLevellerDriver* x : {&d, &clean})
+            {
                 x->SetSlider(3, 5);
                 x->SetSlider(8, 6);
                 x->SetSlider(6, 12);
                 x->SetSlider(7, -8);
             }
             StereoBuffer in(256 * 200);
-            for (size_t i = 0; i < in.Frames(); ++i) {
+            for (size_t i = 0; i < in.Frames(); ++i)
+            {
                 in.left[i] = 0.3 * std::sin(0.031 * static_cast<double>(i));
                 in.right[i] = 0.2 * std::sin(0.017 * static_cast<double>(i));
             }
@@ -59,7 +64,8 @@ TEST(LevellerRobustness, RecoversFromNonFiniteInput)
             EXPECT_TRUE(StatesFinite(d.vars()));
             // The bad sample itself comes out 64 frames later; every frame after that is
             // finite, and the effect converges back to the undisturbed one.
-            for (size_t i = at + 65; i < out.Frames(); ++i) {
+            for (size_t i = at + 65; i < out.Frames(); ++i)
+            {
                 ASSERT_TRUE(std::isfinite(out.left[i]) && std::isfinite(out.right[i])) << i;
             }
             const size_t last = out.Frames() - 1;
@@ -86,17 +92,20 @@ TEST(LevellerRobustness, DecaysNeverLeaveSubnormalState)
     v.env1 = 3e-300;
     v.env2 = 2e-300;
     v.env3 = 1e-300;
-    for (BiquadSection* f : {&v.lowCutL, &v.lowCutR, &v.emphasis}) {
+    for (BiquadSection* f : {&v.lowCutL, &v.lowCutR, &v.emphasis})
+    {
         f->x1 = f->x2 = 0.0;
         f->y1 = 1e-300;
         f->y2 = -1e-300;
     }
     int frames = 0;
     bool reachedZero = false;
-    for (int block = 0; block < 200 && !reachedZero; ++block) {
+    for (int block = 0; block < 200 && !reachedZero; ++block)
+    {
         d.effect.DoBlock();
         v.dither = 0.0;
-        for (int i = 0; i < 4096; ++i, ++frames) {
+        for (int i = 0; i < 4096; ++i, ++frames)
+        {
             d.effect.samples[0] = 0.0;
             d.effect.samples[1] = 0.0;
             d.effect.DoSample();
@@ -121,7 +130,8 @@ TEST(LevellerRobustness, NoAllocationAfterTheFirstFrame)
     d.host.playing = true;
     StereoBuffer in(128);
     StereoBuffer out(128);
-    for (size_t i = 0; i < in.Frames(); ++i) {
+    for (size_t i = 0; i < in.Frames(); ++i)
+    {
         in.left[i] = 0.5 * std::sin(0.1 * static_cast<double>(i));
         in.right[i] = in.left[i];
     }
@@ -131,7 +141,8 @@ TEST(LevellerRobustness, NoAllocationAfterTheFirstFrame)
     // Long enough to wrap the history several times, switch mono on and off, and see the
     // low-cut run in both mono and stereo.
     int monoBlocks = 0;
-    for (int block = 0; block < 8000; ++block) {
+    for (int block = 0; block < 8000; ++block)
+    {
         if (block % 100 == 50)
             in.right.back() = in.right.back() == in.left.back() ? 0.9 : in.left.back();
         d.ProcessDouble(in.left.data(), in.right.data(), out.left.data(), out.right.data(), 128);

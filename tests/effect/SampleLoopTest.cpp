@@ -10,12 +10,13 @@
 #include "tests/effect/LevellerDriver.h"
 #include "tests/effect/LevellerReference.h"
 
-namespace {
+namespace
+{
 
 // Deterministic noise in -1..1 (no dependence on the C library).
 class CNoise
 {
-public:
+  public:
     explicit CNoise(uint32_t seed) : state(seed) {}
     double Next()
     {
@@ -23,7 +24,7 @@ public:
         return static_cast<double>(state >> 8) / 8388608.0 - 1.0;
     }
 
-private:
+  private:
     uint32_t state;
 };
 
@@ -33,7 +34,8 @@ StereoBuffer MakeMaterial(size_t frames, uint32_t seed)
 {
     CNoise noise(seed);
     StereoBuffer b(frames);
-    for (size_t i = 0; i < frames; ++i) {
+    for (size_t i = 0; i < frames; ++i)
+    {
         const double envelope = (i / 1500) % 3 == 0 ? 0.8 : ((i / 1500) % 3 == 1 ? 0.01 : 0.2);
         const double l = envelope * noise.Next();
         const bool identical = i >= frames / 2 && i < frames / 2 + 6000;
@@ -60,7 +62,8 @@ TEST(LevellerSampleLoop, ImpulseComesOut64FramesLaterTimesTheGain)
     d.effect.DoBlock();
     const double dither = d.vars().dither;
     std::vector<double> outL, outR, gains;
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 100; ++i)
+    {
         d.effect.samples[0] = i == 0 ? 1.0 : 0.0;
         d.effect.samples[1] = 0.0;
         d.effect.DoSample();
@@ -69,7 +72,8 @@ TEST(LevellerSampleLoop, ImpulseComesOut64FramesLaterTimesTheGain)
         gains.push_back(d.vars().gain);
     }
     // The first 64 frames are the delay lines' initial zeros.
-    for (int i = 0; i < 64; ++i) {
+    for (int i = 0; i < 64; ++i)
+    {
         EXPECT_EQ(outL[i], 0.0) << i;
         EXPECT_EQ(outR[i], 0.0) << i;
     }
@@ -129,7 +133,8 @@ TEST(LevellerSampleLoop, MonoAfter33BlocksLetsTheRightChannelFollowTheLeft)
 {
     CLevellerDriver d(44100.0, 64);
     d.SetSlider(3, 4); // low-cut in the audio path
-    for (int block = 1; block <= 32; ++block) {
+    for (int block = 1; block <= 32; ++block)
+    {
         d.RunConstant(0.1, 0.1, 64, 1);
         ASSERT_EQ(d.vars().mono, 0.0) << block;
     }
@@ -141,7 +146,8 @@ TEST(LevellerSampleLoop, MonoAfter33BlocksLetsTheRightChannelFollowTheLeft)
     // the (delayed) filtered left channel and the right filter does not move.
     const BiquadSection rightBefore = d.vars().lowCutR;
     StereoBuffer in(200);
-    for (size_t i = 0; i < in.Frames(); ++i) {
+    for (size_t i = 0; i < in.Frames(); ++i)
+    {
         in.left[i] = 0.2 * std::sin(0.01 * static_cast<double>(i));
         in.right[i] = -0.7;
     }
@@ -159,17 +165,20 @@ TEST(LevellerSampleLoop, MonoAfter33BlocksLetsTheRightChannelFollowTheLeft)
 TEST(LevellerSampleLoop, MatchesTheFormulasBitForBit)
 {
     const Config configs[] = {
-        {44100.0, {0, 0, 0, 0, 0, 0, 0, -5, 0, 0, 10}},          // defaults
-        {48000.0, {0, 0, 0, 4, 3, -12, 15, -10, 0, 6, 10}},      // low-cut in the audio path
-        {44100.0, {0, 0, 1, 8, 11, -3, 30, 0, 5, -6, 2}},        // low-cut in the side chain
-        {96000.0, {0, 0, 0, 1, 1, -30, 8, -7, 10, 20, 10}},      // emphasis, 20 Hz low-cut
+        {44100.0, {0, 0, 0, 0, 0, 0, 0, -5, 0, 0, 10}},     // defaults
+        {48000.0, {0, 0, 0, 4, 3, -12, 15, -10, 0, 6, 10}}, // low-cut in the audio path
+        {44100.0, {0, 0, 1, 8, 11, -3, 30, 0, 5, -6, 2}},   // low-cut in the side chain
+        {96000.0, {0, 0, 0, 1, 1, -30, 8, -7, 10, 20, 10}}, // emphasis, 20 Hz low-cut
         {22050.0, {0, 0, 1, 6, 7, -20, 20, -2, 3, 0, 1}},
     };
     const int32_t blockPattern[] = {16, 0, 37, 64, 1, 16, 512, 5};
     int configIndex = 0;
-    for (const Config& c : configs) {
-        for (bool floatBridge : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "config " << configIndex << (floatBridge ? " float" : " double"));
+    for (const Config& c : configs)
+    {
+        for (bool floatBridge : {false, true})
+        {
+            SCOPED_TRACE(testing::Message()
+                         << "config " << configIndex << (floatBridge ? " float" : " double"));
             CLevellerDriver d(c.sampleRate, 512);
             for (int k = 2; k <= 10; ++k)
                 d.effect.sliders[static_cast<size_t>(k)] = c.sliders[k];
@@ -180,8 +189,10 @@ TEST(LevellerSampleLoop, MatchesTheFormulasBitForBit)
             ASSERT_EQ(d.vars().emphasisAmount, ref.emphasisAmount);
 
             StereoBuffer in = MakeMaterial(30000, 7u + static_cast<uint32_t>(configIndex));
-            if (floatBridge) {
-                for (size_t i = 0; i < in.Frames(); ++i) {
+            if (floatBridge)
+            {
+                for (size_t i = 0; i < in.Frames(); ++i)
+                {
                     in.left[i] = static_cast<float>(in.left[i]);
                     in.right[i] = static_cast<float>(in.right[i]);
                 }
@@ -192,9 +203,10 @@ TEST(LevellerSampleLoop, MatchesTheFormulasBitForBit)
             std::vector<float> inFR(in.right.begin(), in.right.end());
             size_t at = 0, mismatches = 0, firstMismatch = 0;
             bool sawMono = false;
-            for (size_t b = 0; at < in.Frames(); ++b) {
-                const size_t n = std::min<size_t>(static_cast<size_t>(blockPattern[b % 8]),
-                                                  in.Frames() - at);
+            for (size_t b = 0; at < in.Frames(); ++b)
+            {
+                const size_t n =
+                    std::min<size_t>(static_cast<size_t>(blockPattern[b % 8]), in.Frames() - at);
                 if (floatBridge)
                     d.ProcessFloat(&inFL[at], &inFR[at], &fl[at], &fr[at], static_cast<int32_t>(n));
                 else
@@ -203,14 +215,14 @@ TEST(LevellerSampleLoop, MatchesTheFormulasBitForBit)
                 ref.BeginBlock(d.vars().dither);
                 ASSERT_EQ(d.vars().mono != 0.0, ref.mono) << "block " << b;
                 sawMono = sawMono || ref.mono;
-                for (size_t i = at; i < at + n; ++i) {
+                for (size_t i = at; i < at + n; ++i)
+                {
                     double rl = 0, rr = 0;
                     ref.Frame(in.left[i], in.right[i], rl, rr);
-                    const bool same = floatBridge
-                                          ? (fl[i] == static_cast<float>(rl) && fr[i] == static_cast<float>(rr))
-                                          : (dl[i] == rl && dr[i] == rr);
-                    if (!same && mismatches++ == 0)
-                        firstMismatch = i;
+                    const bool same = floatBridge ? (fl[i] == static_cast<float>(rl) &&
+                                                     fr[i] == static_cast<float>(rr))
+                                                  : (dl[i] == rl && dr[i] == rr);
+                    if (!same && mismatches++ == 0) firstMismatch = i;
                 }
                 at += n;
             }

@@ -12,12 +12,13 @@
 #include "tests/effect/LevellerDriver.h"
 #include "tests/effect/LevellerReference.h"
 
-namespace {
+namespace
+{
 
 // Unmasks the division-by-zero trap for its lifetime, as some hosts do for their threads.
 class CDivideByZeroTraps
 {
-public:
+  public:
     CDivideByZeroTraps()
     {
 #if defined(__GLIBC__)
@@ -39,7 +40,7 @@ public:
 #endif
     }
 
-private:
+  private:
     unsigned saved = 0;
 };
 
@@ -50,7 +51,8 @@ TEST(LevellerSliderCode, RecoveryRowsGiveReleaseTimeCoefficientAndTrim)
     CLevellerDriver d(44100.0, 512);
     const double times[] = {100, 10, 5, 1, 0.5, 0.25, 0.15, 0.1, 0.08, 0.06, 0.03};
     const double sr = Opaque(44100.0);
-    for (int row = 0; row <= 10; ++row) {
+    for (int row = 0; row <= 10; ++row)
+    {
         const double s7 = row - 10.0;
         SCOPED_TRACE(s7);
         d.SetSlider(7, s7);
@@ -73,9 +75,11 @@ TEST(LevellerSliderCode, LowCutRowsGiveIdenticalCoefficientsForBothChannels)
 {
     const double freqs[] = {20, 40, 60, 60, 60, 60, 60, 60};
     const double damps[] = {1.42, 1.42, 1.75, 2, 3, 4, 6, 8};
-    for (double sr : {44100.0, 48000.0}) {
+    for (double sr : {44100.0, 48000.0})
+    {
         CLevellerDriver d(sr, 512);
-        for (int row = 1; row <= 8; ++row) {
+        for (int row = 1; row <= 8; ++row)
+        {
             SCOPED_TRACE(testing::Message() << sr << " Hz, row " << row);
             d.SetSlider(3, row);
             const double s[11] = {0, 0, 0, static_cast<double>(row), 0, 0, 0, -5, 0, 0, 10};
@@ -84,7 +88,8 @@ TEST(LevellerSliderCode, LowCutRowsGiveIdenticalCoefficientsForBothChannels)
             EXPECT_EQ(v.lowCutFreq, freqs[row - 1]);
             EXPECT_EQ(v.lowCutDamping, damps[row - 1]);
             EXPECT_EQ(v.lowCutTan, ref.lcT);
-            for (const BiquadSection* f : {&v.lowCutL, &v.lowCutR}) {
+            for (const BiquadSection* f : {&v.lowCutL, &v.lowCutR})
+            {
                 EXPECT_EQ(f->b0, ref.lb0);
                 EXPECT_EQ(f->b1, ref.lb1);
                 EXPECT_EQ(f->b2, ref.lb2);
@@ -93,7 +98,8 @@ TEST(LevellerSliderCode, LowCutRowsGiveIdenticalCoefficientsForBothChannels)
             }
         }
         // Row 8 at 48 kHz: t = tan(188.49555921538757 / 48000).
-        if (sr == 48000.0) {
+        if (sr == 48000.0)
+        {
             EXPECT_EQ(d.vars().lowCutTan, std::tan(188.49555921538757 / Opaque(48000.0)));
         }
         // Setting 0 matches no row: frequency and damping stay, the coefficients are still
@@ -109,10 +115,10 @@ TEST(LevellerSliderCode, LowCutRowsGiveIdenticalCoefficientsForBothChannels)
 TEST(LevellerSliderCode, AttackRowsAndEmphasisAmount)
 {
     CLevellerDriver d(44100.0, 512);
-    const double times[] = {0, 0.00025, 0.0005, 0.001, 0.005, 0.01,
-                            0.02, 0.05,   0.1,   0.2,   0.5,   1};
+    const double times[] = {0, 0.00025, 0.0005, 0.001, 0.005, 0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1};
     const double sr = Opaque(44100.0);
-    for (int row = 0; row <= 11; ++row) {
+    for (int row = 0; row <= 11; ++row)
+    {
         SCOPED_TRACE(row);
         d.SetSlider(4, row);
         EXPECT_EQ(d.vars().attackTime, times[row]);
@@ -179,9 +185,10 @@ TEST(LevellerSliderCode, RoutingFlags)
     {
         double s3, s2, side, main;
     };
-    const Case cases[] = {{0, 0, 0, 0}, {0, 1, 0, 0}, {4, 1, 1, 0}, {4, 0, 0, 1},
+    const Case cases[] = {{0, 0, 0, 0}, {0, 1, 0, 0}, {4, 1, 1, 0},       {4, 0, 0, 1},
                           {8, 1, 1, 0}, {1, 0, 0, 1}, {4, 0.000009, 0, 1}};
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         SCOPED_TRACE(testing::Message() << "s3 " << c.s3 << " s2 " << c.s2);
         d.effect.sliders[2] = c.s2;
         d.SetSlider(3, c.s3);
@@ -201,7 +208,8 @@ TEST(LevellerSliderCode, UnusableSampleRateKeepsThePreviousCoefficients)
 
     // The host now answers 0 (or there is no host at all): a resume must not turn the
     // coefficients into infinity or NaN; it keeps the 48 kHz set-up.
-    for (double bad : {0.0, -44100.0, std::nan(""), 1e30}) {
+    for (double bad : {0.0, -44100.0, std::nan(""), 1e30})
+    {
         SCOPED_TRACE(bad);
         d.host.sampleRate = bad;
         d.Resume();
@@ -244,7 +252,8 @@ TEST(LevellerSliderCode, NoHostAtAllStillProcessesSafely)
     EXPECT_EQ(d.vars().smooth20ms, 0.0);
     EXPECT_EQ(d.vars().historyStep, 0.0);
     StereoBuffer in(300);
-    for (size_t i = 0; i < in.Frames(); ++i) {
+    for (size_t i = 0; i < in.Frames(); ++i)
+    {
         in.left[i] = std::sin(0.05 * static_cast<double>(i));
         in.right[i] = 0.5 * in.left[i];
     }

@@ -10,22 +10,21 @@
 #include "tests/effect/LevellerDriver.h"
 #include "tests/effect/LevellerReference.h"
 
-namespace {
+namespace
+{
 
 std::vector<float> TakeChunk(TXlatEffect& effect)
 {
     void* data = nullptr;
     const int32_t bytes = effect.GetState(&data);
     std::vector<float> values(static_cast<size_t>(bytes) / sizeof(float));
-    if (bytes > 0)
-        std::memcpy(values.data(), data, static_cast<size_t>(bytes));
+    if (bytes > 0) std::memcpy(values.data(), data, static_cast<size_t>(bytes));
     return values;
 }
 
 int32_t GiveChunk(TXlatEffect& effect, const std::vector<float>& values, int32_t bytes = -1)
 {
-    if (bytes < 0)
-        bytes = static_cast<int32_t>(values.size() * sizeof(float));
+    if (bytes < 0) bytes = static_cast<int32_t>(values.size() * sizeof(float));
     return effect.SetState(values.data(), bytes);
 }
 
@@ -63,7 +62,9 @@ TEST(LevellerStateChunk, RoundTripRestoresSlidersAndCoefficients)
     CLevellerDriver b(48000.0, 512);
     EXPECT_EQ(GiveChunk(b.effect, chunk), 260);
     for (int k = 2; k <= 10; ++k)
-        EXPECT_EQ(b.effect.sliders[static_cast<size_t>(k)], static_cast<double>(static_cast<float>(values[k]))) << k;
+        EXPECT_EQ(b.effect.sliders[static_cast<size_t>(k)],
+                  static_cast<double>(static_cast<float>(values[k])))
+            << k;
     // The slider hook ran: the coefficients are those of the original.
     const LevellerVariables& va = a.vars();
     const LevellerVariables& vb = b.vars();
