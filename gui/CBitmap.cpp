@@ -76,9 +76,12 @@ bool CBitmap::loadFromResource(const CResourceDescription& description)
     else if (resourceDesc.type == CResourceDescription::kStringType)
         resource = resourceDesc.name;
 
+    // Resource number 0 is a valid name whose pointer form is null: test the kind, not the
+    // pointer.
+    const bool named = resourceDesc.type != CResourceDescription::kUnknownType;
     Gdiplus::Bitmap* decoded = nullptr;
     auto* stream = new ResourceStream();
-    if (resource)
+    if (named)
     {
         if (HRSRC found = FindResourceA(module, resource, "DATA"))
         {
@@ -95,7 +98,7 @@ bool CBitmap::loadFromResource(const CResourceDescription& description)
     }
     stream->Release();
 
-    if (!decoded && resource)
+    if (!decoded && named)
     {
         // No "DATA" resource: a bitmap resource of the same number or name.
         const std::wstring wideName = resourceDesc.type == CResourceDescription::kStringType

@@ -40,6 +40,7 @@ LRESULT CALLBACK CFrame::windowProc(HWND window, UINT message, WPARAM wParam, LP
         {
             // Destroyed from outside (the host closed its window first): the frame lives on
             // without a window and must not use the dead handle.
+            frame->setDropActive(false); // revoked while the window still exists
             frame->setOpen(false);
             frame->parentWindow = nullptr;
             frame->window = nullptr;

@@ -2,6 +2,7 @@
 // Views for the view-tree tests: they fill their area with a colour and record every event
 // they receive (kind, point, buttons), answering what the test asks them to.
 
+#include "gui/CDragContainer.h"
 #include "gui/CDrawContext.h"
 #include "gui/CFrame.h"
 #include "gui/CViewContainer.h"
@@ -82,9 +83,12 @@ class RecordingView : public CView
     {
         record("drag-move", where, 0);
     }
-    bool onDrop(CDragContainer*, const CPoint& where) override
+    bool onDrop(CDragContainer* drag, const CPoint& where) override
     {
         record("drop", where, 0);
+        int32_t size = 0, type = 0;
+        const void* item = drag ? drag->first(size, type) : nullptr;
+        droppedItem = item ? std::string(static_cast<const char*>(item), size_t(size)) : "";
         return dropAnswer;
     }
 
@@ -110,6 +114,7 @@ class RecordingView : public CView
     bool acceptsHits = true;
     bool removeSelfOnPress = false;
     bool dropAnswer = false;
+    std::string droppedItem; // the first item of the last drop
 };
 
 // A container that records the messages it is notified of.
