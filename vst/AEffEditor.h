@@ -10,7 +10,7 @@ class AudioEffect;
 
 class AEffEditor
 {
-public:
+  public:
     // Registers nothing: the owner calls AudioEffect::setEditor with the new editor.
     explicit AEffEditor(AudioEffect* effect = nullptr) : effect(effect) {}
     virtual ~AEffEditor() = default;
@@ -23,8 +23,7 @@ public:
     // the base has none and answers false. A null `rect` is never written.
     virtual bool getRect(ERect** rect)
     {
-        if (rect)
-            *rect = nullptr;
+        if (rect) *rect = nullptr;
         return false;
     }
     // [UI thread] Opens the editor inside the host's window `ptr`; the base only records the
@@ -48,7 +47,7 @@ public:
     // [UI thread] Host's preferred knob mode (0 circular, 1 relative circular, 2 linear).
     virtual bool setKnobMode(VstInt32 /*mode*/) { return false; }
 
-protected:
+  protected:
     AudioEffect* effect = nullptr;
     void* systemWindow = nullptr; // the host's parent window, as recorded by the base open
 };

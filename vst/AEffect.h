@@ -51,7 +51,7 @@ struct AEffect
     VstInt32 flags; // effFlags* bits
     VstIntPtr resvd1;
     VstIntPtr resvd2;
-    VstInt32 initialDelay; // latency in sample frames
+    VstInt32 initialDelay;  // latency in sample frames
     VstInt32 realQualities; // unused
     VstInt32 offQualities;  // unused
     float ioRatio;

@@ -12,14 +12,14 @@ enum AEffectXOpcodes : VstInt32
     effString2Parameter,
     effGetNumProgramCategories, // deprecated
     effGetProgramNameIndexed,
-    effCopyProgram,    // deprecated
-    effConnectInput,   // deprecated
-    effConnectOutput,  // deprecated
+    effCopyProgram,   // deprecated
+    effConnectInput,  // deprecated
+    effConnectOutput, // deprecated
     effGetInputProperties,
     effGetOutputProperties,
     effGetPlugCategory,
-    effGetCurrentPosition,    // deprecated
-    effGetDestinationBuffer,  // deprecated
+    effGetCurrentPosition,   // deprecated
+    effGetDestinationBuffer, // deprecated
     effOfflineNotify,
     effOfflinePrepare,
     effOfflineRun,
@@ -35,8 +35,8 @@ enum AEffectXOpcodes : VstInt32
     effVendorSpecific,
     effCanDo,
     effGetTailSize,
-    effIdle,           // deprecated
-    effGetIcon,        // deprecated
+    effIdle,            // deprecated
+    effGetIcon,         // deprecated
     effSetViewPosition, // deprecated
     effGetParameterProperties,
     effKeysRequired, // deprecated
@@ -214,8 +214,8 @@ static_assert(offsetof(VstMidiSysexEvent, resvd2) == 40);
 // A key event handed to the editor (effEditKeyDown / effEditKeyUp).
 struct VstKeyCode
 {
-    VstInt32 character; // ASCII character, 0 for a virtual key
-    unsigned char virt; // virtual key code
+    VstInt32 character;     // ASCII character, 0 for a virtual key
+    unsigned char virt;     // virtual key code
     unsigned char modifier; // modifier key bits
 };
 static_assert(offsetof(VstKeyCode, character) == 0);

@@ -1,7 +1,6 @@
 #include "vst/AudioEffect.h"
 
-AudioEffect::AudioEffect(audioMasterCallback audioMaster, VstInt32 numPrograms,
-                         VstInt32 numParams)
+AudioEffect::AudioEffect(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams)
     : audioMaster(audioMaster), numPrograms(numPrograms), numParams(numParams)
 {
     cEffect.magic = kEffectMagic;
@@ -70,30 +69,24 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
         return 1;
     case effSetProgram:
         // Only existing programs: a negative value would otherwise become the current one.
-        if (value >= 0 && value < numPrograms)
-            setProgram(static_cast<VstInt32>(value));
+        if (value >= 0 && value < numPrograms) setProgram(static_cast<VstInt32>(value));
         return 0;
     case effGetProgram:
         return getProgram();
     case effSetProgramName:
-        if (text)
-            setProgramName(text);
+        if (text) setProgramName(text);
         return 0;
     case effGetProgramName:
-        if (text)
-            getProgramName(text);
+        if (text) getProgramName(text);
         return 0;
     case effGetParamLabel:
-        if (text)
-            getParameterLabel(index, text);
+        if (text) getParameterLabel(index, text);
         return 0;
     case effGetParamDisplay:
-        if (text)
-            getParameterDisplay(index, text);
+        if (text) getParameterDisplay(index, text);
         return 0;
     case effGetParamName:
-        if (text)
-            getParameterName(index, text);
+        if (text) getParameterName(index, text);
         return 0;
     case effSetSampleRate:
         setSampleRate(opt);
@@ -112,12 +105,10 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
     case effEditOpen:
         return editor ? (editor->open(ptr) ? 1 : 0) : 0;
     case effEditClose:
-        if (editor)
-            editor->close();
+        if (editor) editor->close();
         return 0;
     case effEditIdle:
-        if (editor)
-            editor->idle();
+        if (editor) editor->idle();
         return 0;
     case effIdentify:
         return vstFourCC('N', 'v', 'E', 'f');
@@ -125,8 +116,7 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
         return ptr ? getChunk(static_cast<void**>(ptr), index != 0) : 0;
     case effSetChunk:
         // A chunk pointer of null carries no bytes, whatever size the host claims.
-        if (!ptr)
-            return 0;
+        if (!ptr) return 0;
         return setChunk(ptr, static_cast<VstInt32>(value), index != 0);
     default:
         return 0;
@@ -137,8 +127,7 @@ VstIntPtr AudioEffect::dispatchEffectClass(AEffect* e, VstInt32 opcode, VstInt32
                                            VstIntPtr value, void* ptr, float opt)
 {
     auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr;
-    if (!object)
-        return 0;
+    if (!object) return 0;
     if (opcode == effClose)
     {
         object->dispatcher(opcode, index, value, ptr, opt);
@@ -148,8 +137,7 @@ VstIntPtr AudioEffect::dispatchEffectClass(AEffect* e, VstInt32 opcode, VstInt32
     return object->dispatcher(opcode, index, value, ptr, opt);
 }
 
-void AudioEffect::processClass(AEffect* e, float** inputs, float** outputs,
-                               VstInt32 sampleFrames)
+void AudioEffect::processClass(AEffect* e, float** inputs, float** outputs, VstInt32 sampleFrames)
 {
     if (auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr)
         object->process(inputs, outputs, sampleFrames);

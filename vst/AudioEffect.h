@@ -12,7 +12,7 @@
 
 class AudioEffect
 {
-public:
+  public:
     // Fills the effect record: magic, the class trampolines, the counts, version 1, ioRatio 1,
     // one input and two outputs, `object` = this. `audioMaster` may be null (no host calls).
     AudioEffect(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams);
@@ -126,7 +126,7 @@ public:
     static void setParameterClass(AEffect* e, VstInt32 index, float value);
     static float getParameterClass(AEffect* e, VstInt32 index);
 
-protected:
+  protected:
     // Calls the host; answers 0 when there is no host callback.
     VstIntPtr callHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
                        void* ptr = nullptr, float opt = 0.0f);

@@ -10,8 +10,7 @@ AudioEffectX::AudioEffectX(audioMasterCallback audioMaster, VstInt32 numPrograms
 void AudioEffectX::resume()
 {
     static char receiveMidi[] = "receiveVstMidiEvent";
-    if ((cEffect.flags & effFlagsIsSynth) || canDo(receiveMidi) == 1)
-        wantEvents();
+    if ((cEffect.flags & effFlagsIsSynth) || canDo(receiveMidi) == 1) wantEvents();
 }
 
 VstInt32 AudioEffectX::getPlugCategory()
@@ -21,10 +20,8 @@ VstInt32 AudioEffectX::getPlugCategory()
 
 bool AudioEffectX::getSpeakerArrangement(void** inputs, void** outputs)
 {
-    if (inputs)
-        *inputs = nullptr;
-    if (outputs)
-        *outputs = nullptr;
+    if (inputs) *inputs = nullptr;
+    if (outputs) *outputs = nullptr;
     return false;
 }
 
@@ -81,18 +78,16 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
     case effEditKeyDown:
     case effEditKeyUp:
     {
-        if (!editor)
-            return 0;
+        if (!editor) return 0;
         VstKeyCode key{};
         key.character = index;
         key.virt = static_cast<unsigned char>(value & 0xFF);
         // The modifier bits arrive in the float argument; values outside the int range
         // would make the conversion undefined, so they count as no modifier.
         const bool optFits = opt > -2147483648.0f && opt < 2147483648.0f;
-        key.modifier = static_cast<unsigned char>((optFits ? static_cast<VstInt32>(opt) : 0) &
-                                                  0xFF);
-        const bool used = opcode == effEditKeyDown ? editor->onKeyDown(key)
-                                                   : editor->onKeyUp(key);
+        key.modifier =
+            static_cast<unsigned char>((optFits ? static_cast<VstInt32>(opt) : 0) & 0xFF);
+        const bool used = opcode == effEditKeyDown ? editor->onKeyDown(key) : editor->onKeyUp(key);
         return used ? 1 : 0;
     }
     case effSetEditKnobMode:
@@ -112,9 +107,8 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
     case effEndSetProgram:
         return endSetProgram() ? 1 : 0;
     case effGetSpeakerArrangement:
-        return getSpeakerArrangement(reinterpret_cast<void**>(value), static_cast<void**>(ptr))
-                   ? 1
-                   : 0;
+        return getSpeakerArrangement(reinterpret_cast<void**>(value), static_cast<void**>(ptr)) ? 1
+                                                                                                : 0;
     case effShellGetNextPlugin:
         return text ? getNextShellPlugin(text) : 0;
     case effStartProcess:
@@ -137,8 +131,7 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
         return getNumMidiOutputChannels();
     default:
         // 0..24 belong to AudioEffect; deprecated and unknown opcodes answer 0 there.
-        if (opcode >= effProcessEvents)
-            return 0;
+        if (opcode >= effProcessEvents) return 0;
         return AudioEffect::dispatcher(opcode, index, value, ptr, opt);
     }
 }
@@ -153,9 +146,9 @@ bool AudioEffectX::sendVstEventsToHost(VstEvents* events)
     return callHost(audioMasterProcessEvents, 0, 0, events) == 1;
 }
 
-bool AudioEffectX::updateDisplay()
+VstInt32 AudioEffectX::updateDisplay()
 {
-    return callHost(audioMasterUpdateDisplay) != 0;
+    return callHost(audioMasterUpdateDisplay) != 0 ? 1 : 0;
 }
 
 bool AudioEffectX::ioChanged()
@@ -180,16 +173,14 @@ void AudioEffectX::wantEvents(VstInt32 filter)
 
 bool AudioEffectX::getHostVendorString(char* text)
 {
-    if (!text)
-        return false;
+    if (!text) return false;
     *text = 0;
     return callHost(audioMasterGetVendorString, 0, 0, text) != 0;
 }
 
 bool AudioEffectX::getHostProductString(char* text)
 {
-    if (!text)
-        return false;
+    if (!text) return false;
     *text = 0;
     return callHost(audioMasterGetProductString, 0, 0, text) != 0;
 }

@@ -9,7 +9,7 @@
 
 class AudioEffectX : public AudioEffect
 {
-public:
+  public:
     // Also declares replacing processing (effFlagsCanReplacing).
     AudioEffectX(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams);
     ~AudioEffectX() override = default;
@@ -29,8 +29,7 @@ public:
     virtual VstInt32 processEvents(VstEvents* /*events*/) { return 0; }
     virtual bool canParameterBeAutomated(VstInt32 /*index*/) { return true; }
     virtual bool string2parameter(VstInt32 /*index*/, char* /*text*/) { return false; }
-    virtual bool getProgramNameIndexed(VstInt32 /*category*/, VstInt32 /*index*/,
-                                       char* /*text*/)
+    virtual bool getProgramNameIndexed(VstInt32 /*category*/, VstInt32 /*index*/, char* /*text*/)
     {
         return false;
     }
@@ -57,17 +56,11 @@ public:
     // [UI thread] 1 = can do, -1 = cannot, 0 = don't know. `text` is never null here.
     virtual VstInt32 canDo(char* /*text*/) { return 0; }
     virtual VstInt32 getGetTailSize() { return 0; }
-    virtual bool getParameterProperties(VstInt32 /*index*/, void* /*properties*/)
-    {
-        return false;
-    }
+    virtual bool getParameterProperties(VstInt32 /*index*/, void* /*properties*/) { return false; }
     virtual VstInt32 getVstVersion() { return kVstVersion; }
     virtual VstInt32 getMidiProgramName(VstInt32 /*channel*/, void* /*name*/) { return 0; }
     virtual VstInt32 getCurrentMidiProgram(VstInt32 /*channel*/, void* /*name*/) { return -1; }
-    virtual VstInt32 getMidiProgramCategory(VstInt32 /*channel*/, void* /*category*/)
-    {
-        return 0;
-    }
+    virtual VstInt32 getMidiProgramCategory(VstInt32 /*channel*/, void* /*category*/) { return 0; }
     virtual bool hasMidiProgramsChanged(VstInt32 /*channel*/) { return false; }
     virtual bool getMidiKeyName(VstInt32 /*channel*/, void* /*keyName*/) { return false; }
     virtual bool beginSetProgram() { return false; }
@@ -94,8 +87,10 @@ public:
     virtual VstTimeInfo* getTimeInfo(VstInt32 filter);
     // [audio thread] Sends events to the host; true when the host answered exactly 1.
     virtual bool sendVstEventsToHost(VstEvents* events);
-    // [any thread] Asks the host to re-read names, values and programs.
-    virtual bool updateDisplay();
+    // [any thread] Asks the host to re-read names, values and programs; 1 when the host
+    // answered non-zero. (An int32 answer, so that a plug-in class that also serves the
+    // effect-script runtime overrides both with one function.)
+    virtual VstInt32 updateDisplay();
     // [any thread] Tells the host that the inputs, outputs or latency changed.
     virtual bool ioChanged();
     // [UI thread] A user gesture on parameter `index` starts / ends; true when the host

@@ -31,12 +31,11 @@ CHostCallback::MakingGuard::~MakingGuard()
 
 void CHostCallback::attach(AEffect* effect)
 {
-    if (effect)
-        effect->resvd1 = reinterpret_cast<VstIntPtr>(this);
+    if (effect) effect->resvd1 = reinterpret_cast<VstIntPtr>(this);
 }
 
-VstIntPtr CHostCallback::callback(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                  VstIntPtr value, void* ptr, float opt)
+VstIntPtr CHostCallback::callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                  void* ptr, float opt)
 {
     CHostCallback* host = nullptr;
     if (effect && effect->resvd1)
@@ -48,8 +47,7 @@ VstIntPtr CHostCallback::callback(AEffect* effect, VstInt32 opcode, VstInt32 ind
 
 void CHostCallback::advance(VstInt32 frames)
 {
-    if (playing && frames > 0)
-        samplePos += frames;
+    if (playing && frames > 0) samplePos += frames;
 }
 
 void CHostCallback::rewind()
@@ -71,9 +69,8 @@ std::vector<HostRequest> CHostCallback::requests() const
 int CHostCallback::count(VstInt32 opcode) const
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return static_cast<int>(std::count_if(log.begin(), log.end(), [&](const HostRequest& r) {
-        return r.opcode == opcode;
-    }));
+    return static_cast<int>(std::count_if(
+        log.begin(), log.end(), [&](const HostRequest& r) { return r.opcode == opcode; }));
 }
 
 void CHostCallback::clearRequests()
@@ -88,8 +85,8 @@ void CHostCallback::record(const HostRequest& request)
     log.push_back(request);
 }
 
-VstIntPtr CHostCallback::answer(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                VstIntPtr value, void* ptr, float opt)
+VstIntPtr CHostCallback::answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                void* ptr, float opt)
 {
     HostRequest request;
     request.opcode = opcode;
@@ -103,8 +100,7 @@ VstIntPtr CHostCallback::answer(AEffect* effect, VstInt32 opcode, VstInt32 index
                             strnlen(static_cast<const char*>(ptr), 256));
     record(request);
 
-    if (auto it = answerOverrides.find(opcode); it != answerOverrides.end())
-        return it->second;
+    if (auto it = answerOverrides.find(opcode); it != answerOverrides.end()) return it->second;
 
     switch (opcode)
     {
@@ -123,8 +119,7 @@ VstIntPtr CHostCallback::answer(AEffect* effect, VstInt32 opcode, VstInt32 index
         return processEventsAnswer;
     case audioMasterGetTime:
     {
-        if (!timeInfoAvailable)
-            return 0;
+        if (!timeInfoAvailable) return 0;
         timeInfo = VstTimeInfo{};
         timeInfo.samplePos = samplePos;
         timeInfo.sampleRate = sampleRate;
@@ -133,16 +128,14 @@ VstIntPtr CHostCallback::answer(AEffect* effect, VstInt32 opcode, VstInt32 index
         const double quartersPerBar =
             timeSigDenominator > 0 ? 4.0 * timeSigNumerator / timeSigDenominator : 4.0;
         timeInfo.barStartPos =
-            quartersPerBar > 0 ? quartersPerBar * static_cast<long long>(timeInfo.ppqPos /
-                                                                         quartersPerBar)
-                               : 0.0;
+            quartersPerBar > 0
+                ? quartersPerBar * static_cast<long long>(timeInfo.ppqPos / quartersPerBar)
+                : 0.0;
         timeInfo.timeSigNumerator = timeSigNumerator;
         timeInfo.timeSigDenominator = timeSigDenominator;
         timeInfo.flags = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid;
-        if (playing)
-            timeInfo.flags |= kVstTransportPlaying;
-        if (recording)
-            timeInfo.flags |= kVstTransportRecording;
+        if (playing) timeInfo.flags |= kVstTransportPlaying;
+        if (recording) timeInfo.flags |= kVstTransportRecording;
         return reinterpret_cast<VstIntPtr>(&timeInfo);
     }
     case audioMasterSizeWindow:
@@ -154,13 +147,11 @@ VstIntPtr CHostCallback::answer(AEffect* effect, VstInt32 opcode, VstInt32 index
     case audioMasterGetBlockSize:
         return blockSize;
     case audioMasterGetVendorString:
-        if (!ptr)
-            return 0;
+        if (!ptr) return 0;
         copyBounded(static_cast<char*>(ptr), vendorString, kVstMaxVendorStrLen);
         return 1;
     case audioMasterGetProductString:
-        if (!ptr)
-            return 0;
+        if (!ptr) return 0;
         copyBounded(static_cast<char*>(ptr), productString, kVstMaxProductStrLen);
         return 1;
     case audioMasterGetVendorVersion:

@@ -32,7 +32,7 @@ struct HostRequest
 
 class CHostCallback
 {
-public:
+  public:
     CHostCallback();
     CHostCallback(const CHostCallback&) = delete;
     CHostCallback& operator=(const CHostCallback&) = delete;
@@ -51,12 +51,11 @@ public:
     std::string vendorString = "Tessel Audio";
     std::string productString = "quar2-host";
     VstInt32 vendorVersion = 1000;
-    VstInt32 language = 1;                   // English
-    VstIntPtr processEventsAnswer = 1;       // audioMasterProcessEvents
-    std::vector<std::string> canDoTexts = {"sendVstEvents",      "sendVstMidiEvent",
-                                           "sendVstTimeInfo",    "receiveVstEvents",
-                                           "receiveVstMidiEvent", "sizeWindow",
-                                           "supplyIdle"};
+    VstInt32 language = 1;             // English
+    VstIntPtr processEventsAnswer = 1; // audioMasterProcessEvents
+    std::vector<std::string> canDoTexts = {
+        "sendVstEvents",       "sendVstMidiEvent", "sendVstTimeInfo", "receiveVstEvents",
+        "receiveVstMidiEvent", "sizeWindow",       "supplyIdle"};
     // Answers that replace the built-in ones, by opcode (also for opcodes not listed above).
     std::map<VstInt32, VstIntPtr> answerOverrides;
 
@@ -87,21 +86,21 @@ public:
     // effect reach this host: a plug-in asks for the version before its record exists.
     class MakingGuard
     {
-    public:
+      public:
         explicit MakingGuard(CHostCallback* host);
         ~MakingGuard();
         MakingGuard(const MakingGuard&) = delete;
         MakingGuard& operator=(const MakingGuard&) = delete;
 
-    private:
+      private:
         CHostCallback* previous;
     };
 
     // The answer of this host to one request (the static callback ends here).
-    VstIntPtr answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                     void* ptr, float opt);
+    VstIntPtr answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                     float opt);
 
-private:
+  private:
     void record(const HostRequest& request);
 
     mutable std::mutex mutex;

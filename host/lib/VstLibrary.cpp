@@ -13,8 +13,7 @@ namespace
 std::wstring widen(const std::string& text)
 {
     const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (n <= 0)
-        return {};
+    if (n <= 0) return {};
     std::wstring wide(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), n);
     wide.resize(static_cast<size_t>(n - 1));
@@ -41,8 +40,7 @@ bool CVstLibrary::open(const std::string& path)
     lastError.clear();
 #ifdef _WIN32
     handle = LoadLibraryW(widen(path).c_str());
-    if (!handle)
-        lastError = "cannot load " + path + " (" + systemMessage(GetLastError()) + ")";
+    if (!handle) lastError = "cannot load " + path + " (" + systemMessage(GetLastError()) + ")";
 #else
     handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle)
@@ -56,8 +54,7 @@ bool CVstLibrary::open(const std::string& path)
 
 void CVstLibrary::close()
 {
-    if (!handle)
-        return;
+    if (!handle) return;
 #ifdef _WIN32
     FreeLibrary(static_cast<HMODULE>(handle));
 #else
@@ -68,8 +65,7 @@ void CVstLibrary::close()
 
 VstPluginMainProc CVstLibrary::entry(const char* name) const
 {
-    if (!handle || !name)
-        return nullptr;
+    if (!handle || !name) return nullptr;
 #ifdef _WIN32
     FARPROC symbol = GetProcAddress(static_cast<HMODULE>(handle), name);
     return reinterpret_cast<VstPluginMainProc>(reinterpret_cast<void*>(symbol));
@@ -84,8 +80,7 @@ VstPluginMainProc CVstLibrary::findEntry(std::string* name) const
     {
         if (VstPluginMainProc proc = entry(candidate))
         {
-            if (name)
-                *name = candidate;
+            if (name) *name = candidate;
             return proc;
         }
     }

@@ -12,7 +12,7 @@ using VstPluginMainProc = AEffect* (*)(audioMasterCallback audioMaster);
 
 class CVstLibrary
 {
-public:
+  public:
     CVstLibrary() = default;
     ~CVstLibrary() { close(); }
     CVstLibrary(const CVstLibrary&) = delete;
@@ -33,7 +33,7 @@ public:
     // receives the name found.
     VstPluginMainProc findEntry(std::string* name = nullptr) const;
 
-private:
+  private:
     void* handle = nullptr;
     std::string lastError;
 };

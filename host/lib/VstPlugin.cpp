@@ -34,8 +34,7 @@ std::unique_ptr<CVstPlugin> CVstPlugin::create(VstPluginMainProc entry, CHostCal
 VstIntPtr CVstPlugin::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                float opt)
 {
-    if (!record || !record->dispatcher)
-        return 0;
+    if (!record || !record->dispatcher) return 0;
     return record->dispatcher(record, opcode, index, value, ptr, opt);
 }
 
@@ -57,8 +56,7 @@ std::string CVstPlugin::text(VstInt32 opcode, VstInt32 index, int limit, bool* o
 
 void CVstPlugin::close()
 {
-    if (!record)
-        return;
+    if (!record) return;
     dispatch(effClose);
     record = nullptr;
 }
@@ -90,8 +88,7 @@ float CVstPlugin::getParameter(VstInt32 index)
 
 void CVstPlugin::setParameter(VstInt32 index, float value)
 {
-    if (record && record->setParameter)
-        record->setParameter(record, index, value);
+    if (record && record->setParameter) record->setParameter(record, index, value);
 }
 
 void CVstPlugin::setProgramName(const std::string& name)
@@ -105,8 +102,7 @@ std::vector<uint8_t> CVstPlugin::getChunk(bool isPreset)
 {
     void* data = nullptr;
     const VstIntPtr size = dispatch(effGetChunk, isPreset ? 1 : 0, 0, &data);
-    if (size <= 0 || !data)
-        return {};
+    if (size <= 0 || !data) return {};
     const auto* bytes = static_cast<const uint8_t*>(data);
     return std::vector<uint8_t>(bytes, bytes + size);
 }
@@ -122,8 +118,7 @@ VstIntPtr CVstPlugin::setChunk(const std::vector<uint8_t>& bytes, bool isPreset)
 bool CVstPlugin::editorRect(ERect& rect)
 {
     ERect* reported = nullptr;
-    if (!dispatch(effEditGetRect, 0, 0, &reported) || !reported)
-        return false;
+    if (!dispatch(effEditGetRect, 0, 0, &reported) || !reported) return false;
     rect = *reported;
     return true;
 }
@@ -143,11 +138,10 @@ void CVstPlugin::processDoubleReplacing(double** inputs, double** outputs, VstIn
 }
 
 template <typename Sample, typename Process>
-std::vector<std::vector<Sample>> CVstPlugin::processSignal(
-    const std::vector<std::vector<Sample>>& input, Process process)
+std::vector<std::vector<Sample>>
+CVstPlugin::processSignal(const std::vector<std::vector<Sample>>& input, Process process)
 {
-    if (!record)
-        return {};
+    if (!record) return {};
     const size_t ins = static_cast<size_t>(std::max(record->numInputs, 0));
     const size_t outs = static_cast<size_t>(std::max(record->numOutputs, 0));
     const size_t length = input.empty() ? 0 : input[0].size();
@@ -171,18 +165,16 @@ std::vector<std::vector<Sample>> CVstPlugin::processSignal(
     return out;
 }
 
-std::vector<std::vector<float>> CVstPlugin::processFloat(
-    const std::vector<std::vector<float>>& input)
+std::vector<std::vector<float>>
+CVstPlugin::processFloat(const std::vector<std::vector<float>>& input)
 {
-    return processSignal<float>(input, [this](float** in, float** out, VstInt32 n) {
-        processReplacing(in, out, n);
-    });
+    return processSignal<float>(input, [this](float** in, float** out, VstInt32 n)
+                                { processReplacing(in, out, n); });
 }
 
-std::vector<std::vector<double>> CVstPlugin::processDouble(
-    const std::vector<std::vector<double>>& input)
+std::vector<std::vector<double>>
+CVstPlugin::processDouble(const std::vector<std::vector<double>>& input)
 {
-    return processSignal<double>(input, [this](double** in, double** out, VstInt32 n) {
-        processDoubleReplacing(in, out, n);
-    });
+    return processSignal<double>(input, [this](double** in, double** out, VstInt32 n)
+                                 { processDoubleReplacing(in, out, n); });
 }

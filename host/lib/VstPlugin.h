@@ -17,7 +17,7 @@
 
 class CVstPlugin
 {
-public:
+  public:
     // [UI thread] Calls `entry` with CHostCallback::callback while `host` answers, checks the
     // record's magic and binds it to `host`. Null, with a reason in `error`, when the entry is
     // missing, answers null, or hands back a record without the magic. Does not send effOpen.
@@ -38,8 +38,7 @@ public:
     // and product names) through a 512-byte zeroed buffer, far beyond every limit of the
     // interface, read back up to its first zero. `overrun` (when given) tells whether the
     // plug-in wrote into the guard part beyond `limit` bytes.
-    std::string text(VstInt32 opcode, VstInt32 index = 0, int limit = 256,
-                     bool* overrun = nullptr);
+    std::string text(VstInt32 opcode, VstInt32 index = 0, int limit = 256, bool* overrun = nullptr);
 
     // --- Life cycle (UI thread) -------------------------------------------------------------
     void open() { dispatch(effOpen); }
@@ -88,11 +87,10 @@ public:
     // Whole signals, one vector per channel (numInputs in, numOutputs out, all the same
     // length), cut into blocks of at most the block size set with setBlockSize.
     std::vector<std::vector<float>> processFloat(const std::vector<std::vector<float>>& input);
-    std::vector<std::vector<double>> processDouble(
-        const std::vector<std::vector<double>>& input);
+    std::vector<std::vector<double>> processDouble(const std::vector<std::vector<double>>& input);
     VstInt32 latency() const { return record ? record->initialDelay : 0; }
 
-private:
+  private:
     CVstPlugin(AEffect* record, CHostCallback& host) : record(record), callbacks(&host) {}
     template <typename Sample, typename Process>
     std::vector<std::vector<Sample>> processSignal(const std::vector<std::vector<Sample>>& input,

@@ -22,8 +22,7 @@ VstIntPtr fakeDispatcher(AEffect*, VstInt32, VstInt32, VstIntPtr, void*, float)
 AEffect* fakeEntry(audioMasterCallback master)
 {
     versionSeenWhileMaking = master(nullptr, audioMasterVersion, 0, 0, nullptr, 0);
-    if (versionSeenWhileMaking == 0)
-        return nullptr;
+    if (versionSeenWhileMaking == 0) return nullptr;
     madeRecord = AEffect{};
     madeRecord.magic = kEffectMagic;
     madeRecord.dispatcher = fakeDispatcher;
@@ -42,9 +41,8 @@ TEST(HostCallback, AnswersFromItsSettings)
     CHostCallback host;
     AEffect effect{};
     host.attach(&effect);
-    auto call = [&](VstInt32 op, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr) {
-        return CHostCallback::callback(&effect, op, index, value, ptr, 0.0f);
-    };
+    auto call = [&](VstInt32 op, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr)
+    { return CHostCallback::callback(&effect, op, index, value, ptr, 0.0f); };
     EXPECT_EQ(call(audioMasterVersion), 2400);
     host.sampleRate = 48000.0f;
     host.blockSize = 128;
@@ -93,7 +91,8 @@ TEST(HostCallback, TimeInfoFollowsTheTransport)
     host.tempo = 90.0;
     host.timeSigNumerator = 3;
     host.timeSigDenominator = 4;
-    auto time = [&](VstInt32 filter) {
+    auto time = [&](VstInt32 filter)
+    {
         return reinterpret_cast<VstTimeInfo*>(
             CHostCallback::callback(&effect, audioMasterGetTime, 0, filter, nullptr, 0.0f));
     };

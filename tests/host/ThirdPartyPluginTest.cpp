@@ -15,6 +15,7 @@ namespace
 {
 const char* kZamComp = "/usr/lib/vst/ZamCompX2-vst.so";
 const char* kLspComp = "/usr/lib/vst/lsp-plugins/compressor-stereo.so";
+constexpr double kPi = 3.14159265358979323846;
 
 // One second of a 440 Hz sine at 48 kHz, `left` and `right` peak amplitudes.
 std::vector<std::vector<float>> sine(float left, float right, size_t channels = 2)
@@ -22,7 +23,7 @@ std::vector<std::vector<float>> sine(float left, float right, size_t channels = 
     std::vector<std::vector<float>> signal(channels, std::vector<float>(48000, 0.0f));
     for (size_t i = 0; i < 48000; ++i)
     {
-        const float s = static_cast<float>(std::sin(2.0 * M_PI * 440.0 * i / 48000.0));
+        const float s = static_cast<float>(std::sin(2.0 * kPi * 440.0 * i / 48000.0));
         signal[0][i] = left * s;
         signal[1][i] = right * s;
     }
@@ -38,12 +39,10 @@ struct Loaded
 
     explicit Loaded(const char* path)
     {
-        if (!library.open(path))
-            return;
+        if (!library.open(path)) return;
         std::string error;
         plugin = CVstPlugin::create(library.findEntry(&entryName), host, error);
-        if (!plugin)
-            return;
+        if (!plugin) return;
         plugin->open();
         plugin->setSampleRate(48000.0f);
         plugin->setBlockSize(256);

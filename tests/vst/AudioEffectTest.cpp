@@ -15,15 +15,14 @@ namespace
 // Records which virtual operations the trampolines and the dispatcher reached.
 class ProbeEffect : public AudioEffect
 {
-public:
+  public:
     ProbeEffect(bool* deleted = nullptr)
         : AudioEffect(RecordingHost::callback, 3, 4), deleted(deleted)
     {
     }
     ~ProbeEffect() override
     {
-        if (deleted)
-            *deleted = true;
+        if (deleted) *deleted = true;
     }
 
     void open() override { log += "open;"; }
@@ -84,7 +83,7 @@ public:
 // An editor whose answers the test sets.
 class ProbeEditor : public AEffEditor
 {
-public:
+  public:
     explicit ProbeEditor(AudioEffect* effect, bool* deleted) : AEffEditor(effect), deleted(deleted)
     {
     }
@@ -196,9 +195,8 @@ TEST(AudioEffect, BasicOpcodes)
 {
     ProbeEffect fx;
     AEffect* e = fx.getAeffect();
-    auto d = [&](VstInt32 op, VstInt32 index, VstIntPtr value, void* ptr, float opt = 0) {
-        return e->dispatcher(e, op, index, value, ptr, opt);
-    };
+    auto d = [&](VstInt32 op, VstInt32 index, VstIntPtr value, void* ptr, float opt = 0)
+    { return e->dispatcher(e, op, index, value, ptr, opt); };
 
     // Programs: only 0..numPrograms-1 can become current.
     EXPECT_EQ(d(effSetProgram, 0, 2, nullptr), 0);
@@ -254,8 +252,8 @@ TEST(AudioEffect, HostileArgumentsAreRefused)
     ProbeEffect fx;
     AEffect* e = fx.getAeffect();
     // Null text buffers for every text opcode: nothing is called, nothing crashes.
-    for (VstInt32 op : {effSetProgramName, effGetProgramName, effGetParamLabel,
-                        effGetParamDisplay, effGetParamName, effEditGetRect})
+    for (VstInt32 op : {effSetProgramName, effGetProgramName, effGetParamLabel, effGetParamDisplay,
+                        effGetParamName, effEditGetRect})
         EXPECT_EQ(e->dispatcher(e, op, 1, 0, nullptr, 0), 0) << "opcode " << op;
     EXPECT_EQ(fx.programName, "");
     // A chunk request without a place for the pointer, and a chunk of "100 bytes" at null.
@@ -344,7 +342,7 @@ TEST(AudioEffect, HostCalls)
     // Without a host callback every query answers 0.
     class Hostless : public AudioEffect
     {
-    public:
+      public:
         Hostless() : AudioEffect(nullptr, 1, 1) {}
     } lonely;
     EXPECT_EQ(lonely.getMasterVersion(), 0);

@@ -13,7 +13,7 @@ namespace
 
 class PlainX : public AudioEffectX
 {
-public:
+  public:
     PlainX() : AudioEffectX(RecordingHost::callback, 1, 2) {}
     VstIntPtr d(VstInt32 op, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                 float opt = 0)
@@ -38,7 +38,7 @@ public:
 
 class KeyEditor : public AEffEditor
 {
-public:
+  public:
     using AEffEditor::AEffEditor;
     bool onKeyDown(VstKeyCode& key) override
     {
@@ -80,15 +80,34 @@ TEST(AudioEffectX, NeutralAnswersOfTheExtendedOpcodes)
     EXPECT_EQ(fx.d(effGetInputProperties, 0, 0, text), 0);
     EXPECT_EQ(fx.d(effGetOutputProperties, 0, 0, text), 0);
     EXPECT_EQ(fx.d(effGetPlugCategory), kPlugCategUnknown);
-    for (VstInt32 op : {effOfflineNotify, effOfflinePrepare, effOfflineRun, effProcessVarIo,
-                        effSetSpeakerArrangement, effSetBypass, effVendorSpecific,
-                        effGetTailSize, effGetParameterProperties, effGetMidiProgramName,
-                        effGetMidiProgramCategory, effHasMidiProgramsChanged, effGetMidiKeyName,
-                        effBeginSetProgram, effEndSetProgram, effShellGetNextPlugin,
-                        effStartProcess, effStopProcess, effSetPanLaw, effBeginLoadBank,
-                        effBeginLoadProgram, effSetProcessPrecision, effGetNumMidiInputChannels,
-                        effGetNumMidiOutputChannels, effGetEffectName, effGetVendorString,
-                        effGetProductString, effGetVendorVersion})
+    for (VstInt32 op : {effOfflineNotify,
+                        effOfflinePrepare,
+                        effOfflineRun,
+                        effProcessVarIo,
+                        effSetSpeakerArrangement,
+                        effSetBypass,
+                        effVendorSpecific,
+                        effGetTailSize,
+                        effGetParameterProperties,
+                        effGetMidiProgramName,
+                        effGetMidiProgramCategory,
+                        effHasMidiProgramsChanged,
+                        effGetMidiKeyName,
+                        effBeginSetProgram,
+                        effEndSetProgram,
+                        effShellGetNextPlugin,
+                        effStartProcess,
+                        effStopProcess,
+                        effSetPanLaw,
+                        effBeginLoadBank,
+                        effBeginLoadProgram,
+                        effSetProcessPrecision,
+                        effGetNumMidiInputChannels,
+                        effGetNumMidiOutputChannels,
+                        effGetEffectName,
+                        effGetVendorString,
+                        effGetProductString,
+                        effGetVendorVersion})
         EXPECT_EQ(fx.d(op, 0, 0, text), 0) << "opcode " << op;
     // Nothing was written into the host's text buffer by the neutral answers.
     EXPECT_EQ(text[0], 'x');
