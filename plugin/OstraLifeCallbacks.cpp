@@ -1,0 +1,186 @@
+// Callback entries 0..10 and 13..19: record set-up, the runtime's life-cycle hooks, the editor's
+// drawing and mouse, the identity texts and the program name.
+
+#include <algorithm>
+
+#include "plugin/COstra.h"
+#include "plugin/OstraEditorFactory.h"
+#include "plugin/OstraRuntimeCallbacks.h"
+#include "plugin/OstraTextBounds.h"
+#include "runtime/Xlat.h"
+
+namespace
+{
+// The editor's fixed size in pixels (the background image's size).
+constexpr int32_t kEditorWidth = 430;
+constexpr int32_t kEditorHeight = 600;
+// Mouse input keeps the editor redrawing at least this often (frames per second).
+constexpr double kMouseRedrawRate = 30.0;
+
+// Toolkit button bits -> script mouse mask.
+double ScriptButtons(uint32_t buttons)
+{
+    double mask = 0.0;
+    if (buttons & 2u) mask += 1.0;   // left
+    if (buttons & 8u) mask += 2.0;   // right
+    if (buttons & 32u) mask += 4.0;  // control
+    if (buttons & 16u) mask += 8.0;  // shift
+    if (buttons & 64u) mask += 16.0; // alt
+    if (buttons & 4u) mask += 64.0;  // middle
+    return mask;
+}
+
+void Create(COstra* plugin)
+{
+    TXlat* runtime = plugin->getRuntime();
+    if (!runtime) return;
+    plugin->setNumInputs(runtime->channelCount);
+    plugin->setNumOutputs(runtime->channelCount);
+    plugin->setUniqueID(runtime->uniqueId);
+    if (!plugin->getEditor())
+    {
+        if (AEffEditor* editor = MakeOstraEditor(plugin, kEditorWidth, kEditorHeight))
+            plugin->setEditor(editor);
+    }
+    plugin->programsAreChunks(true);
+}
+
+void Destroy(COstra* plugin)
+{
+    delete plugin->getRuntime();
+}
+
+void Open(COstra* plugin)
+{
+    if (TXlat* runtime = plugin->getRuntime()) runtime->DoOpen();
+}
+
+void Suspend(COstra* plugin)
+{
+    if (TXlat* runtime = plugin->getRuntime()) runtime->DoSuspend();
+}
+
+void Resume(COstra* plugin)
+{
+    if (TXlat* runtime = plugin->getRuntime()) runtime->DoResume();
+}
+
+void Idle(COstra* plugin)
+{
+    if (TXlat* runtime = plugin->getRuntime()) runtime->DoIdle();
+}
+
+void Close(COstra* plugin)
+{
+    if (TXlat* runtime = plugin->getRuntime()) runtime->DoClose();
+}
+
+void Draw(COstra* plugin, double width, double height)
+{
+    if (TXlat* runtime = plugin->getRuntime()) runtime->DoGfx(width, height);
+}
+
+void MouseDown(COstra* plugin, double x, double y, uint32_t buttons)
+{
+    if (TXlat* runtime = plugin->getRuntime())
+    {
+        runtime->mouseX = x;
+        runtime->mouseY = y;
+        runtime->mouseButtons = ScriptButtons(buttons);
+        runtime->redrawRate = std::max(runtime->redrawRate, kMouseRedrawRate);
+    }
+}
+
+void MouseUp(COstra* plugin, double x, double y, uint32_t /*buttons*/)
+{
+    if (TXlat* runtime = plugin->getRuntime())
+    {
+        runtime->mouseX = x;
+        runtime->mouseY = y;
+        runtime->mouseButtons = 0.0;
+        runtime->redrawRate = std::max(runtime->redrawRate, kMouseRedrawRate);
+    }
+}
+
+void MouseMoved(COstra* plugin, double x, double y, uint32_t /*buttons*/)
+{
+    if (TXlat* runtime = plugin->getRuntime())
+    {
+        runtime->mouseX = x;
+        runtime->mouseY = y;
+        runtime->redrawRate = std::max(runtime->redrawRate, kMouseRedrawRate);
+    }
+}
+
+int32_t GetVendorVersion(COstra* plugin)
+{
+    TXlat* runtime = plugin->getRuntime();
+    return runtime ? runtime->version : 0;
+}
+
+bool GetVendorString(COstra* plugin, char* text)
+{
+    TXlat* runtime = plugin->getRuntime();
+    if (!runtime || !text) return false;
+    CopyBoundedText(text, runtime->vendorString, kOstraVendorBytes);
+    return true;
+}
+
+bool GetProductString(COstra* plugin, char* text)
+{
+    TXlat* runtime = plugin->getRuntime();
+    if (!runtime || !text) return false;
+    CopyBoundedText(text, runtime->productString, kOstraProductBytes);
+    return true;
+}
+
+bool GetEffectName(COstra* plugin, char* text)
+{
+    TXlat* runtime = plugin->getRuntime();
+    if (!runtime || !text) return false;
+    CopyBoundedText(text, runtime->effectName, kOstraEffectNameBytes);
+    return true;
+}
+
+bool GetProgramName(COstra* plugin, char* text)
+{
+    TXlat* runtime = plugin->getRuntime();
+    if (!runtime || !text) return false;
+    CopyBoundedText(text, runtime->programName, kOstraProgramNameBytes);
+    return true;
+}
+
+void SetProgramName(COstra* plugin, const char* text)
+{
+    // Kept whole, whatever its length; handed back cut to the program-name bound.
+    if (TXlat* runtime = plugin->getRuntime(); runtime && text) runtime->programName = text;
+}
+
+int32_t GetProgramNameIndexed(COstra* /*plugin*/, int32_t /*category*/, int32_t /*index*/,
+                              char* /*text*/)
+{
+    return 0; // one program, whose name the host reads with effGetProgramName
+}
+} // namespace
+
+void FillOstraLifeCallbacks(TOstraCallbacks& table)
+{
+    table.Create = Create;
+    table.Destroy = Destroy;
+    table.Open = Open;
+    table.Suspend = Suspend;
+    table.Resume = Resume;
+    table.Idle = Idle;
+    table.Close = Close;
+    table.Draw = Draw;
+    table.MouseDown = MouseDown;
+    table.MouseUp = MouseUp;
+    table.MouseMoved = MouseMoved;
+    table.GetVendorVersion = GetVendorVersion;
+    table.GetVendorString = GetVendorString;
+    table.GetProductString = GetProductString;
+    table.GetEffectName = GetEffectName;
+    table.GetProgramName = GetProgramName;
+    table.SetProgramName = SetProgramName;
+    table.GetProgramNameIndexed = GetProgramNameIndexed;
+}

@@ -1,0 +1,130 @@
+// Callback entries 20..24, 27 and 28: host parameter i is the runtime's slider record i, with
+// normalised values, quantisation to the slider's step, names and display texts; the state
+// chunk is the runtime's GetState / SetState.
+//
+// Indexes outside the declared records answer 0.0 / an empty text and change nothing.
+
+#include <cmath>
+#include <cstdio>
+
+#include "plugin/COstra.h"
+#include "plugin/OstraRuntimeCallbacks.h"
+#include "plugin/OstraTextBounds.h"
+#include "runtime/Xlat.h"
+
+namespace
+{
+// Two slider values closer than this count as equal (the script's equality rule).
+constexpr double kSameValue = 0.00001;
+
+// The record of host parameter `index` and its runtime, or null for an index out of range.
+const SliderRecord* Record(COstra* plugin, int32_t index, TXlat** runtimeOut = nullptr)
+{
+    TXlat* runtime = plugin->getRuntime();
+    if (!runtime || index < 0 || index >= runtime->SliderRecordCount()) return nullptr;
+    const SliderRecord& record = runtime->sliderRecords[static_cast<size_t>(index)];
+    if (record.number < 0 || record.number >= static_cast<int32_t>(runtime->sliders.size()))
+        return nullptr;
+    if (runtimeOut) *runtimeOut = runtime;
+    return &record;
+}
+
+double GetParameter(COstra* plugin, int32_t index)
+{
+    TXlat* runtime = nullptr;
+    const SliderRecord* record = Record(plugin, index, &runtime);
+    if (!record) return 0.0;
+    const double range = record->maximum - record->minimum;
+    // A slider with an empty range (a folder slider of one file) sits at 0, not at 0/0.
+    if (range == 0.0) return 0.0;
+    return (runtime->sliders[static_cast<size_t>(record->number)] - record->minimum) / range;
+}
+
+void SetParameter(COstra* plugin, int32_t index, double value)
+{
+    TXlat* runtime = nullptr;
+    const SliderRecord* record = Record(plugin, index, &runtime);
+    // A NaN or infinite value from the host carries no position: ignored.
+    if (!record || !std::isfinite(value)) return;
+    const double m = record->minimum;
+    const double s = record->step;
+    double v = (record->maximum - m) * value + m;
+    // Snapped to the multiples of the step counted from 0 (not from the minimum), not clamped.
+    if (s > 0.0) v = std::floor((v + 0.5 * s) / s) * s;
+    double& slider = runtime->sliders[static_cast<size_t>(record->number)];
+    const double change = v - slider;
+    if (change > -kSameValue && change < kSameValue)
+        return; // repeated automation at one value does not re-run the slider code
+    slider = v;
+    if (record->mirror) *record->mirror = v;
+    runtime->DoSlider();
+}
+
+void GetParameterName(COstra* plugin, int32_t index, char* text)
+{
+    const SliderRecord* record = Record(plugin, index);
+    CopyBoundedText(text, record ? record->name : std::string(), kOstraParamTextBytes);
+}
+
+void GetParameterLabel(COstra* plugin, int32_t index, char* text)
+{
+    const SliderRecord* record = Record(plugin, index);
+    CopyBoundedText(text, record ? record->label : std::string(), kOstraParamTextBytes);
+}
+
+void GetParameterDisplay(COstra* plugin, int32_t index, char* text)
+{
+    TXlat* runtime = nullptr;
+    const SliderRecord* record = Record(plugin, index, &runtime);
+    if (!record)
+    {
+        CopyBoundedText(text, std::string(), kOstraParamTextBytes);
+        return;
+    }
+    if (!text) return;
+    const double x = runtime->sliders[static_cast<size_t>(record->number)];
+    const auto& names = record->enumNames;
+    if (names.empty())
+    {
+        // Values of any size are cut at the buffer's end ("%.2f" of 1e300 is 300 digits).
+        std::snprintf(text, kOstraParamTextBytes, "%.2f", x);
+        return;
+    }
+    const double n = static_cast<double>(names.size());
+    const double j = (n - 1.0) * (x - record->minimum) / (record->maximum - record->minimum);
+    // Truncated toward zero; negative, NaN or beyond 32 bits -> the first name, above the last
+    // name -> the last name.
+    size_t pick = 0;
+    if (j >= 0.0 && j < 2147483648.0)
+        pick = std::min(static_cast<size_t>(static_cast<int32_t>(j)), names.size() - 1);
+    CopyBoundedText(text, names[pick], kOstraParamTextBytes);
+}
+
+int32_t GetChunk(COstra* plugin, void** data, bool /*isPreset*/)
+{
+    TXlat* runtime = plugin->getRuntime();
+    if (!runtime || !data) return 0;
+    return runtime->GetState(data);
+}
+
+int32_t SetChunk(COstra* plugin, void* data, int32_t byteSize, bool /*isPreset*/)
+{
+    TXlat* runtime = plugin->getRuntime();
+    if (!runtime) return 0;
+    // Without data nothing can be loaded, whatever size the host names: like a chunk without
+    // the marker, nothing changes and the answer is the size given.
+    if (!data) return byteSize;
+    return runtime->SetState(data, byteSize);
+}
+} // namespace
+
+void FillOstraParameterCallbacks(TOstraCallbacks& table)
+{
+    table.GetParameter = GetParameter;
+    table.SetParameter = SetParameter;
+    table.GetParameterName = GetParameterName;
+    table.GetParameterLabel = GetParameterLabel;
+    table.GetParameterDisplay = GetParameterDisplay;
+    table.GetChunk = GetChunk;
+    table.SetChunk = SetChunk;
+}

@@ -1,0 +1,190 @@
+// The built plug-in's audio: resume running the init and slider hooks, suspend and resume
+// keeping the effect's state, float and double processing in place and with separate buffers,
+// the 64-frame look-ahead and its report as latency, the deprecated accumulating call.
+
+#include "tests/plugin/BuiltPlugin.h"
+
+#include <cmath>
+
+namespace
+{
+using Signal = std::vector<std::vector<float>>;
+
+Signal Constant(size_t frames, float left, float right)
+{
+    return {std::vector<float>(frames, left), std::vector<float>(frames, right)};
+}
+
+std::vector<std::vector<double>> Widen(const Signal& s)
+{
+    std::vector<std::vector<double>> wide;
+    for (const auto& channel : s)
+        wide.emplace_back(channel.begin(), channel.end());
+    return wide;
+}
+
+// Processes `signal` in blocks of `block` frames with the input buffers as output buffers.
+Signal InPlace(CVstPlugin& p, Signal signal, size_t block)
+{
+    for (size_t start = 0; start < signal[0].size(); start += block)
+    {
+        const size_t n = std::min(block, signal[0].size() - start);
+        float* buffers[2] = {signal[0].data() + start, signal[1].data() + start};
+        p.processReplacing(buffers, buffers, static_cast<VstInt32>(n));
+    }
+    return signal;
+}
+
+std::vector<std::vector<double>> InPlace(CVstPlugin& p, std::vector<std::vector<double>> signal,
+                                         size_t block)
+{
+    for (size_t start = 0; start < signal[0].size(); start += block)
+    {
+        const size_t n = std::min(block, signal[0].size() - start);
+        double* buffers[2] = {signal[0].data() + start, signal[1].data() + start};
+        p.processDoubleReplacing(buffers, buffers, static_cast<VstInt32>(n));
+    }
+    return signal;
+}
+} // namespace
+
+TEST_F(BuiltPlugin, ResumeRunsTheInitAndSliderHooks)
+{
+    CHostCallback host;
+    CVstPlugin* p = make(host, "VSTPluginMain", 44100.0f, 256, false);
+    ASSERT_NE(p, nullptr);
+    // Opened but never resumed: the slider code has not run, so the output gain is still 0,
+    // and the init hook has not set the look-ahead, so no latency is reported.
+    Signal out = p->processFloat(Constant(2048, 0.5f, 0.5f));
+    for (size_t i = 0; i < 2048; ++i)
+        ASSERT_EQ(out[0][i], 0.0f) << i;
+    EXPECT_EQ(p->latency(), 0);
+
+    host.clearRequests();
+    p->resume();
+    // The init hook asked for the tempo (and only that); nothing else went to the host.
+    const auto requests = host.requests();
+    ASSERT_FALSE(requests.empty());
+    for (const HostRequest& r : requests)
+        EXPECT_EQ(r.opcode, audioMasterGetTime);
+    EXPECT_EQ(requests[0].value, kVstTempoValid);
+    out = p->processFloat(Constant(44100, 0.5f, 0.5f));
+    EXPECT_EQ(p->latency(), 64);
+    // Push Down 0, Pull Up 0, attack "Zero": the gain settles at 1 / (1 + 0.5).
+    EXPECT_NEAR(out[0][44099], 0.5 / 1.5, 1e-6);
+    EXPECT_NEAR(out[1][44099], 0.5 / 1.5, 1e-6);
+}
+
+TEST_F(BuiltPlugin, SuspendAndResumeKeepTheEffectState)
+{
+    const Signal input = SpeechLikeSignal(44100);
+    CHostCallback hostA, hostB;
+    CVstPlugin* a = make(hostA);
+    CVstPlugin* b = make(hostB);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    const Signal whole = a->processFloat(input);
+
+    // The same audio in two halves, with a suspend and a resume between them: resume
+    // recomputes the coefficients but keeps followers, filters and delay lines.
+    const size_t half = 256 * 86;
+    Signal first = {std::vector<float>(input[0].begin(), input[0].begin() + half),
+                    std::vector<float>(input[1].begin(), input[1].begin() + half)};
+    Signal second = {std::vector<float>(input[0].begin() + half, input[0].end()),
+                     std::vector<float>(input[1].begin() + half, input[1].end())};
+    Signal out1 = b->processFloat(first);
+    b->suspend();
+    b->resume();
+    Signal out2 = b->processFloat(second);
+    for (size_t c = 0; c < 2; ++c)
+    {
+        out1[c].insert(out1[c].end(), out2[c].begin(), out2[c].end());
+        EXPECT_EQ(out1[c], whole[c]) << "channel " << c;
+    }
+    EXPECT_EQ(b->latency(), 64);
+}
+
+TEST_F(BuiltPlugin, FloatAndDoubleProcessingInPlaceAndSeparate)
+{
+    const Signal input = SpeechLikeSignal(3 * 44100);
+    CHostCallback h1, h2, h3, h4;
+    CVstPlugin* separate = make(h1);
+    CVstPlugin* inPlace = make(h2);
+    CVstPlugin* wideSeparate = make(h3);
+    CVstPlugin* wideInPlace = make(h4);
+    ASSERT_TRUE(separate && inPlace && wideSeparate && wideInPlace);
+    for (CVstPlugin* p : {separate, inPlace, wideSeparate, wideInPlace})
+    {
+        p->setParameter(4, 0.4f); // Pull Up 12 dB
+        p->setParameter(3, 0.6f); // Push Down -12 dB
+        p->setParameter(6, 0.5f); // Emphasis 5
+    }
+
+    const Signal a = separate->processFloat(input);
+    const Signal b = InPlace(*inPlace, input, 256);
+    const auto c = wideSeparate->processDouble(Widen(input));
+    const auto d = InPlace(*wideInPlace, Widen(input), 256);
+    bool changed = false;
+    for (size_t ch = 0; ch < 2; ++ch)
+    {
+        EXPECT_EQ(a[ch], b[ch]) << "channel " << ch;
+        EXPECT_EQ(c[ch], d[ch]) << "channel " << ch;
+        // The runtime works in doubles either way: the float path is the double path narrowed.
+        for (size_t i = 0; i < a[ch].size(); ++i)
+        {
+            ASSERT_EQ(a[ch][i], static_cast<float>(c[ch][i])) << "channel " << ch << " " << i;
+            changed = changed || a[ch][i] != input[ch][i];
+        }
+    }
+    EXPECT_TRUE(changed);
+}
+
+TEST_F(BuiltPlugin, LookAheadOf64Frames)
+{
+    CHostCallback host;
+    CVstPlugin* p = make(host);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->latency(), 0); // reported with the first block
+    Signal impulse = Constant(1024, 0.0f, 0.0f);
+    impulse[0][100] = 1.0f;
+    const Signal out = p->processFloat(impulse);
+    EXPECT_EQ(p->latency(), 64);
+    EXPECT_EQ(host.count(audioMasterIOChanged), 0); // only the record's field changes
+    for (size_t i = 0; i < 1024; ++i)
+    {
+        if (i == 164) continue;
+        ASSERT_LT(std::fabs(out[0][i]), 1e-9) << i; // silence plus the 1e-15 dither
+    }
+    EXPECT_GT(out[0][164], 0.4f); // the impulse, times a gain between 1/2 and 1
+    EXPECT_LE(out[0][164], 1.0f);
+    for (size_t i = 0; i < 1024; ++i)
+        ASSERT_LT(std::fabs(out[1][i]), 1e-9) << i;
+}
+
+TEST_F(BuiltPlugin, ZeroFramesAndTheDeprecatedCallLeaveBuffersAlone)
+{
+    CHostCallback host;
+    CVstPlugin* p = make(host);
+    ASSERT_NE(p, nullptr);
+    float left[4] = {0.1f, 0.2f, 0.3f, 0.4f};
+    float right[4] = {0.5f, 0.6f, 0.7f, 0.8f};
+    float outL[4] = {9, 9, 9, 9};
+    float outR[4] = {9, 9, 9, 9};
+    float* in[2] = {left, right};
+    float* out[2] = {outL, outR};
+    p->effect()->process(p->effect(), in, out, 4);
+    p->processReplacing(in, out, 0);
+    p->processReplacing(in, out, -5);
+    double dl[2] = {1, 2}, dout[2] = {9, 9};
+    double* din[2] = {dl, dl};
+    double* douts[2] = {dout, dout};
+    p->processDoubleReplacing(din, douts, 0);
+    for (int i = 0; i < 4; ++i)
+    {
+        EXPECT_EQ(outL[i], 9.0f);
+        EXPECT_EQ(outR[i], 9.0f);
+    }
+    EXPECT_EQ(dout[0], 9.0);
+    // The block hook ran for the empty calls: the latency is reported.
+    EXPECT_EQ(p->latency(), 64);
+}

@@ -1,0 +1,337 @@
+// The plug-in object in process, around a probe runtime: the factory, the Create entry, the
+// life-cycle hooks behind the dispatcher, null callback entries, the mouse entries, the
+// runtime's view of the host, parameters and the bounds of every host text buffer.
+
+#include "tests/plugin/ProbeRuntime.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace
+{
+#ifdef _WIN32
+constexpr bool kHasEditor = true;
+#else
+constexpr bool kHasEditor = false;
+#endif
+
+// Counts destructions, to see that the runtime goes before the editor.
+bool* runtimeGoneFlag = nullptr;
+int editorSawRuntimeGone = -1;
+
+class OrderEditor : public AEffEditor
+{
+  public:
+    using AEffEditor::AEffEditor;
+    ~OrderEditor() override { editorSawRuntimeGone = runtimeGoneFlag && *runtimeGoneFlag; }
+};
+
+void CreateWithOrderEditor(COstra* plugin)
+{
+    plugin->setEditor(new OrderEditor(plugin));
+}
+} // namespace
+
+TEST(COstra, HostThatRefusesGetsNothing)
+{
+    bool deleted = false;
+    auto* runtime = new ProbeRuntime(2, &deleted);
+    {
+        ProbeInstance instance(runtime, MakeOstraCallbacks(), 0);
+        EXPECT_EQ(instance.plugin, nullptr);
+        EXPECT_EQ(instance.host.count(audioMasterVersion), 1);
+    }
+    EXPECT_FALSE(deleted); // still the caller's
+    EXPECT_EQ(runtime->adapter, nullptr);
+    delete runtime;
+    EXPECT_EQ(CreateOstra(nullptr, MakeOstraCallbacks(), nullptr, 1, 0), nullptr);
+}
+
+TEST(COstra, CreateSetsTheRecordUpFromTheRuntime)
+{
+    auto* runtime = new ProbeRuntime(3);
+    ProbeInstance instance(runtime);
+    ASSERT_NE(instance.plugin, nullptr);
+    const AEffect* e = instance.effect();
+    EXPECT_EQ(e->numInputs, 3);
+    EXPECT_EQ(e->numOutputs, 3);
+    EXPECT_EQ(e->numParams, 4);
+    EXPECT_EQ(e->numPrograms, 1);
+    EXPECT_EQ(e->uniqueID, 0x50524F42);
+    EXPECT_EQ(e->flags, kHasEditor ? 0x1031 : 0x1030);
+    EXPECT_EQ(instance.plugin->getRuntime(), runtime);
+    EXPECT_EQ(runtime->adapter, instance.plugin);
+
+    // The editor is made once; a second Create keeps it.
+    AEffEditor* editor = instance.plugin->getEditor();
+    EXPECT_EQ(editor != nullptr, kHasEditor);
+    instance.plugin->getCallbacks().Create(instance.plugin);
+    EXPECT_EQ(instance.plugin->getEditor(), editor);
+    int32_t width = -1, height = -1;
+    EXPECT_EQ(runtime->HostEditorSize(width, height), kHasEditor);
+    EXPECT_EQ(width, kHasEditor ? 430 : 0);
+    EXPECT_EQ(height, kHasEditor ? 600 : 0);
+    EXPECT_EQ(runtime->HostRedraw(), 0); // no script view is open
+    // Editor requests without an editor answer 0 and write nothing.
+    if (!kHasEditor)
+    {
+        ERect* rect = reinterpret_cast<ERect*>(0x1);
+        EXPECT_EQ(instance.dispatch(effEditGetRect, 0, 0, &rect), 0);
+        EXPECT_EQ(rect, reinterpret_cast<ERect*>(0x1));
+        EXPECT_EQ(instance.dispatch(effEditOpen, 0, 0, &rect), 0);
+        EXPECT_EQ(instance.dispatch(effSetEditKnobMode, 0, 2), 0);
+        EXPECT_EQ(instance.dispatch(effEditKeyDown, 'a', 0), 0);
+    }
+}
+
+TEST(COstra, LifeCycleHooksAndDestructionOrder)
+{
+    bool deleted = false;
+    auto* runtime = new ProbeRuntime(2, &deleted);
+    TOstraCallbacks table = MakeOstraCallbacks();
+    table.Create = CreateWithOrderEditor;
+    auto* instance = new ProbeInstance(runtime, table);
+    ASSERT_NE(instance->plugin, nullptr);
+    instance->dispatch(effOpen);
+    instance->dispatch(effMainsChanged, 0, 1);
+    instance->dispatch(effMainsChanged, 0, 0);
+    instance->dispatch(effMainsChanged, 0, 1);
+    EXPECT_EQ(runtime->log, "open;init;slider;suspend;init;slider;");
+    EXPECT_EQ(instance->host.count(audioMasterWantMidi), 0);
+
+    // The editor's entries for drawing and idle reach the runtime's hooks.
+    const TOstraCallbacks& c = instance->plugin->getCallbacks();
+    runtime->log.clear();
+    c.Idle(instance->plugin);
+    c.Draw(instance->plugin, 430.0, 600.0);
+    EXPECT_EQ(runtime->log, "idle;gfx 430x600;");
+    EXPECT_EQ(c.KeyDown, nullptr);
+    EXPECT_EQ(c.KeyUp, nullptr);
+
+    runtimeGoneFlag = &deleted;
+    runtime->log.clear();
+    delete instance; // effClose: the Close hook, then the object, the runtime, the editor
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(editorSawRuntimeGone, 1);
+    runtimeGoneFlag = nullptr;
+}
+
+TEST(COstra, NullEntriesAnswerZero)
+{
+    // Without the Destroy entry nothing deletes the runtime: the test does.
+    auto* runtime = new ProbeRuntime(2);
+    {
+        TOstraCallbacks table{};
+        ProbeInstance instance(runtime, table);
+        ASSERT_NE(instance.plugin, nullptr);
+        COstra& p = *instance.plugin;
+        // Without Create the record keeps the AudioEffect defaults.
+        EXPECT_EQ(instance.effect()->numInputs, 1);
+        EXPECT_EQ(instance.effect()->flags, 0x1010);
+        char text[16];
+        for (VstInt32 op :
+             {effGetParamName, effGetParamLabel, effGetParamDisplay, effGetProgramName})
+        {
+            std::memset(text, 'x', sizeof text);
+            EXPECT_EQ(instance.dispatch(op, 0, 0, text), 0);
+            EXPECT_EQ(text[0], 0) << "opcode " << op;
+        }
+        EXPECT_EQ(instance.dispatch(effGetEffectName, 0, 0, text), 0);
+        EXPECT_EQ(instance.dispatch(effGetVendorVersion), 0);
+        void* data = nullptr;
+        EXPECT_EQ(instance.dispatch(effGetChunk, 0, 0, &data), 0);
+        EXPECT_EQ(instance.dispatch(effSetChunk, 0, 4, text), 0);
+        EXPECT_EQ(p.getParameter(0), 0.0f);
+        p.setParameter(0, 1.0f);
+        instance.dispatch(effOpen);
+        instance.dispatch(effMainsChanged, 0, 1);
+        float buffer[2] = {3.0f, 4.0f};
+        float* channels[2] = {buffer, buffer + 1};
+        instance.effect()->processReplacing(instance.effect(), channels, channels, 1);
+        EXPECT_EQ(buffer[0], 3.0f);
+        EXPECT_EQ(runtime->log, "");
+        EXPECT_EQ(runtime->blocks, 0);
+        EXPECT_EQ(runtime->sliders[2], 5.0);
+    }
+    delete runtime;
+}
+
+TEST(COstra, KeepsItsOwnCopyOfTheTable)
+{
+    auto* runtime = new ProbeRuntime(2);
+    TOstraCallbacks table = MakeOstraCallbacks();
+    ProbeInstance instance(runtime, table);
+    table.Open = nullptr;
+    instance.dispatch(effOpen);
+    EXPECT_EQ(runtime->log, "open;");
+}
+
+TEST(COstra, MouseEntries)
+{
+    auto* runtime = new ProbeRuntime(2);
+    ProbeInstance instance(runtime);
+    const TOstraCallbacks& c = instance.plugin->getCallbacks();
+    EXPECT_EQ(runtime->redrawRate, 0.0);
+    c.MouseDown(instance.plugin, 10.0, 20.5, 2u | 16u); // left + shift
+    EXPECT_EQ(runtime->mouseButtons, 9.0);
+    EXPECT_EQ(runtime->mouseX, 10.0);
+    EXPECT_EQ(runtime->mouseY, 20.5);
+    EXPECT_EQ(runtime->redrawRate, 30.0);
+    c.MouseMoved(instance.plugin, 11.0, 21.0, 0u);
+    EXPECT_EQ(runtime->mouseButtons, 9.0); // moves keep the buttons
+    EXPECT_EQ(runtime->mouseX, 11.0);
+    runtime->redrawRate = 60.0;
+    c.MouseUp(instance.plugin, 12.0, 22.0, 2u);
+    EXPECT_EQ(runtime->mouseButtons, 0.0);
+    EXPECT_EQ(runtime->mouseY, 22.0);
+    EXPECT_EQ(runtime->redrawRate, 60.0); // raised to 30 at least, never lowered
+    // Every known bit: left 1, right 2, control 4, shift 8, alt 16, middle 64; others dropped.
+    c.MouseDown(instance.plugin, 0.0, 0.0, 2u | 4u | 8u | 16u | 32u | 64u | 256u | 1024u | 1u);
+    EXPECT_EQ(runtime->mouseButtons, 95.0);
+}
+
+TEST(COstra, RuntimeSeesTheHost)
+{
+    auto* runtime = new ProbeRuntime(2);
+    ProbeInstance instance(runtime);
+    CHostCallback& host = instance.host;
+    EXPECT_EQ(runtime->HostSampleRate(), 44100.0);
+    EXPECT_EQ(runtime->HostBlockSize(), 1024);
+    instance.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    instance.dispatch(effSetBlockSize, 0, 300);
+    EXPECT_EQ(runtime->HostSampleRate(), 48000.0);
+    EXPECT_EQ(runtime->HostBlockSize(), 300);
+    EXPECT_EQ(runtime->HostChannelCount(), 2);
+    EXPECT_EQ(runtime->HostOutputChannelCount(), 2);
+
+    host.tempo = 93.0;
+    host.timeSigNumerator = 6;
+    host.timeSigDenominator = 8;
+    host.recording = true;
+    host.sampleRate = 48000.0f;
+    host.advance(48000 * 10); // 15.5 quarters at 93 bpm
+    host.clearRequests();
+    EXPECT_EQ(runtime->HostTempo(), 93.0);
+    double tempo, num, den;
+    runtime->HostTempoAndTimeSig(tempo, num, den);
+    EXPECT_EQ(tempo, 93.0);
+    EXPECT_EQ(num, 6.0);
+    EXPECT_EQ(den, 8.0);
+    EXPECT_TRUE(runtime->HostPlaying());
+    EXPECT_TRUE(runtime->HostRecording());
+    EXPECT_DOUBLE_EQ(runtime->HostPpqPosition(), 15.5);
+    EXPECT_DOUBLE_EQ(runtime->HostBarStart(), 15.0); // 6/8: bars of 3 quarters
+    // Each question asks only for what it reads.
+    const auto requests = host.requests();
+    ASSERT_EQ(requests.size(), 6u);
+    const VstIntPtr masks[] = {0x400, 0x2400, 0x2, 0x8, 0x200, 0x800};
+    for (size_t i = 0; i < 6; ++i)
+    {
+        EXPECT_EQ(requests[i].opcode, audioMasterGetTime);
+        EXPECT_EQ(requests[i].value, masks[i]) << i;
+    }
+    // A host without time information reads as zeros.
+    host.timeInfoAvailable = false;
+    EXPECT_EQ(runtime->HostTempo(), 0.0);
+    runtime->HostTempoAndTimeSig(tempo, num, den);
+    EXPECT_EQ(tempo + num + den, 0.0);
+    EXPECT_FALSE(runtime->HostPlaying());
+    EXPECT_FALSE(runtime->HostRecording());
+    EXPECT_EQ(runtime->HostPpqPosition(), 0.0);
+
+    // Latency: only the record's field, no message to the host.
+    EXPECT_EQ(runtime->HostSetLatency(64), 1);
+    EXPECT_EQ(instance.effect()->initialDelay, 64);
+    EXPECT_EQ(host.count(audioMasterIOChanged), 0);
+    EXPECT_EQ(runtime->HostUpdateDisplay(), 1);
+    EXPECT_EQ(host.count(audioMasterUpdateDisplay), 1);
+    EXPECT_EQ(instance.plugin->getFontCache() != nullptr, true);
+    EXPECT_EQ(runtime->HostDrawContext(), nullptr);
+}
+
+TEST(COstra, ParametersOfUnusualSliders)
+{
+    auto* runtime = new ProbeRuntime(2);
+    ProbeInstance instance(runtime);
+    COstra& p = *instance.plugin;
+    EXPECT_EQ(p.getParameter(0), 0.5f);
+    EXPECT_EQ(p.getParameter(3), 0.0f); // empty range: 0, not 0/0
+    // Equal within 0.00001: nothing changes, the slider hook does not run.
+    p.setParameter(0, 0.5f);
+    p.setParameter(0, 0.5000004f);
+    EXPECT_EQ(runtime->log, "");
+    p.setParameter(0, 0.56f); // 5.6 -> 6
+    EXPECT_EQ(runtime->sliders[2], 6.0);
+    EXPECT_EQ(runtime->log, "slider;");
+    // No step: taken as it is, into the mirror as well.
+    p.setParameter(2, 0.3f);
+    EXPECT_DOUBLE_EQ(runtime->sliders[4], static_cast<double>(0.3f));
+    EXPECT_EQ(runtime->mirror, runtime->sliders[4]);
+    // Host values that are no number change nothing.
+    runtime->log.clear();
+    p.setParameter(0, std::numeric_limits<float>::quiet_NaN());
+    p.setParameter(0, -std::numeric_limits<float>::infinity());
+    EXPECT_EQ(runtime->sliders[2], 6.0);
+    EXPECT_EQ(runtime->log, "");
+
+    // Display texts: numbers with two decimals, cut at the buffer; names picked by position.
+    char text[512];
+    auto display = [&](VstInt32 index)
+    {
+        std::memset(text, 'x', sizeof text);
+        instance.dispatch(effGetParamDisplay, index, 0, text);
+        return std::string(text);
+    };
+    EXPECT_EQ(display(0), "6.00");
+    runtime->sliders[2] = 1e300;
+    EXPECT_EQ(display(0).size(), 63u);
+    EXPECT_EQ(text[64], 'x');
+    runtime->sliders[3] = 1.0;
+    EXPECT_EQ(display(1), "Medium");
+    runtime->sliders[3] = 1.99;
+    EXPECT_EQ(display(1), "Medium"); // truncated toward zero
+    runtime->sliders[3] = 7.0;
+    EXPECT_EQ(display(1), "Fast");
+    runtime->sliders[3] = -0.5;
+    EXPECT_EQ(display(1), "Slow");
+    runtime->sliders[3] = std::nan("");
+    EXPECT_EQ(display(1), "Slow");
+    runtime->sliders[3] = 1e12;
+    EXPECT_EQ(display(1), "Slow"); // beyond 32 bits
+}
+
+TEST(COstra, HostTextBuffersAreBounded)
+{
+    auto* runtime = new ProbeRuntime(2);
+    runtime->sliderRecords[0].name = std::string(200, 'n');
+    runtime->sliderRecords[0].label = std::string(200, 'l');
+    runtime->effectName = std::string(200, 'e');
+    runtime->vendorString = std::string(200, 'v');
+    runtime->productString = std::string(200, 'p');
+    ProbeInstance instance(runtime);
+    std::string longName(1000, 'q');
+    instance.dispatch(effSetProgramName, 0, 0, longName.data());
+    EXPECT_EQ(runtime->programName, longName); // kept whole
+
+    struct Case
+    {
+        VstInt32 opcode;
+        size_t bound; // bytes written at most, terminator included
+    };
+    for (Case c :
+         {Case{effGetParamName, 64}, Case{effGetParamLabel, 64}, Case{effGetEffectName, 32},
+          Case{effGetVendorString, 64}, Case{effGetProductString, 64}, Case{effGetProgramName, 24}})
+    {
+        char buffer[512];
+        std::memset(buffer, 'x', sizeof buffer);
+        instance.dispatch(c.opcode, 0, 0, buffer);
+        EXPECT_EQ(std::strlen(buffer), c.bound - 1) << "opcode " << c.opcode;
+        for (size_t i = c.bound; i < sizeof buffer; ++i)
+            ASSERT_EQ(buffer[i], 'x') << "opcode " << c.opcode << " wrote byte " << i;
+    }
+    char tiny[] = "receive";
+    EXPECT_EQ(instance.dispatch(effCanDo, 0, 0, tiny), -1);
+}
