@@ -1,6 +1,7 @@
 #include "gfx_recording_target.h"
 
 #include <atomic>
+#include <chrono>
 #include <fstream>
 
 #ifdef _WIN32
@@ -56,6 +57,10 @@ int CountLogLines(const std::string& needle)
 std::string GfxUniqueTag(const std::string& stem)
 {
     static std::atomic<int> counter{0};
+    // Process ids repeat across runs (Wine's especially) while the log file stays: the clock
+    // makes the tag unique across runs too.
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
     return stem + "_" + std::to_string(static_cast<long>(getpid())) + "_" +
-           std::to_string(counter++);
+           std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count()) +
+           "_" + std::to_string(counter++);
 }
