@@ -30,9 +30,34 @@ int32_t CFrame::buttonsFromMessage(WPARAM wParam)
     return buttons;
 }
 
+namespace
+{
+// Keeps the frame alive while one of its messages is handled: a view may close the editor
+// (release the frame) from inside an event, and the handling must not continue on a destroyed
+// frame. The last release then happens here, after the message.
+class FrameHold
+{
+  public:
+    explicit FrameHold(CFrame* frame) : frame(frame)
+    {
+        if (frame) frame->remember();
+    }
+    ~FrameHold()
+    {
+        if (frame) frame->forget();
+    }
+    FrameHold(const FrameHold&) = delete;
+    FrameHold& operator=(const FrameHold&) = delete;
+
+  private:
+    CFrame* frame;
+};
+} // namespace
+
 LRESULT CALLBACK CFrame::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CFrame* frame = frameOf(window);
+    const FrameHold hold(frame);
     switch (message)
     {
     case WM_DESTROY:

@@ -54,7 +54,9 @@ bool CViewContainer::removeView(CView* view, bool withForget)
 {
     if (!view || !isChild(view)) return false;
     view->invalid(); // its area is repainted without it
-    if (parentFrame) parentFrame->onViewRemoved(view);
+    // Only an attached tree's views can be the frame's focus or mouse-over view (and a
+    // detached container's frame pointer may be stale).
+    if (attachedToParent && parentFrame) parentFrame->onViewRemoved(view);
     clearPointersTo(view);
     if (attachedToParent) view->removed(this);
     // Looked up again: the calls above may have changed the list.
@@ -71,7 +73,7 @@ bool CViewContainer::removeAll(bool withForget)
     {
         CView* view = children.front();
         children.erase(children.begin());
-        if (parentFrame) parentFrame->onViewRemoved(view);
+        if (attachedToParent && parentFrame) parentFrame->onViewRemoved(view);
         clearPointersTo(view);
         if (attachedToParent) view->removed(this);
         releaseChild(view, withForget);

@@ -310,3 +310,22 @@ TEST_F(FrameWindowTest, CursorsAndOutsideDestruction)
     frame->idle();
     EXPECT_EQ(CFrame::getWindowFrameCount(), 1); // released with the frame (TearDown)
 }
+
+TEST_F(FrameWindowTest, EditorClosedFromInsideAnEvent)
+{
+    // A press whose handling releases the frame's last reference (the editor closes): the
+    // frame and its window go once the message is handled.
+    openFrame();
+    HWND window = frameWindow();
+    view->onPress = [this]
+    {
+        frame->forget();
+        frame = nullptr;
+    };
+    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, pointParam(30, 40));
+    pumpMessages(50);
+    EXPECT_EQ(frame, nullptr);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_NE(GetCapture(), window);
+    EXPECT_EQ(CFrame::getWindowFrameCount(), 0);
+}

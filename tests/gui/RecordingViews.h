@@ -7,6 +7,7 @@
 #include "gui/CFrame.h"
 #include "gui/CViewContainer.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,7 @@ class RecordingView : public CView
     int32_t onMouseDown(CPoint& where, int32_t buttons) override
     {
         record("down", where, buttons);
+        if (onPress) onPress();
         if (removeSelfOnPress && getParentView())
             static_cast<CViewContainer*>(getParentView())->removeView(this, true);
         return downAnswer;
@@ -114,7 +116,8 @@ class RecordingView : public CView
     bool acceptsHits = true;
     bool removeSelfOnPress = false;
     bool dropAnswer = false;
-    std::string droppedItem; // the first item of the last drop
+    std::string droppedItem;       // the first item of the last drop
+    std::function<void()> onPress; // run inside onMouseDown
 };
 
 // A container that records the messages it is notified of.
