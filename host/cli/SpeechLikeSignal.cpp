@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -57,7 +58,7 @@ StereoSignal makeSpeechLikeSignal(double seconds, int sampleRate)
     double phase = 0;
     while (at < frames) {
         // One phrase: a level, a few words, a pause.
-        const double phraseDb = random.between(-30.0, -6.0);
+        const double phraseDb = random.between(-40.0, -16.0); // RMS, dBFS
         const int words = 2 + int(random.uniform() * 6);
         for (int w = 0; w < words && at < frames; ++w) {
             const int syllables = 1 + int(random.uniform() * 3);
@@ -68,26 +69,34 @@ StereoSignal makeSpeechLikeSignal(double seconds, int sampleRate)
                 fric.tune(random.between(3500.0, 6500.0), 1500.0, sampleRate);
                 const double length = random.between(0.12, 0.28);
                 const double noisy = random.uniform() < 0.3 ? random.between(0.03, 0.08) : 0.0;
-                const size_t n = size_t(length * sampleRate);
-                const double gain = std::pow(10.0, (phraseDb + random.between(-4.0, 4.0)) / 20.0);
-                for (size_t i = 0; i < n && at < frames; ++i, ++at) {
+                const size_t n = std::min(size_t(length * sampleRate), frames - at);
+                // The syllable's RMS level in dBFS: the phrase's level, give or take 4 dB.
+                const double rms = std::pow(10.0, (phraseDb + random.between(-4.0, 4.0)) / 20.0);
+                std::vector<double> syllable(n);
+                double energy = 0;
+                for (size_t i = 0; i < n; ++i) {
                     const double t = double(i) / sampleRate;
                     double x = 0;
                     if (t < noisy) { // a consonant: filtered noise
-                        x = 0.6 * fric.run(random.between(-1.0, 1.0)) * 8.0;
+                        x = fric.run(random.between(-1.0, 1.0));
                     } else { // a vowel: a buzz at a gliding pitch through two formants
                         const double f0 = pitch * (1.0 + 0.08 * (t / length - 0.5));
                         phase += f0 / sampleRate;
                         phase -= std::floor(phase);
                         const double buzz = 2.0 * phase - 1.0;
-                        x = 6.0 * f1.run(buzz) + 4.0 * f2.run(buzz);
+                        x = f1.run(buzz) + 0.6 * f2.run(buzz);
                     }
                     // Syllable envelope: quick rise, slower fall.
                     const double u = t / length;
-                    const double env = std::sin(M_PI * std::min(1.0, u * 1.4)) * (u < 0.7 ? 1.0 : (1.0 - u) / 0.3);
-                    const double v = x * env * gain;
+                    x *= std::sin(M_PI * std::min(1.0, u * 1.4)) * (u < 0.7 ? 1.0 : (1.0 - u) / 0.3);
+                    syllable[i] = x;
+                    energy += x * x;
+                }
+                const double scale = energy > 0 ? rms / std::sqrt(energy / double(n)) : 0.0;
+                for (size_t i = 0; i < n; ++i, ++at) {
+                    const double v = syllable[i] * scale;
                     s.left[at] = float(v);
-                    s.right[at] = float(v * 0.9 + 0.001 * random.between(-1.0, 1.0));
+                    s.right[at] = float(v * 0.9 + 0.001 * random.between(-1.0, 1.0) * scale);
                 }
             }
             at += size_t(random.between(0.05, 0.2) * sampleRate); // between words

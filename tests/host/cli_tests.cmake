@@ -56,3 +56,15 @@ if(WIN32)
   set_tests_properties(cli_bridge_tests PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
     ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all")
 endif()
+
+if(NOT WIN32 AND TARGET QUAR2)
+  # quar2-host with the real plug-in, QUAR2.so.
+  quar2_add_gtest(NAME cli_quar2_tests
+    SOURCES cli_quar2_tests.cpp cli_test_support.cpp
+    LIBS quar2_cli
+    ENVIRONMENT ${cli_env})
+  add_dependencies(cli_quar2_tests quar2-host QUAR2)
+  target_compile_definitions(cli_quar2_tests PRIVATE
+    QUAR2_HOST_EXE="$<TARGET_FILE:quar2-host>"
+    QUAR2_PLUGIN_SO="$<TARGET_FILE:QUAR2>")
+endif()

@@ -1,0 +1,139 @@
+// quar2-host with the real plug-in, QUAR2.so: its parameters by name and step name, its 260-byte
+// state chunk in a preset, its 64-frame look-ahead compensated, and levelling that narrows the
+// loudness range of speech-like audio with strong level swings.
+
+#include "cli_test_support.h"
+
+#include "host/cli/FxpPreset.h"
+#include "host/cli/SpeechLikeSignal.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const std::string kQuar2 = QUAR2_PLUGIN_SO;
+const std::string kZam = "/usr/lib/vst/ZamCompX2-vst.so";
+
+double after(const std::string& text, const std::string& key)
+{
+    const size_t at = text.find(key);
+    return at == std::string::npos ? NAN : std::atof(text.c_str() + at + key.size());
+}
+
+} // namespace
+
+TEST(CliQuar2, InfoShowsTheRecordAndTheNineParameters)
+{
+    RunResult r = runHost({"info", kQuar2});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("effect:        QUAR2"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("vendor:        Tessel Audio"), std::string::npos);
+    EXPECT_NE(r.out.find("0x51554152 \"QUAR\""), std::string::npos);
+    EXPECT_NE(r.out.find("chunk:         260 bytes"), std::string::npos);
+    for (const char* name : {"\"SC Filter\"", "\"LF Filter\"", "\"Attack Mode\"", "\"Push Down [dB]\"",
+                             "\"Pull Up [dB]\"", "\"Recovery\"", "\"Emphasis\"", "\"Output [dB]\"",
+                             "\"[Display Speed]\""})
+        EXPECT_NE(r.out.find(name), std::string::npos) << name;
+}
+
+TEST(CliQuar2, LookAheadIsCompensatedAndSettingsAndPresetsRoundTrip)
+{
+    CScratchDir dir;
+    Audio in;
+    in.samples.assign(2 * 4000, 0.0f);
+    in.samples[2 * 2000] = in.samples[2 * 2000 + 1] = 0.5f;
+    ASSERT_TRUE(writeAudio(dir.path("in.wav"), in));
+    RunResult r = runHost({"process", kQuar2, dir.path("in.wav"), dir.path("out.wav"), "--set",
+                           "Attack Mode=5ms", "--set", "LF Filter=80Hz", "--set", "pull up=12",
+                           "--set", "[Display Speed]=2.5", "--save-preset", dir.path("a.fxp")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("set Attack Mode = 5ms"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("set LF Filter = 80Hz"), std::string::npos);
+    EXPECT_NE(r.out.find("set Pull Up [dB] = 12.00"), std::string::npos);
+    EXPECT_NE(r.out.find("set [Display Speed] = 2.50"), std::string::npos);
+    EXPECT_NE(r.out.find("latency: 64 frames (compensated)"), std::string::npos);
+    Audio out;
+    ASSERT_TRUE(readAudio(dir.path("out.wav"), out));
+    ASSERT_EQ(out.frames(), 4000);
+    long long peak = 0;
+    for (long long i = 0; i < out.frames(); ++i)
+        if (std::fabs(out.samples[size_t(2 * i)]) > std::fabs(out.samples[size_t(2 * peak)]))
+            peak = i;
+    EXPECT_EQ(peak, 2000) << "the impulse should come out where it went in";
+
+    FxpProgram preset;
+    std::string error;
+    ASSERT_TRUE(readFxpFile(dir.path("a.fxp"), preset, error)) << error;
+    ASSERT_EQ(preset.chunk.size(), 260u);
+    EXPECT_EQ(preset.chunk[2], 0x7A); // the marker -1000.0f, little-endian: 00 00 7A C4
+    EXPECT_EQ(preset.chunk[3], 0xC4);
+    float pullUp;
+    std::memcpy(&pullUp, preset.chunk.data() + 4 + 4 * 5, 4); // slider 6
+    EXPECT_FLOAT_EQ(pullUp, 12.0f);
+    EXPECT_EQ(preset.name, "QUAR2");
+
+    r = runHost({"process", kQuar2, dir.path("in.wav"), dir.path("b.wav"), "--preset",
+                 dir.path("a.fxp"), "--save-preset", dir.path("b.fxp")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readBytes(dir.path("a.fxp")), readBytes(dir.path("b.fxp")));
+    Audio b;
+    ASSERT_TRUE(readAudio(dir.path("b.wav"), b));
+    EXPECT_EQ(b.samples, out.samples);
+
+    r = runHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Pull Up [dB]=31"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("valid values: \"0.00\", \"1.00\""), std::string::npos) << r.err;
+    r = runHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Attack Mode=2ms"});
+    EXPECT_NE(r.err.find("\"Zero\", \"250us\", \"500us\", \"1ms\", \"5ms\""), std::string::npos) << r.err;
+
+    ASSERT_EQ(runHost({"process", kZam, dir.path("in.wav"), dir.path("z.wav"), "--save-preset",
+                       dir.path("zam.fxp")}).status, 0);
+    r = runHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--preset", dir.path("zam.fxp")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("for another plug-in"), std::string::npos) << r.err;
+}
+
+TEST(CliQuar2, LevellingNarrowsTheLoudnessRangeOfSpeechWithLevelSwings)
+{
+    CScratchDir dir;
+    const StereoSignal speech = makeSpeechLikeSignal(40, 48000);
+    Audio in;
+    for (size_t i = 0; i < speech.left.size(); ++i) {
+        in.samples.push_back(speech.left[i]);
+        in.samples.push_back(speech.right[i]);
+    }
+    ASSERT_TRUE(writeAudio(dir.path("in.wav"), in));
+    RunResult r = runHost({"process", kQuar2, dir.path("in.wav"), dir.path("out.wav"), "--set",
+                           "Push Down [dB]=-18", "--set", "Pull Up [dB]=30", "--set",
+                           "Attack Mode=5ms", "--levels", dir.path("levels.csv")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const double before = after(r.out, "input:  integrated ");
+    const double rangeBefore = after(r.out.substr(r.out.find("input:")), "loudness range ");
+    const double rangeAfter = after(r.out.substr(r.out.find("output:")), "loudness range ");
+    EXPECT_LT(before, -15.0);
+    EXPECT_GT(rangeBefore, 10.0) << r.out;
+    EXPECT_LT(rangeAfter, rangeBefore / 2) << r.out;
+    // The levels file shows more gain for the quiet passages than for the loud ones.
+    const std::string csv = readText(dir.path("levels.csv"));
+    double quietGain = 0, loudGain = 0;
+    int quiet = 0, loud = 0;
+    for (size_t at = csv.find('\n') + 1; at < csv.size(); at = csv.find('\n', at) + 1) {
+        double t, inDb, outDb, gain;
+        if (std::sscanf(csv.c_str() + at, "%lf,%lf,%lf,%lf", &t, &inDb, &outDb, &gain) != 4)
+            continue;
+        if (inDb < -40 && inDb > -60) {
+            quietGain += gain;
+            ++quiet;
+        } else if (inDb > -25) {
+            loudGain += gain;
+            ++loud;
+        }
+    }
+    ASSERT_GT(quiet, 10);
+    ASSERT_GT(loud, 10);
+    EXPECT_GT(quietGain / quiet, loudGain / loud + 10.0);
+}
