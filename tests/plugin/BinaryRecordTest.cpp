@@ -7,6 +7,10 @@
 #include <limits>
 #include <map>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 TEST_F(BuiltPlugin, EveryExportMakesTheSameEffectRecord)
 {
     // The old name is a second name of the very same function.
@@ -194,3 +198,22 @@ TEST_F(BuiltPlugin, HostileArgumentsGetSafeAnswers)
     p->processReplacing(outs, outs, 8);
     EXPECT_EQ(buffer[7], 8.0f);
 }
+
+#ifdef _WIN32
+TEST_F(BuiltPlugin, CarriesTheEditorArtworkAsDataResources)
+{
+    HMODULE module = GetModuleHandleA("QUAR2.dll");
+    ASSERT_NE(module, nullptr);
+    for (int number : {0, 1}) // background, slider knob
+    {
+        HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(number), "DATA");
+        ASSERT_NE(resource, nullptr) << "resource " << number;
+        HGLOBAL loaded = LoadResource(module, resource);
+        ASSERT_NE(loaded, nullptr);
+        const auto* bytes = static_cast<const unsigned char*>(LockResource(loaded));
+        ASSERT_GT(SizeofResource(module, resource), 8u);
+        // Both are PNG files.
+        EXPECT_EQ(std::memcmp(bytes, "\x89PNG", 4), 0) << "resource " << number;
+    }
+}
+#endif
