@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# make demo: levels a spoken-word recording with strong level swings through QUAR2, once as the
+# Windows plug-in under Wine (QUAR2.dll through quar2-bridge.exe) and once as the Linux plug-in
+# (QUAR2.so), checks that both agree, and writes under out/:
+#   input.wav      the recording (espeak-ng sentences at very different levels, with pauses)
+#   levelled.wav   the levelled recording
+#   voice.fxp      the preset used
+#   levels.csv     per-block input level, output level and gain; levels.png draws them
+#   editor.png     the plug-in's editor while the recording plays
+# and ends with the loudness range before and after. Runs as root with no display: the Wine part
+# runs inside xvfb-run with a Wine prefix under the build folder.
+# Build folders: NATIVE_BUILD (default build/native) and WIN_BUILD (default build/win64).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+native=${NATIVE_BUILD:-build/native}
+win=${WIN_BUILD:-build/win64}
+export WINEPREFIX="$root/$win/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+if [ -z "${QUAR2_IN_XVFB:-}" ]; then
+  # A wineserver started without a display cannot open the editor's window later.
+  wineserver -k 2>/dev/null || true
+  QUAR2_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+
+host=$native/host/cli/quar2-host
+so=$native/plugin/QUAR2.so
+dll=$win/plugin/QUAR2.dll
+export QUAR2_BRIDGE="$root/$win/host/bridge/quar2-bridge.exe"
+for f in "$host" "$so" "$dll" "$QUAR2_BRIDGE"; do
+  [ -f "$f" ] || { echo "demo: $f is missing (run make demo, which builds it)" >&2; exit 1; }
+done
+py=/usr/bin/python3 # Debian's, with matplotlib and numpy
+out=out
+work=$(mktemp -d)
+trap 'rm -rf "$work"; wineserver -k 2>/dev/null || true' EXIT
+mkdir -p "$out"
+rm -f "$out/editor.png" # never show a picture left from an earlier run
+
+echo "== making a spoken-word recording with strong level swings"
+# Sentence, gain in dB, pause after it in seconds: from close and loud to far and quiet.
+lines=(
+  "Good evening, and welcome to the programme.|-1|0.8"
+  "Tonight we talk about the weather in the mountains.|-26|1.0"
+  "It was a cold winter, and the roads were closed for weeks.|-8|0.6"
+  "Our guest joins us from a very small studio far away.|-32|1.2"
+  "Thank you for having me, it is a pleasure to be here!|-3|0.7"
+  "Let us begin with the first question from our listeners.|-20|0.9"
+  "Why does the snow stay so long on the northern slopes?|-12|1.0"
+)
+parts=()
+i=0
+for entry in "${lines[@]}"; do
+  IFS='|' read -r text gain pause <<<"$entry"
+  espeak-ng -v en-gb -s 150 -w "$work/s$i.wav" "$text"
+  # Peak-normalise each sentence first, so the gains alone set the swings.
+  sox "$work/s$i.wav" -r 48000 -c 1 -b 16 "$work/p$i.wav" norm -1 gain "$gain" pad 0 "$pause"
+  parts+=("$work/p$i.wav")
+  i=$((i + 1))
+done
+sox "${parts[@]}" "$out/input.wav"
+echo "   $out/input.wav: $(soxi -D "$out/input.wav") s"
+
+# A voice setting: low cut at 80 Hz, side-chain filter on, a 5 ms attack; loud passages pushed
+# down towards -18 dB, quiet ones pulled up by as much as 30 dB; 4 dB of make-up gain.
+settings=(
+  --set "LF Filter=80Hz"
+  --set "SC Filter=On"
+  --set "Attack Mode=5ms"
+  --set "Push Down [dB]=-18"
+  --set "Pull Up [dB]=30"
+  --set "Recovery=-5"
+  --set "Output [dB]=4"
+)
+
+echo "== levelling through QUAR2.so (Linux)"
+"$host" process "$so" "$out/input.wav" "$out/levelled.wav" "${settings[@]}" \
+  --save-preset "$out/voice.fxp" --levels "$out/levels.csv" | tee "$work/so.txt"
+
+echo "== levelling through QUAR2.dll (Windows, under Wine)"
+"$root/scripts/wine-prefix.sh"
+"$host" process "$dll" "$out/input.wav" "$work/levelled-dll.wav" --preset "$out/voice.fxp" \
+  | tee "$work/dll.txt"
+
+echo "== comparing the two"
+"$py" - "$out/levelled.wav" "$work/levelled-dll.wav" <<'PY'
+import sys, wave
+import numpy as np
+def load(path):
+    with wave.open(path) as w:
+        return np.frombuffer(w.readframes(w.getnframes()), dtype="<i2").astype(np.float64) / 32768
+a, b = load(sys.argv[1]), load(sys.argv[2])
+if a.shape != b.shape:
+    sys.exit(f"demo: the outputs differ in length ({a.size} and {b.size} samples)")
+diff = np.max(np.abs(a - b)) if a.size else 0.0
+print(f"   largest difference: {diff * 32768:.0f} of 32768 (16-bit steps)")
+# The two builds use different compilers and maths libraries; their outputs may differ in the
+# last bits of a float, which is at most a step or two once written as 16-bit audio.
+if diff > 4 / 32768:
+    sys.exit("demo: QUAR2.dll and QUAR2.so do not agree")
+print("   QUAR2.dll and QUAR2.so agree")
+PY
+
+echo "== drawing $out/levels.png"
+"$py" "$root/scripts/plot_levels.py" "$out/levels.csv" "$out/levels.png"
+
+echo "== picturing the editor"
+if "$host" info "$dll" | grep -q "HasEditor"; then
+  if "$host" render-editor "$dll" "$out/editor.png" --input "$out/input.wav" \
+    --preset "$out/voice.fxp" --seconds 8; then
+    :
+  else
+    echo "   the editor could not be pictured; $out/editor.png not written"
+  fi
+else
+  echo "   QUAR2.dll has no editor yet; $out/editor.png not written"
+fi
+
+before=$(sed -n 's/^input: .*loudness range \(.*\) LU$/\1/p' "$work/so.txt")
+after=$(sed -n 's/^output: .*loudness range \(.*\) LU$/\1/p' "$work/so.txt")
+echo
+echo "results in $out/: input.wav levelled.wav voice.fxp levels.csv levels.png$([ -f "$out/editor.png" ] && echo " editor.png")"
+echo "loudness range before: $before LU"
+echo "loudness range after:  $after LU"
