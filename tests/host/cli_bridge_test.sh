@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # End-to-end test of quar2-host driving Windows plug-ins through quar2-bridge.exe under Wine.
-# Usage: cli_bridge_test.sh NATIVE_BUILD BRIDGE_EXE TEST_DLL CRASH_DLL
+# Usage: cli_bridge_test.sh NATIVE_BUILD BRIDGE_EXE TEST_DLL CRASH_DLL [QUAR2_DLL]
 # Needs the native build's quar2-host and test plug-in (make test builds them first); without
 # them it reports a skip (status 77). WINEPREFIX comes from the Wine test runner.
 set -u
-native=$1 bridge=$2 dll=$3 crash=$4
+native=$1 bridge=$2 dll=$3 crash=$4 quar2=${5:-}
 host=$native/host/cli/quar2-host
 so=$native/tests/host/cli_test_plugin.so
 if [ ! -x "$host" ] || [ ! -f "$so" ]; then
@@ -63,6 +63,20 @@ check "render-editor without a display says so" grep -q "needs an X display" "$w
 "$host" render-editor "$so" "$work/none.png" >/dev/null 2>"$work/so.err"
 check "render-editor of a Linux plug-in says why not" grep -q "only for Windows plug-ins" "$work/so.err"
 check "no picture after a failure" test ! -e "$work/none.png"
+
+# QUAR2 itself: the Windows build under Wine must level exactly like the Linux build.
+if [ -n "$quar2" ] && [ -f "$quar2" ] && [ -f "$native/plugin/QUAR2.so" ]; then
+  sox -n -r 48000 -c 1 -b 16 "$work/a.wav" synth 1 sine 200 vol 0.5 : synth 1 sine 300 vol 0.01 \
+    : synth 1 sine 250 vol 0.2 2>/dev/null
+  set_voice=(--set "Push Down [dB]=-18" --set "Pull Up [dB]=30" --set "Attack Mode=5ms")
+  "$host" process "$native/plugin/QUAR2.so" "$work/a.wav" "$work/qn.wav" "${set_voice[@]}" \
+    --save-preset "$work/q.fxp" >/dev/null 2>&1
+  "$host" process "$quar2" "$work/a.wav" "$work/qw.wav" --preset "$work/q.fxp" \
+    --save-preset "$work/qw.fxp" >"$work/q.txt" 2>&1
+  check "QUAR2.dll through the bridge" grep -q "latency: 64 frames" "$work/q.txt"
+  check "QUAR2.dll levels like QUAR2.so" cmp -s "$work/qn.wav" "$work/qw.wav"
+  check "QUAR2.dll saves the preset it loaded" cmp -s "$work/q.fxp" "$work/qw.fxp"
+fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -52,7 +52,7 @@ if(WIN32)
   add_test(NAME cli_bridge_tests
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cli_bridge_test.sh ${QUAR2_NATIVE_BUILD}
             $<TARGET_FILE:quar2-bridge> $<TARGET_FILE:cli_test_plugin>
-            $<TARGET_FILE:cli_crash_plugin>)
+            $<TARGET_FILE:cli_crash_plugin> $<$<TARGET_EXISTS:QUAR2>:$<TARGET_FILE:QUAR2>>)
   set_tests_properties(cli_bridge_tests PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
     ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all")
 endif()
