@@ -1,12 +1,58 @@
 #include "host/cli/FileOutput.h"
 
 #include <cerrno>
+#include <csignal>
 #include <vector>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// Temporary files to remove if the program is interrupted. Fixed-size storage: the signal
+// handler may only use async-signal-safe calls (unlink), so it reads plain character arrays.
+constexpr int kMaxPending = 16;
+constexpr size_t kMaxPath = 4096;
+char pendingPaths[kMaxPending][kMaxPath];
+volatile sig_atomic_t pendingUsed[kMaxPending];
+
+void removePendingAndExit(int signal)
+{
+    for (int i = 0; i < kMaxPending; ++i)
+        if (pendingUsed[i])
+            unlink(pendingPaths[i]);
+    std::signal(signal, SIG_DFL);
+    raise(signal);
+}
+
+int remember(const std::string& path)
+{
+    static bool installed = false;
+    if (!installed) {
+        installed = true;
+        for (int sig : {SIGINT, SIGTERM, SIGHUP})
+            std::signal(sig, removePendingAndExit);
+    }
+    if (path.size() >= kMaxPath)
+        return -1;
+    for (int i = 0; i < kMaxPending; ++i)
+        if (!pendingUsed[i]) {
+            std::memcpy(pendingPaths[i], path.c_str(), path.size() + 1);
+            pendingUsed[i] = 1;
+            return i;
+        }
+    return -1;
+}
+
+void forget(int slot)
+{
+    if (slot >= 0)
+        pendingUsed[slot] = 0;
+}
+
+} // namespace
 
 CPendingFile::CPendingFile(const std::string& target) : target_(target)
 {
@@ -22,6 +68,7 @@ CPendingFile::CPendingFile(const std::string& target) : target_(target)
         return;
     }
     temp_ = buf.data();
+    slot_ = remember(temp_);
     // mkstemp makes the file private (0600); a finished result should get the usual mode.
     const mode_t mask = umask(0);
     umask(mask);
@@ -30,6 +77,7 @@ CPendingFile::CPendingFile(const std::string& target) : target_(target)
 
 CPendingFile::~CPendingFile()
 {
+    forget(slot_);
     if (fd_ >= 0)
         close(fd_);
     if (!committed_ && !temp_.empty())
@@ -57,6 +105,8 @@ bool CPendingFile::commit(std::string& error)
         return false;
     }
     committed_ = true;
+    forget(slot_);
+    slot_ = -1;
     return true;
 }
 

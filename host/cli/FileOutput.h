@@ -6,7 +6,8 @@
 #include <cstddef>
 #include <string>
 
-// A temporary file beside `target`. The destructor removes it unless commit() renamed it.
+// A temporary file beside `target`. The destructor removes it unless commit() renamed it; an
+// interrupt (SIGINT, SIGTERM, SIGHUP) removes every pending file before the program ends.
 class CPendingFile
 {
 public:
@@ -29,6 +30,7 @@ private:
     std::string temp_;
     std::string error_;
     int fd_ = -1;
+    int slot_ = -1; // entry in the list an interrupt cleans up
     bool committed_ = false;
 };
 

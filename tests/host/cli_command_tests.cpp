@@ -9,7 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -338,4 +343,56 @@ TEST(CliBench, TimesEveryPluginOnTheSameAudioAndComparesWithTheFirst)
     expectOneLineFailure(runHost({"bench", kPlugin, "/nonexistent/x.so"}), "x.so");
     EXPECT_EQ(runHost({"bench"}).status, 2);
     EXPECT_EQ(runHost({"bench", kPlugin, "--runs", "0"}).status, 2);
+}
+
+TEST(CliProcess, AnInterruptedRunLeavesNoPartialOutput)
+{
+    // The input is a pipe that delivers one second of a long WAV file and then stalls, so the
+    // run is certain to be in the middle of writing OUT when it is interrupted.
+    CScratchDir dir;
+    const std::string fifo = dir.path("in.wav");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const pid_t writer = fork();
+    if (writer == 0) {
+        const int fd = open(fifo.c_str(), O_WRONLY);
+        const uint32_t dataBytes = 48000u * 4u * 100u; // claims 100 s of 16-bit stereo
+        unsigned char header[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E',
+                                    'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 2, 0,
+                                    0x80, 0xBB, 0, 0, 0, 0xEE, 0x02, 0, 4, 0, 16, 0,
+                                    'd', 'a', 't', 'a', 0, 0, 0, 0};
+        const uint32_t riff = dataBytes + 36;
+        std::memcpy(header + 4, &riff, 4);
+        std::memcpy(header + 40, &dataBytes, 4);
+        std::vector<unsigned char> second(48000 * 4, 0);
+        if (write(fd, header, sizeof header) < 0 || write(fd, second.data(), second.size()) < 0)
+            _exit(1);
+        sleep(30); // stall with the pipe open; the test ends us sooner
+        _exit(0);
+    }
+    const std::string out = dir.path("out.wav");
+    const pid_t host = fork();
+    if (host == 0) {
+        const int devnull = open("/dev/null", O_WRONLY);
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        execl(QUAR2_HOST_EXE, QUAR2_HOST_EXE, "process", kPlugin.c_str(), fifo.c_str(),
+              out.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    bool partialSeen = false;
+    for (int i = 0; i < 500 && !partialSeen; ++i) {
+        for (const std::string& e : dir.entries())
+            partialSeen = partialSeen || e.find("out.wav.partial") != std::string::npos;
+        if (!partialSeen)
+            usleep(10000);
+    }
+    EXPECT_TRUE(partialSeen) << "the run never started writing";
+    usleep(100000);
+    kill(host, SIGINT);
+    int status = 0;
+    waitpid(host, &status, 0);
+    kill(writer, SIGKILL);
+    waitpid(writer, nullptr, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"});
 }

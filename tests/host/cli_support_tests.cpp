@@ -1,5 +1,8 @@
-// The command line parser, display-number parsing, and output files that appear only whole.
+// The command line parser, display-number parsing, output files that appear only whole, and the
+// bridge's message reader.
 
+#include "host/bridge/BridgeProtocol.h"
+#include "host/cli/BridgeProcess.h"
 #include "host/cli/CommandLine.h"
 #include "host/cli/FileOutput.h"
 #include "host/cli/ParameterSetter.h"
@@ -97,4 +100,59 @@ TEST(PendingFile, AppearsOnlyOnCommitAndVanishesOtherwise)
     EXPECT_EQ(filesIn(dir), 1);
     unlink(target.c_str());
     rmdir(dir);
+}
+
+TEST(BridgeMessages, EveryTruncationIsDetectedAndValuesRoundTrip)
+{
+    CMessageWriter w;
+    w.i32(-7);
+    w.f32(0.25f);
+    w.text("Pull Up [dB]");
+    const uint8_t chunk[3] = {1, 2, 3};
+    w.bytes(chunk, 3);
+    const float audio[4] = {0.5f, -0.5f, 1.0f, 0.0f};
+    w.floats(audio, 4);
+    w.f64(1.5);
+    const std::vector<uint8_t> full = w.data();
+    {
+        CMessageReader r(full.data(), full.size());
+        EXPECT_EQ(r.i32(), -7);
+        EXPECT_EQ(r.f32(), 0.25f);
+        EXPECT_EQ(r.text(), "Pull Up [dB]");
+        EXPECT_EQ(r.bytes(), (std::vector<uint8_t>{1, 2, 3}));
+        uint32_t n = 0;
+        const float* f = r.floats(n);
+        ASSERT_EQ(n, 4u);
+        EXPECT_EQ(f[2], 1.0f);
+        EXPECT_EQ(r.f64(), 1.5);
+        EXPECT_FALSE(r.failed());
+    }
+    // Any shorter message fails somewhere and never hands out bytes beyond its end.
+    for (size_t size = 0; size < full.size(); ++size) {
+        std::vector<uint8_t> cut(full.begin(), full.begin() + long(size));
+        CMessageReader r(cut.data(), cut.size());
+        r.i32();
+        r.f32();
+        const std::string t = r.text();
+        const std::vector<uint8_t> b = r.bytes();
+        uint32_t n = 0;
+        const float* f = r.floats(n);
+        r.f64();
+        EXPECT_TRUE(r.failed()) << size;
+        EXPECT_LE(t.size() + b.size() + n * 4, size);
+        if (f != nullptr) {
+            EXPECT_LE(reinterpret_cast<const uint8_t*>(f + n), cut.data() + cut.size());
+        }
+    }
+    // A length field far beyond the message.
+    CMessageWriter huge;
+    huge.u32(0xFFFFFFFFu);
+    CMessageReader r(huge.data().data(), huge.data().size());
+    EXPECT_TRUE(r.text().empty());
+    EXPECT_TRUE(r.failed());
+}
+
+TEST(BridgeProcess, LinuxPathsBecomeWineDrivePaths)
+{
+    EXPECT_EQ(CBridgeProcess::windowsPath("/work/build/QUAR2.dll"), "Z:\\work\\build\\QUAR2.dll");
 }
