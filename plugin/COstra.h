@@ -90,12 +90,6 @@ class COstra : public AudioEffectX, public CXlatAdapter
     bool sendSysex(int32_t deltaFrames, const void* dump, int32_t size) override;
     bool receiveMidi(int32_t& deltaFrames, int32_t& b0, int32_t& b1, int32_t& b2) override;
 
-    // --- Record set-up for the Create entry ---------------------------------------------------
-    using AudioEffect::setEditor;
-    using AudioEffect::setNumInputs;
-    using AudioEffect::setNumOutputs;
-    using AudioEffect::setUniqueID;
-
   private:
     TXlat* runtime = nullptr;
     int32_t midiWriteIndex = 0; // next ring slot processEvents fills

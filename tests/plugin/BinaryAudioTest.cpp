@@ -5,6 +5,7 @@
 #include "tests/plugin/BuiltPlugin.h"
 
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -187,4 +188,31 @@ TEST_F(BuiltPlugin, ZeroFramesAndTheDeprecatedCallLeaveBuffersAlone)
     EXPECT_EQ(dout[0], 9.0);
     // The block hook ran for the empty calls: the latency is reported.
     EXPECT_EQ(p->latency(), 64);
+}
+
+TEST_F(BuiltPlugin, HostileSampleRatesAndBlockSizes)
+{
+    const float rates[] = {0.0f,
+                           -1.0f,
+                           std::numeric_limits<float>::quiet_NaN(),
+                           std::numeric_limits<float>::infinity(),
+                           1e9f,
+                           1.0f};
+    for (float rate : rates)
+    {
+        for (VstInt32 block : {0, -5, 1, 1 << 30})
+        {
+            SCOPED_TRACE(testing::Message() << "rate " << rate << ", block " << block);
+            CHostCallback host;
+            CVstPlugin* p = make(host, "VSTPluginMain", rate, block);
+            ASSERT_NE(p, nullptr);
+            p->setBlockSize(64); // the host then processes in blocks it can actually give
+            const Signal out = p->processFloat(Constant(2048, 0.3f, 0.3f));
+            for (const auto& channel : out)
+                for (float v : channel)
+                    ASSERT_TRUE(std::isfinite(v));
+            EXPECT_EQ(p->latency(), 64);
+            EXPECT_EQ(p->getChunk().size(), 260u);
+        }
+    }
 }
