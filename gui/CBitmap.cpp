@@ -13,6 +13,25 @@
 
 #include <memory>
 
+namespace
+{
+// Empty bitmaps beyond these sizes are refused: GDI+ computes strides in 32-bit integers, and
+// some implementations (Wine's) hand out a bitmap whose byte size has wrapped.
+constexpr int32_t kMaxBitmapSide = 32767;
+constexpr int64_t kMaxBitmapPixels = int64_t(1) << 28; // 1 GiB of 32-bit pixels
+
+// A bitmap GDI+ could not make (no memory for its size, say) is no bitmap at all.
+Gdiplus::Bitmap* withoutFailure(Gdiplus::Bitmap* bitmap)
+{
+    if (bitmap && bitmap->GetLastStatus() != Gdiplus::Ok)
+    {
+        delete bitmap;
+        return nullptr;
+    }
+    return bitmap;
+}
+} // namespace
+
 CBitmap::CBitmap(const CResourceDescription& description)
 {
     GDIPlusGlobals::enter();
@@ -23,7 +42,9 @@ CBitmap::CBitmap(double newWidth, double newHeight)
 {
     GDIPlusGlobals::enter();
     const int32_t w = truncatePixel(newWidth), h = truncatePixel(newHeight);
-    if (w > 0 && h > 0) adoptBitmap(new Gdiplus::Bitmap(w, h, PixelFormat32bppARGB));
+    if (w > 0 && h > 0 && w <= kMaxBitmapSide && h <= kMaxBitmapSide &&
+        int64_t(w) * h <= kMaxBitmapPixels)
+        adoptBitmap(withoutFailure(new Gdiplus::Bitmap(w, h, PixelFormat32bppARGB)));
 }
 
 CBitmap::CBitmap(Gdiplus::Bitmap* source)
@@ -31,7 +52,8 @@ CBitmap::CBitmap(Gdiplus::Bitmap* source)
     GDIPlusGlobals::enter();
     if (!source) return;
     const INT w = INT(source->GetWidth()), h = INT(source->GetHeight());
-    if (w > 0 && h > 0) adoptBitmap(source->Clone(0, 0, w, h, PixelFormat32bppARGB));
+    if (w > 0 && h > 0)
+        adoptBitmap(withoutFailure(source->Clone(0, 0, w, h, PixelFormat32bppARGB)));
 }
 
 CBitmap::~CBitmap()

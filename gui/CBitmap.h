@@ -45,7 +45,8 @@ class CBitmap : public CBaseObject
     // Decodes the "DATA" resource (see loadFromResource).
     explicit CBitmap(const CResourceDescription& description);
     // An empty (transparent) bitmap of width x height pixels, truncated to integers. A size
-    // that is not positive gives a bitmap without image (0 x 0).
+    // that is not positive, or beyond 32767 pixels a side or 2^28 pixels in all, gives a
+    // bitmap without image (0 x 0).
     CBitmap(double width, double height);
     // A copy of the whole of `source` as 32-bit ARGB; `source` stays the caller's. Without a
     // source, or when the copy fails, the bitmap is empty (0 x 0).

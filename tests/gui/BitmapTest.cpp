@@ -75,6 +75,13 @@ TEST_F(BitmapTest, CopiesAndEmptyBitmaps)
     CBitmap* negative = new CBitmap(-5, 3);
     EXPECT_EQ(negative->getBitmap(), nullptr);
     negative->forget();
+
+    // A size GDI+ cannot allocate gives no bitmap, and a surface over it draws nothing.
+    COffscreenContext* huge = new COffscreenContext(nullptr, 1000000, 1000000, kBlackCColor);
+    EXPECT_EQ(huge->getBitmap()->getBitmap(), nullptr);
+    EXPECT_EQ(huge->getGraphics(), nullptr);
+    huge->drawRect(CRect(0, 0, 10, 10), kDrawFilled);
+    huge->forget();
 }
 
 TEST_F(BitmapTest, DrawsOpaqueAndBlended)
