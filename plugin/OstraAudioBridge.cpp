@@ -5,6 +5,8 @@
 // may process in place. [audio thread; no allocation, no lock]
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "plugin/COstra.h"
 #include "plugin/OstraRuntimeCallbacks.h"
@@ -23,6 +25,19 @@ template <typename Sample> bool BuffersUsable(Sample** inputs, Sample** outputs,
         if (!inputs[c] || !outputs[c]) return false;
     }
     return true;
+}
+
+// One channel variable on its way to the host. A value the host's format cannot hold never
+// leaves the plug-in: NaN and infinity (from a non-finite input or a gain a hostile chunk
+// pushed past every range) become silence, and a finite value beyond the format's largest
+// becomes that largest value with its sign (narrowing it would be infinite). Every value the
+// format holds passes unchanged.
+template <typename Sample> inline Sample ToOutput(double value)
+{
+    constexpr double largest = static_cast<double>(std::numeric_limits<Sample>::max());
+    if (std::fabs(value) <= largest) return static_cast<Sample>(value);
+    if (std::isnan(value) || std::isinf(value)) return Sample(0);
+    return static_cast<Sample>(value < 0.0 ? -largest : largest);
 }
 
 template <typename Sample>
@@ -47,8 +62,8 @@ void Bridge(COstra* plugin, Sample** inputs, Sample** outputs, int32_t frames)
             ch[0] = static_cast<double>(in0[i]);
             ch[1] = static_cast<double>(in1[i]);
             runtime->DoSample();
-            out0[i] = static_cast<Sample>(ch[0]);
-            out1[i] = static_cast<Sample>(ch[1]);
+            out0[i] = ToOutput<Sample>(ch[0]);
+            out1[i] = ToOutput<Sample>(ch[1]);
         }
         return;
     }
@@ -58,7 +73,7 @@ void Bridge(COstra* plugin, Sample** inputs, Sample** outputs, int32_t frames)
             ch[c] = static_cast<double>(inputs[c][i]);
         runtime->DoSample();
         for (int32_t c = channels - 1; c >= 0; --c)
-            outputs[c][i] = static_cast<Sample>(ch[c]);
+            outputs[c][i] = ToOutput<Sample>(ch[c]);
     }
 }
 
