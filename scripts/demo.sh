@@ -105,7 +105,8 @@ echo "== drawing $out/levels.png"
 "$py" "$root/scripts/plot_levels.py" "$out/levels.csv" "$out/levels.png"
 
 echo "== picturing the editor"
-if "$host" info "$dll" | grep -q "HasEditor"; then
+dll_info=$("$host" info "$dll")
+if grep -q "HasEditor" <<<"$dll_info"; then
   if "$host" render-editor "$dll" "$out/editor.png" --input "$out/input.wav" \
     --preset "$out/voice.fxp" --seconds 8; then
     :
