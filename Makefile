@@ -5,7 +5,7 @@ NATIVE := build/native
 ASAN := build/asan
 WIN := build/win64
 
-.PHONY: all test demo deps native asan win64 test-native test-asan test-win64 clean
+.PHONY: all test demo deps native asan win64 test-native test-asan test-win64 clean fuzz test-fuzz
 
 all: native win64
 
@@ -35,7 +35,15 @@ test-asan: asan
 test-win64: win64
 	scripts/run-wine-tests.sh $(WIN)
 
-test: test-native test-asan test-win64
+# Fuzz targets (clang, build/fuzz): a short run per target in make test, a long one on demand.
+FUZZ_SECONDS ?= 300
+fuzz: deps
+	scripts/fuzz.sh $(FUZZ_SECONDS)
+
+test-fuzz: deps
+	scripts/fuzz.sh 10
+
+test: test-native test-asan test-win64 test-fuzz
 
 demo: native win64
 	@if [ -x scripts/demo.sh ]; then scripts/demo.sh; else echo "demo: built $(NATIVE) and $(WIN)"; fi
