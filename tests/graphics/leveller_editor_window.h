@@ -1,0 +1,43 @@
+#pragma once
+// The built plug-in's editor in a real top-level window under Wine, as a host shows it: opened
+// with effEditOpen, kept painting with effEditIdle and the message loop, driven with mouse
+// messages posted to the editor's own window, and read back with BitBlt. [Windows only]
+
+#include <cstdint>
+#include <vector>
+
+#include "host/lib/VstPlugin.h"
+
+class CLevellerEditorWindow
+{
+public:
+    ~CLevellerEditorWindow() { Close(); }
+
+    // Opens the editor of `plugin` in a new window whose client area is the editor's size.
+    // False when no window or no editor window appears.
+    bool Open(CVstPlugin& plugin);
+    void Close();
+
+    // Runs the message loop and effEditIdle (about every 10 ms) for `milliseconds`.
+    void Idle(int milliseconds);
+
+    // Posts a mouse message to the editor's window at (x, y) in editor pixels. `keys` are the
+    // message's MK_ flags (buttons and modifiers held).
+    void Move(int x, int y, uintptr_t keys = 0);
+    void Press(int x, int y, uintptr_t keys);
+    void Release(int x, int y, uintptr_t keys = 0);
+
+    // The client area's pixels, 3 bytes (R, G, B) each, top row first.
+    bool Capture(std::vector<uint8_t>& rgb);
+
+    int width = 0;
+    int height = 0;
+
+private:
+    void Pump();
+    void Post(unsigned message, int x, int y, uintptr_t keys);
+
+    CVstPlugin* plugin = nullptr;
+    void* window = nullptr; // HWND of our top-level window
+    void* editor = nullptr; // HWND of the plug-in's child window
+};
