@@ -24,6 +24,9 @@ COstraEditor::~COstraEditor()
 
 bool COstraEditor::open(void* parentWindow)
 {
+    // A host that opens twice without closing would otherwise leave the first window behind,
+    // with a view that still calls into this plug-in object after it is gone.
+    close();
     const CRect size(0.0, 0.0, static_cast<double>(width), static_cast<double>(height));
     frame = new CFrame(size, parentWindow, this);
     view = new COstraView(size, plugin);

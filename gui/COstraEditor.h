@@ -23,7 +23,8 @@ public:
     ~COstraEditor() override;
 
     // Makes the frame as a child window of `parentWindow` (an HWND) with the script view
-    // covering it; the first paint follows when the host lets the window paint. Always true.
+    // covering it; the first paint follows when the host lets the window paint. A frame that is
+    // still open is released first. Always true.
     bool open(void* parentWindow) override;
     // Releases the frame (which destroys its window and the view). Harmless when closed.
     void close() override;

@@ -219,5 +219,22 @@ TEST_F(EditorInProcess, KnobModeIsSharedAndTheEditorDrawsOnRequestOnly)
     ERect area{10, 10, 0, 0}; // corners in the wrong order
     editor()->draw(&area);
     EXPECT_EQ(runtime->frames, frames + 1);
+
+    // A second open without a close replaces the frame instead of leaving a window behind.
+    HWND first = host.child();
+    ASSERT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1);
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_NE(host.child(), nullptr);
+    EXPECT_EQ(editor()->getFrame()->getSystemWindow(), host.child());
+
+    // Keeping the host alive: doIdleStuff asks the host to idle, at most once per 100 ms.
+    const int hostIdles = instance->host.count(audioMasterIdle);
+    editor()->doIdleStuff();
+    EXPECT_EQ(instance->host.count(audioMasterIdle), hostIdles + 1);
+    editor()->doIdleStuff();
+    EXPECT_EQ(instance->host.count(audioMasterIdle), hostIdles + 1);
+    Sleep(120);
+    editor()->doIdleStuff();
+    EXPECT_EQ(instance->host.count(audioMasterIdle), hostIdles + 2);
     instance->dispatch(effEditClose);
 }
