@@ -6,7 +6,9 @@
 //
 // Shared by design without locks: the slider values and the leveller's coefficients are single
 // 64-bit doubles written by one thread and read by the audio thread; a torn read cannot happen
-// on the 64-bit targets and a value from just before or after a change is equally valid.
+// on the 64-bit targets and a value from just before or after a change is equally valid. Those
+// races, and only those, are listed in tsan-by-design.supp for a ThreadSanitizer build of this
+// test; the script memory pages (atomic page table) must show no race at all.
 
 #include "host/lib/VstPlugin.h"
 #include "plugin/COstra.h"
