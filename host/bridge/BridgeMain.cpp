@@ -162,32 +162,32 @@ public:
             plugin().suspend();
             break;
         case kProcess: {
-            uint32_t nl = 0, nr = 0;
-            const float* left = r.floats(nl);
-            const float* right = r.floats(nr);
-            if (r.failed() || nl != nr || int(nl) > channels_.maxFrames())
+            r.floats(in_[0]);
+            r.floats(in_[1]);
+            const size_t frames = in_[0].size();
+            if (r.failed() || in_[1].size() != frames || int(frames) > channels_.maxFrames())
                 return respondError("bad audio block");
-            if (out_[0].size() < nl) {
-                out_[0].assign(nl, 0.0f);
-                out_[1].assign(nl, 0.0f);
+            if (out_[0].size() < frames) {
+                out_[0].assign(frames, 0.0f);
+                out_[1].assign(frames, 0.0f);
             }
-            const float* in[2] = {left, right};
+            const float* in[2] = {in_[0].data(), in_[1].data()};
             float* out[2] = {out_[0].data(), out_[1].data()};
-            channels_.process(plugin(), in, out, int(nl));
+            channels_.process(plugin(), in, out, int(frames));
             loaded_->host().clearRequests();
             w.i32(plugin().latency());
-            w.floats(out_[0].data(), nl);
-            w.floats(out_[1].data(), nl);
+            w.floats(out_[0].data(), frames);
+            w.floats(out_[1].data(), frames);
             break;
         }
         case kTimeProcessing: {
             const int32_t block = r.i32();
-            uint32_t nl = 0, nr = 0;
-            const float* left = r.floats(nl);
-            const float* right = r.floats(nr);
-            if (r.failed() || nl != nr)
+            r.floats(in_[0]);
+            r.floats(in_[1]);
+            if (r.failed() || in_[0].size() != in_[1].size())
                 return respondError("bad audio for timing");
-            w.f64(timeBlocks(channels_, plugin(), loaded_->host(), left, right, nl, block));
+            w.f64(timeBlocks(channels_, plugin(), loaded_->host(), in_[0].data(), in_[1].data(),
+                             (long long)(in_[0].size()), block));
             break;
         }
         case kEditorOpen: {
@@ -235,6 +235,7 @@ private:
     std::unique_ptr<CLoadedPlugin> loaded_;
     CChannelAdapter channels_;
     CBridgeEditor editor_;
+    std::vector<float> in_[2];  // the last request's audio, kept to reuse its storage
     std::vector<float> out_[2];
 };
 

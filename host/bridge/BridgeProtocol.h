@@ -113,18 +113,20 @@ public:
         at_ += n;
         return v;
     }
-    // A float array in place: answers a pointer into the message and its count (0 on failure).
-    const float* floats(uint32_t& count)
+    // A float array, copied out (the message holds it at any byte offset, so it is not read in
+    // place). `out` is resized to the count; empty on failure.
+    void floats(std::vector<float>& out)
     {
-        count = u32();
-        if (size_t(count) > (size_ - at_) / sizeof(float)) {
+        const uint32_t count = u32();
+        if (failed_ || size_t(count) > (size_ - at_) / sizeof(float)) {
             failed_ = true;
-            count = 0;
-            return nullptr;
+            out.clear();
+            return;
         }
-        const float* p = reinterpret_cast<const float*>(data_ + at_);
+        out.resize(count);
+        if (count > 0)
+            std::memcpy(out.data(), data_ + at_, size_t(count) * sizeof(float));
         at_ += size_t(count) * sizeof(float);
-        return p;
     }
     bool failed() const { return failed_; }
 

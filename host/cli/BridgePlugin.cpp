@@ -98,12 +98,11 @@ public:
         if (request(kProcess)) {
             CMessageReader r = reader();
             latency_ = r.i32();
-            uint32_t nl = 0, nr = 0;
-            const float* left = r.floats(nl);
-            const float* right = r.floats(nr);
-            if (check(r) && nl == uint32_t(frames) && nr == nl) {
-                std::copy(left, left + nl, out[0]);
-                std::copy(right, right + nr, out[1]);
+            r.floats(left_);
+            r.floats(right_);
+            if (check(r) && left_.size() == size_t(frames) && right_.size() == left_.size()) {
+                std::copy(left_.begin(), left_.end(), out[0]);
+                std::copy(right_.begin(), right_.end(), out[1]);
                 return;
             }
             fail("the Wine bridge answered a malformed audio block");
@@ -215,6 +214,7 @@ private:
     CMessageWriter w_;
     std::vector<uint8_t> response_;
     std::string failure_;
+    std::vector<float> left_, right_; // the last block's output, reused between blocks
     int latency_ = 0;
 };
 
