@@ -43,7 +43,7 @@ fuzz: deps
 test-fuzz: deps
 	scripts/fuzz.sh 10
 
-test: test-native test-asan test-win64 test-fuzz
+test: test-native test-asan test-fuzz test-win64
 
 demo: native win64
 	@if [ -x scripts/demo.sh ]; then scripts/demo.sh; else echo "demo: built $(NATIVE) and $(WIN)"; fi
