@@ -238,3 +238,24 @@ TEST_F(EditorInProcess, KnobModeIsSharedAndTheEditorDrawsOnRequestOnly)
     EXPECT_EQ(instance->host.count(audioMasterIdle), hostIdles + 2);
     instance->dispatch(effEditClose);
 }
+
+TEST_F(EditorInProcess, HundredOpenPaintCloseCyclesLeaveNoObjectOrWindowBehind)
+{
+    // Hosts open and close the editor every time the user shows or hides it; a long session does
+    // this hundreds of times. Every cycle must hand back each toolkit object and window it made.
+    EditorHostWindow host(430, 600);
+    const int32_t liveClosed = CBaseObject::getLiveObjectCount();
+    for (int cycle = 0; cycle < 100; ++cycle) {
+        ASSERT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1) << "cycle " << cycle;
+        HWND frameWindow = host.child();
+        ASSERT_NE(frameWindow, nullptr) << "cycle " << cycle;
+        EXPECT_GT(CBaseObject::getLiveObjectCount(), liveClosed) << "cycle " << cycle;
+        const int framesBefore = runtime->frames;
+        PumpMessages(2000, [&] { Idle(); }, [&] { return runtime->frames > framesBefore; });
+        ASSERT_GT(runtime->frames, framesBefore) << "cycle " << cycle << " never painted";
+        instance->dispatch(effEditClose);
+        ASSERT_FALSE(IsWindow(frameWindow)) << "cycle " << cycle;
+        ASSERT_EQ(editor()->getFrame(), nullptr) << "cycle " << cycle;
+        ASSERT_EQ(CBaseObject::getLiveObjectCount(), liveClosed) << "cycle " << cycle;
+    }
+}
