@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "runtime/FormatSpec.h"
+#include "runtime/FormatConversion.h"
 #include "runtime/ScriptValue.h"
 
 double CXlatStrings::RegisterString(int32_t handle, std::string_view text)

@@ -1,4 +1,4 @@
-#include "runtime/FormatSpec.h"
+#include "runtime/FormatConversion.h"
 
 #include <cstdint>
 #include <cstdio>
