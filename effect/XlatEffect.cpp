@@ -199,11 +199,12 @@ void TXlatEffect::PrepareMemory()
     delayWindowR.Prepare(*this, ScriptInt(v.delayBaseR), delaySlots);
     // The history reaches ceil(display span / block size) + 1 entries; it is prepared for the
     // longest display span and at most CMemoryWindow::kMaxElements entries.
-    historyWindow.Reset();
+    int32_t historyEntries = 0;
     if (SampleRateUsable() && v.blockSize >= 1.0)
     {
         const double reach = std::ceil(kLongestDisplaySeconds * v.sampleRate / v.blockSize);
-        const double entries = std::fmin(reach + 2.0, CMemoryWindow::kMaxElements);
-        historyWindow.Prepare(*this, ScriptInt(v.historyBase), static_cast<int32_t>(entries));
+        historyEntries =
+            static_cast<int32_t>(std::fmin(reach + 2.0, CMemoryWindow::kMaxElements));
     }
+    historyWindow.Prepare(*this, ScriptInt(v.historyBase), historyEntries);
 }
