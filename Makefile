@@ -4,8 +4,13 @@ JOBS ?= $(shell nproc)
 NATIVE := build/native
 ASAN := build/asan
 WIN := build/win64
+TSAN := build/tsan
+# The programs the thread-checked build runs: the memory pages, windows and string table
+# (checked with no suppression) and the thread storm.
+TSAN_TESTS := runtime_tests effect_tests reliability_storm_tests
 
-.PHONY: all test demo deps native asan win64 test-native test-asan test-win64 clean fuzz test-fuzz
+.PHONY: all test demo deps native asan tsan win64 test-native test-asan test-tsan test-win64 clean \
+  fuzz test-fuzz
 
 all: native win64
 
@@ -20,6 +25,10 @@ asan: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DQUAR2_SANITIZE=ON >/dev/null
 	cmake --build $(ASAN) -j$(JOBS)
 
+tsan: deps
+	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUAR2_TSAN=ON >/dev/null
+	cmake --build $(TSAN) -j$(JOBS) --target $(TSAN_TESTS)
+
 win64: deps
 	cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
@@ -32,6 +41,10 @@ test-asan: asan
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
 
+test-tsan: tsan
+	ctest --test-dir $(TSAN) --output-on-failure -j$(JOBS) \
+	  -R '^($(subst $() ,|,$(TSAN_TESTS)))$$'
+
 test-win64: win64
 	scripts/run-wine-tests.sh $(WIN)
 
@@ -43,7 +56,7 @@ fuzz: deps
 test-fuzz: deps
 	scripts/fuzz.sh 10
 
-test: test-native test-asan test-fuzz test-win64
+test: test-native test-asan test-tsan test-fuzz test-win64
 
 demo: native win64
 	@if [ -x scripts/demo.sh ]; then scripts/demo.sh; else echo "demo: built $(NATIVE) and $(WIN)"; fi

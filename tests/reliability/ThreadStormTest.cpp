@@ -1,7 +1,7 @@
 // A thread storm on one instance, for a bounded time: the audio thread processes without pause
-// while a second thread sets random parameters (hosts automate from any thread), a third loads
-// and saves chunks (the host's UI thread) and a fourth runs the gfx hook with random mouse
-// states (the editor's drawing). Under AddressSanitizer this finds any use of freed or
+// while a second thread sets random parameters and reads their texts (hosts automate from any
+// thread), a third loads and saves chunks (the host's UI thread) and a fourth runs the gfx hook
+// with random mouse states (the editor's drawing). Under AddressSanitizer this finds any use of freed or
 // reallocated memory between them; the output of finite input must stay finite throughout.
 //
 // Shared by design without locks: the slider values and the leveller's coefficients are single
@@ -62,6 +62,10 @@ TEST(ThreadStorm, AudioParametersChunksAndGfxAtOnce)
             const VstInt32 index = static_cast<VstInt32>(random() % 9);
             effect->setParameter(effect, index, value(random));
             (void)effect->getParameter(effect, index);
+            // Hosts ask for the texts of automated parameters from the same thread.
+            char text[64] = {};
+            effect->dispatcher(effect, effGetParamDisplay, index, 0, text, 0.0f);
+            effect->dispatcher(effect, effGetParamName, index, 0, text, 0.0f);
             changes.fetch_add(1);
         }
     });
