@@ -87,7 +87,10 @@ TEST(MemoryWindow, AudioThreadReadsSafelyWhileTheWindowIsPreparedAgain)
                     reads.fetch_add(1, std::memory_order_relaxed);
                 }
         });
-        for (int k = 0; k < 20000; ++k) window.Prepare(memory, delayFirst, kSlots);
+        // Preparation goes on until the reader has been through the window many times, however
+        // the two threads are scheduled.
+        for (int k = 0; k < 20000 || reads.load(std::memory_order_relaxed) < 200000; ++k)
+            window.Prepare(memory, delayFirst, kSlots);
         stop = true;
         reader.join();
         EXPECT_GT(reads.load(), 0);
@@ -102,9 +105,9 @@ TEST(MemoryWindow, AudioThreadReadsSafelyWhileTheWindowIsPreparedAgain)
         window.Prepare(memory, farFirst, kSlots); // create both stretches' pages up front
         window.Prepare(memory, delayFirst, kSlots);
         std::atomic<bool> stop{false};
-        std::atomic<long> outside{0}, found{0};
+        std::atomic<long> outside{0}, found{0}, passes{0};
         std::thread reader([&] {
-            while (!stop.load(std::memory_order_relaxed))
+            for (; !stop.load(std::memory_order_relaxed); passes.fetch_add(1))
                 for (int32_t base : {delayFirst, farFirst})
                     for (int32_t i = base; i < base + kSlots; ++i)
                         if (const double* cell = window.At(i))
@@ -113,7 +116,7 @@ TEST(MemoryWindow, AudioThreadReadsSafelyWhileTheWindowIsPreparedAgain)
                             found.fetch_add(1, std::memory_order_relaxed);
                         }
         });
-        for (int k = 0; k < 20000; ++k)
+        for (int k = 0; k < 20000 || passes.load(std::memory_order_relaxed) < 2000; ++k)
             window.Prepare(memory, k % 2 == 0 ? farFirst : delayFirst, kSlots);
         stop = true;
         reader.join();
