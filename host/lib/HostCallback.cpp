@@ -120,6 +120,9 @@ VstIntPtr CHostCallback::answer(AEffect* effect, VstInt32 opcode, VstInt32 index
     case audioMasterGetTime:
     {
         if (!timeInfoAvailable) return 0;
+        // One record per calling thread: a plug-in asks from its audio thread and, when it
+        // re-initialises, from the UI thread, and each reads the record after the call returns.
+        thread_local VstTimeInfo timeInfo;
         timeInfo = VstTimeInfo{};
         timeInfo.samplePos = samplePos;
         timeInfo.sampleRate = sampleRate;

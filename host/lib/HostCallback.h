@@ -10,7 +10,8 @@
 //
 // Threads: settings are changed on the host's UI thread between calls; the plug-in may call on
 // any thread, so the request log is guarded by a mutex (this is the host, not the audio path of
-// a plug-in). The time information record is refilled on every audioMasterGetTime request.
+// a plug-in). The time information record is per calling thread and refilled on every
+// audioMasterGetTime request; it stays valid on that thread until its next request.
 
 #include "vst/AEffectX.h"
 
@@ -105,7 +106,6 @@ class CHostCallback
 
     mutable std::mutex mutex;
     std::vector<HostRequest> log;
-    VstTimeInfo timeInfo{};
     double samplePos = 0.0;
     int sizeWidth = 0;
     int sizeHeight = 0;
