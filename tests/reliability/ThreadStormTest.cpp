@@ -111,7 +111,13 @@ TEST(ThreadStorm, AudioParametersChunksAndGfxAtOnce)
     EXPECT_GT(draws.load(), 0);
     EXPECT_EQ(nonFinite.load(), 0);
 
-    // Quiet again: the instance still levels.
+    // Quiet again: the instance still levels once the host loads a sound state. (The storm's
+    // damaged chunks may have left a slider at a value such as -1.7e38 dB, which a chunk may
+    // carry and which silences the output, so the check starts from the saved state.)
+    ASSERT_EQ(effect->dispatcher(effect, effSetChunk, 0, static_cast<VstIntPtr>(initial.size()),
+                                 const_cast<uint8_t*>(initial.data()), 0.0f),
+              static_cast<VstIntPtr>(initial.size()));
+    EXPECT_EQ(plugin->getChunk(), initial);
     TestBlock block(2, 128, 0.3f);
     for (int i = 0; i < 50; ++i)
     {
