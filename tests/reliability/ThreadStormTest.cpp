@@ -1,8 +1,10 @@
 // A thread storm on one instance, for a bounded time: the audio thread processes without pause
 // while a second thread sets random parameters and reads their texts (hosts automate from any
 // thread), a third loads and saves chunks (the host's UI thread) and a fourth runs the gfx hook
-// with random mouse states (the editor's drawing). Under AddressSanitizer this finds any use of freed or
-// reallocated memory between them; the output of finite input must stay finite throughout.
+// with random mouse states (the editor's drawing). Under AddressSanitizer this finds any use of
+// freed or reallocated memory between them, under ThreadSanitizer any race beyond those by design,
+// and under Wine it runs on the Windows threads and C runtime; the output of finite input must
+// stay finite throughout.
 //
 // Shared by design without locks: the slider values and the leveller's coefficients are single
 // 64-bit doubles written by one thread and read by the audio thread; a torn read cannot happen
