@@ -41,8 +41,11 @@ test-asan: asan
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
 
+# ThreadSanitizer cannot map its shadow memory on kernels with more address randomisation than
+# it expects; the tests run without randomisation wherever setarch allows it.
+NO_ASLR := $(shell setarch $$(uname -m) -R true >/dev/null 2>&1 && echo setarch $$(uname -m) -R)
 test-tsan: tsan
-	ctest --test-dir $(TSAN) --output-on-failure -j$(JOBS) \
+	$(NO_ASLR) ctest --test-dir $(TSAN) --output-on-failure -j$(JOBS) \
 	  -R '^($(subst $() ,|,$(TSAN_TESTS)))$$'
 
 test-win64: win64
