@@ -2,7 +2,7 @@
 // requests over standard input and output (see BridgeProtocol.h). Standard error carries only
 // diagnostics. The program ends when the host says kQuit or closes its end of the pipe.
 
-#include "host/bridge/BridgeEditor.h"
+#include "host/lib/EditorHostWindow.h"
 #include "host/bridge/BridgeInfo.h"
 #include "host/bridge/BridgeProtocol.h"
 #include "host/cli/ChannelAdapter.h"
@@ -191,11 +191,10 @@ public:
             break;
         }
         case kEditorOpen: {
-            int width = 0, height = 0;
-            if (!editor_.open(plugin(), width, height, error))
+            if (!editor_.open(plugin(), error))
                 return respondError(error);
-            w.i32(width);
-            w.i32(height);
+            w.i32(editor_.width());
+            w.i32(editor_.height());
             break;
         }
         case kEditorIdle:
@@ -203,7 +202,7 @@ public:
             break;
         case kEditorCapture: {
             EditorImage image;
-            if (!editor_.capture(image, error))
+            if (!editor_.capture(image.rgb, image.width, image.height, error))
                 return respondError(error);
             w.i32(image.width);
             w.i32(image.height);
@@ -234,7 +233,7 @@ private:
     CVstPlugin& plugin() { return loaded_->plugin(); }
     std::unique_ptr<CLoadedPlugin> loaded_;
     CChannelAdapter channels_;
-    CBridgeEditor editor_;
+    CEditorHostWindow editor_;
     std::vector<float> in_[2];  // the last request's audio, kept to reuse its storage
     std::vector<float> out_[2];
 };

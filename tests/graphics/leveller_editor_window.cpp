@@ -2,92 +2,28 @@
 
 #include <windows.h>
 
-namespace {
-
-const char* kClassName = "Quar2LevellerEditorTest";
-
-LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_CLOSE)
-        return 0;
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-bool RegisterWindowClass()
-{
-    static bool registered = false;
-    if (registered)
-        return true;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = kClassName;
-    registered = RegisterClassA(&wc) != 0;
-    return registered;
-}
-
-} // namespace
+#include <string>
 
 bool CLevellerEditorWindow::Open(CVstPlugin& p)
 {
     Close();
+    // The editor must name its own size: the host window's fallback size is no answer here.
     ERect rect{};
-    if (!p.editorRect(rect) || !RegisterWindowClass())
+    if (!p.editorRect(rect))
         return false;
-    width = rect.right - rect.left;
-    height = rect.bottom - rect.top;
-    RECT frame{0, 0, width, height};
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
-    AdjustWindowRect(&frame, style, FALSE);
-    HWND hwnd = CreateWindowExA(0, kClassName, "QUAR2", style, 0, 0, frame.right - frame.left,
-                                frame.bottom - frame.top, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
-    if (hwnd == nullptr)
+    std::string error;
+    if (!host.open(p, error))
         return false;
-    ShowWindow(hwnd, SW_SHOWNORMAL);
-    UpdateWindow(hwnd);
-    window = hwnd;
-    plugin = &p;
-    p.dispatch(effEditOpen, 0, 0, hwnd);
-    editor = GetWindow(hwnd, GW_CHILD);
-    Pump();
+    width = host.width();
+    height = host.height();
+    editor = host.editorWindow();
     return editor != nullptr;
 }
 
 void CLevellerEditorWindow::Close()
 {
-    if (window == nullptr)
-        return;
-    if (plugin != nullptr)
-        plugin->dispatch(effEditClose);
-    DestroyWindow(static_cast<HWND>(window));
-    window = editor = nullptr;
-    plugin = nullptr;
-    Pump();
-}
-
-void CLevellerEditorWindow::Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-void CLevellerEditorWindow::Idle(int milliseconds)
-{
-    if (window == nullptr)
-        return;
-    const DWORD start = GetTickCount();
-    do {
-        Pump();
-        plugin->dispatch(effEditIdle);
-        Pump();
-        Sleep(10);
-    } while (static_cast<int>(GetTickCount() - start) < milliseconds);
+    host.close();
+    editor = nullptr;
 }
 
 void CLevellerEditorWindow::Post(unsigned message, int x, int y, uintptr_t keys)
@@ -122,42 +58,7 @@ void CLevellerEditorWindow::Release(int x, int y, uintptr_t keys)
 
 bool CLevellerEditorWindow::Capture(std::vector<uint8_t>& rgb)
 {
-    if (window == nullptr || width <= 0 || height <= 0)
-        return false;
-    HWND hwnd = static_cast<HWND>(window);
-    HDC windowDc = GetDC(hwnd);
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height; // top row first
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(windowDc, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = false;
-    if (dib != nullptr && bits != nullptr) {
-        HGDIOBJ old = SelectObject(memoryDc, dib);
-        // From the window's own device context: under Wine this reads what the window shows,
-        // child windows included.
-        ok = BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY) != 0;
-        GdiFlush();
-        SelectObject(memoryDc, old);
-        if (ok) {
-            const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
-            const uint8_t* p = static_cast<const uint8_t*>(bits);
-            rgb.resize(n * 3);
-            for (size_t i = 0; i < n; ++i) {
-                rgb[3 * i] = p[4 * i + 2];
-                rgb[3 * i + 1] = p[4 * i + 1];
-                rgb[3 * i + 2] = p[4 * i];
-            }
-        }
-    }
-    if (dib != nullptr)
-        DeleteObject(dib);
-    DeleteDC(memoryDc);
-    ReleaseDC(hwnd, windowDc);
-    return ok;
+    int w = 0, h = 0;
+    std::string error;
+    return host.capture(rgb, w, h, error);
 }

@@ -1,25 +1,24 @@
 #pragma once
-// The built plug-in's editor in a real top-level window under Wine, as a host shows it: opened
-// with effEditOpen, kept painting with effEditIdle and the message loop, driven with mouse
-// messages posted to the editor's own window, and read back with BitBlt. [Windows only]
+// The built plug-in's editor in a real top-level window under Wine, as a host shows it (the host
+// library's editor window), driven with mouse messages posted to the editor's own window.
+// [Windows only]
 
 #include <cstdint>
 #include <vector>
 
+#include "host/lib/EditorHostWindow.h"
 #include "host/lib/VstPlugin.h"
 
 class CLevellerEditorWindow
 {
 public:
-    ~CLevellerEditorWindow() { Close(); }
-
     // Opens the editor of `plugin` in a new window whose client area is the editor's size.
-    // False when no window or no editor window appears.
+    // False when the plug-in names no size, or no window or no editor window appears.
     bool Open(CVstPlugin& plugin);
     void Close();
 
     // Runs the message loop and effEditIdle (about every 10 ms) for `milliseconds`.
-    void Idle(int milliseconds);
+    void Idle(int milliseconds) { host.idle(milliseconds); }
 
     // Posts a mouse message to the editor's window at (x, y) in editor pixels. `keys` are the
     // message's MK_ flags (buttons and modifiers held).
@@ -34,10 +33,8 @@ public:
     int height = 0;
 
 private:
-    void Pump();
     void Post(unsigned message, int x, int y, uintptr_t keys);
 
-    CVstPlugin* plugin = nullptr;
-    void* window = nullptr; // HWND of our top-level window
+    CEditorHostWindow host;
     void* editor = nullptr; // HWND of the plug-in's child window
 };

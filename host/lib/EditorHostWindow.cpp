@@ -1,4 +1,4 @@
-#include "host/bridge/BridgeEditor.h"
+#include "host/lib/EditorHostWindow.h"
 
 #include <windows.h>
 
@@ -7,7 +7,7 @@
 
 namespace {
 
-const char* kWindowClass = "Quar2BridgeEditorHost";
+const char* kWindowClass = "Quar2EditorHostWindow";
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -33,7 +33,7 @@ bool registerClass()
 
 } // namespace
 
-bool CBridgeEditor::open(CVstPlugin& plugin, int& width, int& height, std::string& error)
+bool CEditorHostWindow::open(CVstPlugin& plugin, std::string& error)
 {
     close();
     const AEffect* e = plugin.effect();
@@ -85,13 +85,13 @@ bool CBridgeEditor::open(CVstPlugin& plugin, int& width, int& height, std::strin
         SetWindowPos(hwnd, nullptr, 0, 0, again.right - again.left, again.bottom - again.top,
                      SWP_NOMOVE | SWP_NOZORDER);
     }
-    width_ = width = w;
-    height_ = height = h;
+    width_ = w;
+    height_ = h;
     pump();
     return true;
 }
 
-void CBridgeEditor::pump()
+void CEditorHostWindow::pump()
 {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -100,7 +100,7 @@ void CBridgeEditor::pump()
     }
 }
 
-void CBridgeEditor::idle(int milliseconds)
+void CEditorHostWindow::idle(int milliseconds)
 {
     if (window_ == nullptr)
         return;
@@ -113,7 +113,8 @@ void CBridgeEditor::idle(int milliseconds)
     } while (int(GetTickCount() - start) < milliseconds);
 }
 
-bool CBridgeEditor::capture(EditorImage& image, std::string& error)
+bool CEditorHostWindow::capture(std::vector<uint8_t>& rgb, int& width, int& height,
+                                std::string& error)
 {
     if (window_ == nullptr) {
         error = "the editor is not open";
@@ -144,14 +145,14 @@ bool CBridgeEditor::capture(EditorImage& image, std::string& error)
         GdiFlush();
         SelectObject(memoryDc, old);
         if (ok) {
-            image.width = w;
-            image.height = h;
-            image.rgb.resize(size_t(w) * size_t(h) * 3);
+            width = w;
+            height = h;
+            rgb.resize(size_t(w) * size_t(h) * 3);
             const uint8_t* p = static_cast<const uint8_t*>(bits);
             for (size_t i = 0; i < size_t(w) * size_t(h); ++i) {
-                image.rgb[3 * i] = p[4 * i + 2];
-                image.rgb[3 * i + 1] = p[4 * i + 1];
-                image.rgb[3 * i + 2] = p[4 * i];
+                rgb[3 * i] = p[4 * i + 2];
+                rgb[3 * i + 1] = p[4 * i + 1];
+                rgb[3 * i + 2] = p[4 * i];
             }
         }
     }
@@ -164,7 +165,7 @@ bool CBridgeEditor::capture(EditorImage& image, std::string& error)
     return ok;
 }
 
-void CBridgeEditor::close()
+void CEditorHostWindow::close()
 {
     if (window_ == nullptr)
         return;
@@ -173,5 +174,11 @@ void CBridgeEditor::close()
     DestroyWindow(static_cast<HWND>(window_));
     window_ = nullptr;
     plugin_ = nullptr;
+    width_ = height_ = 0;
     pump();
+}
+
+void* CEditorHostWindow::editorWindow() const
+{
+    return window_ != nullptr ? GetWindow(static_cast<HWND>(window_), GW_CHILD) : nullptr;
 }

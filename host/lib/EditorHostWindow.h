@@ -1,0 +1,45 @@
+#pragma once
+// A plug-in's editor in a real top-level window, as a host shows it: opened with the size the
+// plug-in reports, kept painting through idle calls and the window's message loop, and read back
+// with BitBlt from the window's device context. Used by the bridge for pictures of the editor and
+// by the editor tests under Wine. [Windows only]
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/lib/VstPlugin.h"
+
+class CEditorHostWindow
+{
+public:
+    CEditorHostWindow() = default;
+    CEditorHostWindow(const CEditorHostWindow&) = delete;
+    CEditorHostWindow& operator=(const CEditorHostWindow&) = delete;
+    ~CEditorHostWindow() { close(); }
+
+    // [UI thread] Opens the editor of `plugin` in a new window whose client area is the editor's
+    // size (640 x 480 when the plug-in names no usable size; resized when the open editor reports
+    // another). False with a reason when the plug-in has no editor or it does not open.
+    bool open(CVstPlugin& plugin, std::string& error);
+    // [UI thread] Runs the message loop and effEditIdle (about every 10 ms) for `milliseconds`.
+    void idle(int milliseconds);
+    // [UI thread] Handles every message waiting for this thread.
+    static void pump();
+    // [UI thread] The client area's pixels, 3 bytes (R, G, B) each, top row first.
+    bool capture(std::vector<uint8_t>& rgb, int& width, int& height, std::string& error);
+    void close();
+
+    bool isOpen() const { return window_ != nullptr; }
+    // Client size in pixels, 0 while closed.
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // The plug-in's own child window (HWND), null when it made none.
+    void* editorWindow() const;
+
+private:
+    CVstPlugin* plugin_ = nullptr;
+    void* window_ = nullptr; // HWND
+    int width_ = 0;
+    int height_ = 0;
+};
