@@ -24,6 +24,19 @@ void CMemoryWindow::Prepare(CXlatMemory& memory, int32_t firstIndex, int32_t cou
     const int32_t newFirstPage = firstIndex >> 16;
     const int32_t lastPage = lastIndex >> 16;
 
+    // Pages are created and found before the window changes, so a window that must close for
+    // the move stays closed only for the few stores below.
+    memory.CreatePages(firstIndex, lastIndex);
+    std::array<double*, kMaxPages> found{};
+    for (int32_t slot = 0; slot < kMaxPages && newFirstPage + slot <= lastPage; ++slot)
+    {
+        // Element() would hand out a scratch cell for a page that failed to allocate; such a
+        // page stays null here so nothing ever indexes past that single cell.
+        const int32_t pageStart = (newFirstPage + slot) * CXlatMemory::kPageSize;
+        if (memory.HasPage(pageStart))
+            found[static_cast<size_t>(slot)] = &memory.Element(pageStart);
+    }
+
     // A window over another stretch closes while it moves; one over the same stretch stays open,
     // so re-running the init hook under audio costs the audio thread nothing.
     const bool sameStretch = first.load(std::memory_order_relaxed) == firstIndex &&
@@ -35,22 +48,11 @@ void CMemoryWindow::Prepare(CXlatMemory& memory, int32_t firstIndex, int32_t cou
         first.store(firstIndex, std::memory_order_relaxed);
         firstPage.store(newFirstPage, std::memory_order_relaxed);
     }
-
-    memory.CreatePages(firstIndex, lastIndex);
-    for (int32_t slot = 0; slot < kMaxPages; ++slot)
+    for (size_t slot = 0; slot < pages.size(); ++slot)
     {
-        const int32_t key = newFirstPage + slot;
-        double* page = nullptr;
-        if (key <= lastPage)
-        {
-            // Element() would hand out a scratch cell for a page that failed to allocate; such a
-            // page stays null here so nothing ever indexes past that single cell.
-            const int32_t pageStart = key * CXlatMemory::kPageSize;
-            if (memory.HasPage(pageStart)) page = &memory.Element(pageStart);
-        }
         // Unchanged pointers are not rewritten: an open window is never touched needlessly.
-        if (pages[static_cast<size_t>(slot)].load(std::memory_order_relaxed) != page)
-            pages[static_cast<size_t>(slot)].store(page, std::memory_order_release);
+        if (pages[slot].load(std::memory_order_relaxed) != found[slot])
+            pages[slot].store(found[slot], std::memory_order_release);
     }
     last.store(lastIndex, std::memory_order_release);
 }

@@ -116,7 +116,12 @@ TEST(MemoryWindow, AudioThreadReadsSafelyWhileTheWindowIsPreparedAgain)
                             found.fetch_add(1, std::memory_order_relaxed);
                         }
         });
-        for (int k = 0; k < 20000 || passes.load(std::memory_order_relaxed) < 2000; ++k)
+        // Until the reader has made its passes and found open cells (bounded: a window that never
+        // opened ends the loop after many passes and fails below).
+        for (int k = 0; k < 20000 || passes.load(std::memory_order_relaxed) < 2000 ||
+                        (found.load(std::memory_order_relaxed) < 1000 &&
+                         passes.load(std::memory_order_relaxed) < 1000000);
+             ++k)
             window.Prepare(memory, k % 2 == 0 ? farFirst : delayFirst, kSlots);
         stop = true;
         reader.join();
