@@ -150,6 +150,7 @@ void TXlatEffect::DoInit()
 
     v.rerunSliderCode = 1.0;
     PrepareMemory();
+    ReportLatency();
 }
 
 void TXlatEffect::DoSerialize()

@@ -81,6 +81,10 @@ class TXlatEffect : public TXlat
     double& DelaySlot(const CMemoryWindow& window, double index);
     // [audio thread] 0..32767, like the C library's rand(), but lock-free and per instance.
     int32_t NextRandom();
+    // [any thread] Tells the host the look-ahead when it differs from what was last reported.
+    // The init hook calls it so that the delay is known before the first block (hosts read it
+    // when they resume the plug-in); the block hook calls it again as a check.
+    void ReportLatency();
 
     CMemoryWindow delayWindowL;
     CMemoryWindow delayWindowR;

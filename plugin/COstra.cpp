@@ -44,6 +44,7 @@ void COstra::close()
 
 void COstra::suspend()
 {
+    running = false;
     if (callbacks.Suspend) callbacks.Suspend(this);
 }
 
@@ -51,6 +52,7 @@ void COstra::resume()
 {
     AudioEffectX::resume();
     if (callbacks.Resume) callbacks.Resume(this);
+    running = true;
 }
 
 void COstra::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
@@ -203,7 +205,11 @@ int32_t COstra::updateDisplay()
 
 int32_t COstra::setLatency(int32_t frames)
 {
+    const bool changed = frames != cEffect.initialDelay;
     setInitialDelay(frames);
+    // Before the resume returns the host has not read the delay yet; afterwards it would keep
+    // compensating the old one unless told.
+    if (changed && running) ioChanged();
     return 1;
 }
 

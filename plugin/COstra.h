@@ -7,6 +7,7 @@
 // Threads: the host calls the dispatcher on its UI thread, the audio entries and
 // effProcessEvents on its audio thread, setParameter on either. COstra takes no locks.
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -43,8 +44,10 @@ class COstra : public AudioEffectX, public CXlatAdapter
     // --- AudioEffect / AudioEffectX overrides, each through its callback entry ---------------
     void open() override;
     void close() override;
+    // Marks the plug-in as no longer running, then the Suspend entry.
     void suspend() override;
-    // The want-events step of AudioEffectX, then the Resume entry (init hook, slider hook).
+    // The want-events step of AudioEffectX, then the Resume entry (init hook, slider hook, which
+    // report the latency), then marks the plug-in as running.
     void resume() override;
     void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
     void processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames) override;
@@ -81,6 +84,8 @@ class COstra : public AudioEffectX, public CXlatAdapter
     double getPpqPosition() override;
     double getBarStart() override;
     int32_t updateDisplay() override;
+    // [any thread] Writes AEffect.initialDelay. Hosts read it when they resume the plug-in, so a
+    // change while it runs is also announced with audioMasterIOChanged.
     int32_t setLatency(int32_t frames) override;
     int32_t redrawEditor() override;
     bool getEditorSize(int32_t& width, int32_t& height) override;
@@ -92,6 +97,8 @@ class COstra : public AudioEffectX, public CXlatAdapter
 
   private:
     TXlat* runtime = nullptr;
+    // True between a completed resume and the next suspend: the host has read the latency.
+    std::atomic<bool> running{false};
     int32_t midiWriteIndex = 0; // next ring slot processEvents fills
     int32_t midiReadIndex = 0;  // next ring slot receiveMidi reads
     CFontCache fontCache;

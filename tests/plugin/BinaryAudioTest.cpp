@@ -145,12 +145,12 @@ TEST_F(BuiltPlugin, LookAheadOf64Frames)
     CHostCallback host;
     CVstPlugin* p = make(host);
     ASSERT_NE(p, nullptr);
-    EXPECT_EQ(p->latency(), 0); // reported with the first block
+    EXPECT_EQ(p->latency(), 64); // known when the resume returned
     Signal impulse = Constant(1024, 0.0f, 0.0f);
     impulse[0][100] = 1.0f;
     const Signal out = p->processFloat(impulse);
     EXPECT_EQ(p->latency(), 64);
-    EXPECT_EQ(host.count(audioMasterIOChanged), 0); // only the record's field changes
+    EXPECT_EQ(host.count(audioMasterIOChanged), 0); // it never changed while running
     for (size_t i = 0; i < 1024; ++i)
     {
         if (i == 164) continue;
@@ -160,6 +160,40 @@ TEST_F(BuiltPlugin, LookAheadOf64Frames)
     EXPECT_LE(out[0][164], 1.0f);
     for (size_t i = 0; i < 1024; ++i)
         ASSERT_LT(std::fabs(out[1][i]), 1e-9) << i;
+}
+
+// Hosts read the delay once, when they activate the plug-in: it must be there before any audio,
+// whichever way the instance was brought up.
+TEST_F(BuiltPlugin, LatencyIsKnownBeforeTheFirstBlock)
+{
+    for (const std::string& entry : BuiltPluginEntries())
+    {
+        SCOPED_TRACE(entry);
+        // Created, opened, rate and block size set, resumed: as a host activates an insert.
+        CHostCallback host;
+        CVstPlugin* p = make(host, entry.c_str(), 48000.0f, 512, false);
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->latency(), 0); // nothing is set up before the first resume
+        p->resume();
+        EXPECT_EQ(p->latency(), 64);
+        // Suspend, a new rate, resume: still 64, and nothing to announce.
+        p->suspend();
+        p->setSampleRate(96000.0f);
+        p->resume();
+        EXPECT_EQ(p->latency(), 64);
+        EXPECT_EQ(host.count(audioMasterIOChanged), 0);
+
+        // A project load: the state chunk arrives before the first resume.
+        const std::vector<uint8_t> chunk = p->getChunk();
+        CHostCallback host2;
+        CVstPlugin* q = make(host2, entry.c_str(), 44100.0f, 256, false);
+        ASSERT_NE(q, nullptr);
+        EXPECT_EQ(q->setChunk(chunk), static_cast<VstIntPtr>(chunk.size()));
+        EXPECT_EQ(q->latency(), 64);
+        q->resume();
+        EXPECT_EQ(q->latency(), 64);
+        EXPECT_EQ(host2.count(audioMasterIOChanged), 0);
+    }
 }
 
 TEST_F(BuiltPlugin, ZeroFramesAndTheDeprecatedCallLeaveBuffersAlone)

@@ -242,10 +242,26 @@ TEST(COstra, RuntimeSeesTheHost)
     EXPECT_FALSE(runtime->HostRecording());
     EXPECT_EQ(runtime->HostPpqPosition(), 0.0);
 
-    // Latency: only the record's field, no message to the host.
+    // Latency before the plug-in runs: only the record's field, no message to the host (it reads
+    // the field when it resumes the plug-in).
     EXPECT_EQ(runtime->HostSetLatency(64), 1);
     EXPECT_EQ(instance.effect()->initialDelay, 64);
     EXPECT_EQ(host.count(audioMasterIOChanged), 0);
+    // While it runs, a change is announced, once per change; a suspended plug-in is read again at
+    // the next resume.
+    instance.dispatch(effMainsChanged, 0, 1);
+    EXPECT_EQ(host.count(audioMasterIOChanged), 0);
+    EXPECT_EQ(runtime->HostSetLatency(64), 1);
+    EXPECT_EQ(host.count(audioMasterIOChanged), 0);
+    EXPECT_EQ(runtime->HostSetLatency(32), 1);
+    EXPECT_EQ(instance.effect()->initialDelay, 32);
+    EXPECT_EQ(host.count(audioMasterIOChanged), 1);
+    instance.dispatch(effMainsChanged, 0, 0);
+    EXPECT_EQ(runtime->HostSetLatency(64), 1);
+    EXPECT_EQ(host.count(audioMasterIOChanged), 1);
+    instance.dispatch(effMainsChanged, 0, 1);
+    EXPECT_EQ(instance.effect()->initialDelay, 64);
+    EXPECT_EQ(host.count(audioMasterIOChanged), 1);
     EXPECT_EQ(runtime->HostUpdateDisplay(), 1);
     EXPECT_EQ(host.count(audioMasterUpdateDisplay), 1);
     EXPECT_EQ(instance.plugin->getFontCache() != nullptr, true);
