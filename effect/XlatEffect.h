@@ -59,6 +59,11 @@ class TXlatEffect : public TXlat
     // [any thread] The slider code alone: turns the slider values into the coefficients the
     // sample loop uses. The editor runs it after a widget changed a value.
     void RunSliderCode();
+    // [any thread] The slider code, run again (a bounded number of times) while slider values
+    // were changed by another thread during the run: a run that read a value just before the
+    // host replaced it would otherwise leave coefficients that no longer match the parameters.
+    // One run when nothing else writes sliders, which is the usual case.
+    void RunSliderCodeUntilCurrent();
 
     // The script's variables.
     LevellerVariables vars;
