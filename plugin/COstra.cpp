@@ -24,9 +24,18 @@ COstra* CreateOstra(TXlat* runtime, const TOstraCallbacks& callbacks,
     if (!audioMaster || audioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
         return nullptr;
     auto* plugin = new COstra(runtime, callbacks, audioMaster, numPrograms, numParams);
-    plugin->canProcessReplacing(true);
-    plugin->canDoubleReplacing(true);
-    if (callbacks.Create) callbacks.Create(plugin);
+    try
+    {
+        plugin->canProcessReplacing(true);
+        plugin->canDoubleReplacing(true);
+        if (callbacks.Create) callbacks.Create(plugin);
+    }
+    catch (...)
+    {
+        plugin->detachRuntime();
+        delete plugin;
+        throw;
+    }
     return plugin;
 }
 

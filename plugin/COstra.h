@@ -34,6 +34,9 @@ class COstra : public AudioEffectX, public CXlatAdapter
 
     // The runtime object this plug-in presents (owned); the callbacks cast it back.
     TXlat* getRuntime() const { return runtime; }
+    // [loading thread] Gives the runtime back to the caller of CreateOstra, for an instance that
+    // could not be completed: deleting the object then leaves the runtime alone.
+    void detachRuntime() { runtime = nullptr; }
     // The instance's copy of the callback table (the editor and its view use it too).
     const TOstraCallbacks& getCallbacks() const { return callbacks; }
 
@@ -109,6 +112,7 @@ class COstra : public AudioEffectX, public CXlatAdapter
 // [loading thread] Asks the host for its version (an answer of 0 means no instance: null is
 // returned and nothing is made), then makes the plug-in object around `runtime` and `callbacks`,
 // declares float and double processing and runs the Create entry. The runtime stays the
-// caller's when null is returned.
+// caller's when null is returned, and when an allocation fails (the std::bad_alloc is passed on,
+// with nothing of the half-made instance left).
 COstra* CreateOstra(TXlat* runtime, const TOstraCallbacks& callbacks,
                     audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams);
