@@ -4,6 +4,7 @@
 
 #include "tests/plugin/BuiltPlugin.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -194,6 +195,29 @@ TEST_F(BuiltPlugin, LatencyIsKnownBeforeTheFirstBlock)
         EXPECT_EQ(q->latency(), 64);
         EXPECT_EQ(host2.count(audioMasterIOChanged), 0);
     }
+}
+
+// On digital silence the output is the dither alone (a positive offset below 1e-15, new every
+// block) times a gain of at most 1 at the default settings: never more, and not nothing.
+TEST_F(BuiltPlugin, DigitalSilenceCarriesOnlyTheDither)
+{
+    CHostCallback host;
+    CVstPlugin* p = make(host);
+    ASSERT_NE(p, nullptr);
+    const std::vector<std::vector<double>> silence(2, std::vector<double>(256, 0.0));
+    double largest = 0.0;
+    for (int block = 0; block < 32; ++block)
+    {
+        const auto out = p->processDouble(silence);
+        for (const auto& channel : out)
+            for (size_t i = block == 0 ? 64 : 0; i < channel.size(); ++i)
+            {
+                ASSERT_GE(channel[i], 0.0) << block << " " << i;
+                ASSERT_LE(channel[i], 1e-15) << block << " " << i;
+                largest = std::max(largest, channel[i]);
+            }
+    }
+    EXPECT_GT(largest, 1e-16);
 }
 
 TEST_F(BuiltPlugin, ZeroFramesAndTheDeprecatedCallLeaveBuffersAlone)
