@@ -23,7 +23,7 @@ if(NOT WIN32)
                 "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/thirdparty.lsan.supp")
   endif()
   quar2_add_gtest(NAME cli_command_tests
-    SOURCES cli_command_tests.cpp cli_test_support.cpp
+    SOURCES cli_command_tests.cpp cli_safety_tests.cpp cli_test_support.cpp
     LIBS quar2_cli
     ENVIRONMENT ${cli_env})
   add_dependencies(cli_command_tests quar2-host cli_test_plugin cli_null_plugin)
