@@ -30,7 +30,9 @@ if(NOT WIN32)
   target_compile_definitions(cli_command_tests PRIVATE
     QUAR2_HOST_EXE="$<TARGET_FILE:quar2-host>"
     QUAR2_TEST_PLUGIN="$<TARGET_FILE:cli_test_plugin>"
-    QUAR2_NULL_PLUGIN="$<TARGET_FILE:cli_null_plugin>")
+    QUAR2_NULL_PLUGIN="$<TARGET_FILE:cli_null_plugin>"
+    QUAR2_README="${PROJECT_SOURCE_DIR}/README.md")
+  target_link_libraries(cli_command_tests PRIVATE util) # forkpty
 endif()
 
 if(WIN32)
