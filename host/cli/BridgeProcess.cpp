@@ -122,11 +122,15 @@ std::unique_ptr<CBridgeProcess> CBridgeProcess::start(const std::string& dllPath
     // The bridge's standard error goes to a file under TMPDIR that is unlinked at once: it is
     // read through our descriptor and vanishes with the program however it ends.
     const int errFd = anonymousTemporaryFile();
+    if (errFd < 0) {
+        error = dllPath + ": cannot start the Wine bridge: no temporary file in " +
+                temporaryFolder() + ": " + std::strerror(errno);
+        return nullptr;
+    }
     int toChild[2], fromChild[2];
-    if (errFd < 0 || pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) {
+    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) {
         error = dllPath + ": cannot start the Wine bridge: " + std::strerror(errno);
-        if (errFd >= 0)
-            close(errFd);
+        close(errFd);
         return nullptr;
     }
     p->stderrFd_ = errFd;

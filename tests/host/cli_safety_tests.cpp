@@ -79,13 +79,15 @@ TEST(CliOutputs, DevicesFifosAndStandardOutputAreWrittenIntoNotReplaced)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const pid_t reader = fork();
     if (reader == 0) {
-        execl("/bin/sh", "sh", "-c", ("cat " + fifo + " > " + dir.path("read.wav")).c_str(),
+        execl("/bin/sh", "sh", "-c", ("exec cat " + fifo + " > " + dir.path("read.wav")).c_str(),
               static_cast<char*>(nullptr));
         _exit(127);
     }
     r = runHost({"process", kPlugin, in, fifo});
-    if (r.status != 0)
-        close(open(fifo.c_str(), O_WRONLY | O_NONBLOCK)); // let the reader go
+    // A reader left waiting (nothing was written into the FIFO) is ended after a while.
+    for (int i = 0; i < 500 && waitpid(reader, nullptr, WNOHANG) == 0; ++i)
+        usleep(10000);
+    kill(reader, SIGKILL);
     waitpid(reader, nullptr, 0);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(S_ISFIFO(statOf(fifo).st_mode));
