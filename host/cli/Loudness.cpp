@@ -12,12 +12,12 @@ constexpr double kHighPercentile = 0.95;
 constexpr int kWindowHops = 30;           // 3 s in 100 ms hops
 } // namespace
 
-CLoudnessMeter::CLoudnessMeter(int channels, int sampleRate, bool truePeak)
-    : channels_(channels == 1 ? 1 : 2), truePeak_(truePeak),
+CLoudnessMeter::CLoudnessMeter(int channels, int sampleRate, bool loudness, bool truePeak)
+    : channels_(channels == 1 ? 1 : 2), loudness_(loudness), truePeak_(truePeak),
       hopFrames_(std::max(1, sampleRate / 10))
 {
     state_ = ebur128_init(static_cast<unsigned>(channels_), static_cast<unsigned long>(sampleRate),
-                          EBUR128_MODE_I | EBUR128_MODE_S |
+                          (loudness ? EBUR128_MODE_I : 0) |
                               (truePeak ? EBUR128_MODE_TRUE_PEAK : 0));
 }
 
@@ -38,10 +38,21 @@ void CLoudnessMeter::add(const float* left, const float* right, int frames)
         addPiece(left + done, right + done, n);
         done += n;
         fedFrames_ += n;
+        if (!loudness_ || fedFrames_ % hopFrames_ != 0)
+            continue;
+        const long long hops = fedFrames_ / hopFrames_;
         double lufs = 0;
-        if (fedFrames_ % hopFrames_ == 0 && fedFrames_ / hopFrames_ >= kWindowHops &&
-            ebur128_loudness_shortterm(state_, &lufs) == EBUR128_SUCCESS)
-            shortTerm_.push_back(lufs);
+        if (ebur128_loudness_window(state_, 100, &lufs) != EBUR128_SUCCESS)
+            continue;
+        // Loudness is -0.691 + 10 log10(mean square); silence comes back as -inf (energy 0).
+        hopEnergy_[hops % kWindowHops] = std::pow(10.0, (lufs + 0.691) / 10.0);
+        if (hops >= kWindowHops) {
+            double sum = 0;
+            for (double e : hopEnergy_)
+                sum += e;
+            shortTerm_.push_back(sum > 0 ? -0.691 + 10.0 * std::log10(sum / kWindowHops)
+                                         : -HUGE_VAL);
+        }
     }
 }
 
@@ -61,7 +72,7 @@ void CLoudnessMeter::addPiece(const float* left, const float* right, int frames)
 double CLoudnessMeter::integrated() const
 {
     double lufs = -HUGE_VAL;
-    if (state_ == nullptr || ebur128_loudness_global(state_, &lufs) != EBUR128_SUCCESS)
+    if (state_ == nullptr || !loudness_ || ebur128_loudness_global(state_, &lufs) != EBUR128_SUCCESS)
         return -HUGE_VAL;
     return lufs;
 }

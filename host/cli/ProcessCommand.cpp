@@ -130,9 +130,10 @@ int runProcess(const ProcessOptions& o, const Verbosity& verbosity)
     const bool clips = clipsAtFullScale(format.format);
     CLoudnessMeter inLoudness(channels, reader.sampleRate());
     // The output is measured as written (clipped in integer formats); its peaks as produced.
-    CLoudnessMeter outLoudness(channels, reader.sampleRate(), !clips);
+    CLoudnessMeter outLoudness(channels, reader.sampleRate(), true, !clips);
     std::unique_ptr<CLoudnessMeter> outPeaks =
-        clips ? std::make_unique<CLoudnessMeter>(channels, reader.sampleRate(), true) : nullptr;
+        clips ? std::make_unique<CLoudnessMeter>(channels, reader.sampleRate(), false, true)
+              : nullptr;
     CLevelLog levels(block, reader.sampleRate());
     CProgressBar progress(reader.frames(), "processing", verbosity.level > 0);
 
