@@ -65,6 +65,8 @@ int runRenderEditor(const RenderEditorOptions& options, const Verbosity& verbosi
     if (!options.preset.empty() && !readFxpFile(options.preset, preset, error))
         return reportFailure(error);
 
+    if (!isWindowsPlugin(pluginPath))
+        watchPluginFailures(pluginPath);
     std::unique_ptr<CPluginInstance> plugin = loadPlugin(pluginPath, error);
     if (!plugin)
         return reportFailure(error);
