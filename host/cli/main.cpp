@@ -42,6 +42,8 @@ int run(int argc, char** argv)
     app.set_version_flag("--version", std::string("quar2-host ") + QUAR2_VERSION);
     app.require_subcommand(1);
     app.footer(kFooter);
+    // "Command", as in the README, rather than CLI11's "subcommand".
+    app.get_formatter()->label("SUBCOMMAND", "COMMAND");
     Verbosity verbosity;
     bool quiet = false, verbose = false;
     app.add_flag("-q,--quiet", quiet, "print errors and warnings only");
@@ -115,7 +117,7 @@ int run(int argc, char** argv)
     renderCmd->add_flag("-n,--no-clobber", render.noClobber, "never replace an existing file");
 
     for (CLI::App* sub : {infoCmd, processCmd, benchCmd, renderCmd})
-        sub->fallthrough();
+        sub->fallthrough()->group("Commands");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
