@@ -1,7 +1,6 @@
 // quar2-host bench PLUGIN [PLUGIN ...]: the same minute of stereo speech-like audio at 48 kHz
 // in 512-frame blocks through each plug-in, timed where the plug-in runs.
 
-#include "host/cli/CommandLine.h"
 #include "host/cli/Commands.h"
 #include "host/cli/PluginInstance.h"
 #include "host/cli/SpeechLikeSignal.h"
@@ -14,8 +13,6 @@ namespace {
 constexpr int kRate = 48000;
 constexpr int kBlock = 512;
 
-const char* kUsage = "usage: quar2-host bench PLUGIN [PLUGIN ...] [--seconds S] [--runs N]";
-
 std::string baseName(const std::string& path)
 {
     const size_t slash = path.find_last_of('/');
@@ -24,18 +21,10 @@ std::string baseName(const std::string& path)
 
 } // namespace
 
-int runBench(int argc, char** argv)
+int runBench(const BenchOptions& options)
 {
-    CCommandLine args({"seconds", "runs"}, {});
     std::string error;
-    if (!args.parse(argc, argv, 0, error))
-        return reportFailure(error + "\n" + kUsage, 2);
-    if (args.positional().empty())
-        return reportFailure(std::string("bench needs at least one PLUGIN\n") + kUsage, 2);
-    int seconds = 0, runs = 0;
-    if (!args.intValue("seconds", 60, 1, 3600, seconds, error) ||
-        !args.intValue("runs", 3, 1, 100, runs, error))
-        return reportFailure(error, 2);
+    const int seconds = options.seconds, runs = options.runs;
 
     const StereoSignal signal = makeSpeechLikeSignal(seconds, kRate);
     const long long frames = (long long)(signal.left.size());
@@ -43,7 +32,7 @@ int runBench(int argc, char** argv)
                 seconds, kRate, kBlock, runs);
     std::printf("%-36s %12s %18s %8s\n", "plug-in", "ns/frame", "real-time factor", "ratio");
     double first = 0;
-    for (const std::string& path : args.positional()) {
+    for (const std::string& path : options.plugins) {
         std::unique_ptr<CPluginInstance> plugin = loadPlugin(path, error);
         if (!plugin)
             return reportFailure(error);
