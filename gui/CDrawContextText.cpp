@@ -45,6 +45,7 @@ double CDrawContext::getStringWidth(const char* string)
 void CDrawContext::drawString(const char* string, const CPoint& point, bool antialias)
 {
     if (!string || !font || !graphics || !fontBrush) return;
+    flushLines();
     Gdiplus::Font* platformFont = font->getPlatformFont();
     if (!platformFont) return;
     graphics->SetTextRenderingHint(antialias ? Gdiplus::TextRenderingHintClearTypeGridFit
