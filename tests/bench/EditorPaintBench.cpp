@@ -225,7 +225,8 @@ public:
 
     void setDrawMode(int32_t mode) override
     {
-        Time("colour and draw-mode changes", [&] { inner.setDrawMode(mode); });
+        Time("colour and draw-mode changes", [&] { inner.setDrawMode(mode); },
+             mode != context.getDrawMode());
     }
     void setFontColor(GfxColor c) override
     {
@@ -237,7 +238,8 @@ public:
     }
     void setFrameColor(GfxColor c) override
     {
-        Time("colour and draw-mode changes", [&] { inner.setFrameColor(c); });
+        Time("colour and draw-mode changes", [&] { inner.setFrameColor(c); },
+             CColor{c.red, c.green, c.blue, c.alpha} != context.getFrameColor());
     }
     double getStringWidth(const char* text) override
     {
@@ -249,11 +251,11 @@ public:
     void moveTo(const GfxPoint& p) override { Time("pen moves", [&] { inner.moveTo(p); }); }
     void lineTo(const GfxPoint& p) override
     {
-        Time("graph line segments", [&] { inner.lineTo(p); });
+        Time("graph line segments", [&] { inner.lineTo(p); }); // collected
     }
     void drawRect(const GfxRect& r, int32_t style) override
     {
-        Time("rectangles (switch)", [&] { inner.drawRect(r, style); });
+        Time("rectangles (switch)", [&] { inner.drawRect(r, style); }, true);
     }
     void drawEllipse(const GfxRect& r, int32_t style) override { inner.drawEllipse(r, style); }
     void drawArc(const GfxRect& r, float a, float b, int32_t style) override
@@ -270,7 +272,7 @@ public:
         Time("clip changes (one set and restore per text)", [&] {
             context.setClipRect(clip);
             context.setClipRect(previous);
-        });
+        }, true);
         Time("text drawing", [&] { inner.drawString(text, r, opaque, align); });
     }
     void drawStringInRect(const char* text, const GfxRect& r, int32_t align, bool aa) override
@@ -299,14 +301,21 @@ public:
         bool ok = false;
         const bool background = d.right - d.left > 200.0;
         Time(background ? "background image" : "knob images",
-             [&] { ok = inner.drawBitmap(bitmap, d, s, alpha); });
+             [&] { ok = inner.drawBitmap(bitmap, d, s, alpha); }, true);
         return ok;
     }
 
 private:
+    // Lines wait in the context until something else is drawn or the pen or smoothing changes;
+    // with `drawsLines` the call would draw them, and that drawing is counted as theirs.
     template <typename F>
-    void Time(const char* what, F&& call)
+    void Time(const char* what, F&& call, bool drawsLines = false)
     {
+        if (drawsLines) {
+            const double before = Now();
+            context.flushLines();
+            ms["graph lines (drawn when the pen changes)"] += Now() - before;
+        }
         const double before = Now();
         call();
         ms[what] += Now() - before;
@@ -339,7 +348,9 @@ public:
     CFontCache fonts;
 };
 
-void Profile(const char* name, int frames, const std::function<CDrawContext*()>& makeContext)
+// `finish` (may be empty) runs after each frame's context is released: the copy to the window.
+void Profile(const char* name, int frames, const std::function<CDrawContext*()>& makeContext,
+             const std::function<void()>& finish = nullptr)
 {
     ProfileHost host;
     TXlatEffect fx;
@@ -358,6 +369,7 @@ void Profile(const char* name, int frames, const std::function<CDrawContext*()>&
     std::map<std::string, double> totals;
     std::map<std::string, int> calls;
     double contextMs = 0.0, releaseMs = 0.0, frameMs = 0.0, gfxMs = 0.0, clipMs = 0.0;
+    double finishMs = 0.0;
     for (int f = 0; f < frames; ++f) {
         const double start = Now();
         CDrawContext* context = makeContext();
@@ -372,11 +384,15 @@ void Profile(const char* name, int frames, const std::function<CDrawContext*()>&
         const double drawn = Now();
         context->setClipRect(previous);
         context->forget();
+        const double released = Now();
+        if (finish)
+            finish();
         const double end = Now();
+        finishMs += end - released;
         contextMs += made - start;
         clipMs += clipped - made;
         gfxMs += drawn - clipped;
-        releaseMs += end - drawn;
+        releaseMs += released - drawn;
         frameMs += end - start;
         for (const auto& [what, t] : target.ms)
             totals[what] += t;
@@ -403,6 +419,8 @@ void Profile(const char* name, int frames, const std::function<CDrawContext*()>&
     line("context creation", frames, contextMs);
     line("frame clip set and restore", frames, clipMs);
     line("context release", frames, releaseMs);
+    if (finish)
+        line("copy to the window", frames, finishMs);
 }
 
 int RunProfile(int frames)
@@ -413,6 +431,30 @@ int RunProfile(int frames)
     Profile("straight into a window's device context", frames, [&] {
         return new CDrawContext(nullptr, nullptr, window);
     });
+    // The alternative of drawing into a memory surface of the window's format and copying it to
+    // the window after the drawing: Wine smooths text differently there, so the frame does not.
+    HDC windowDc = GetDC(window);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = 430;
+    info.bmiHeader.biHeight = -600;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP surface = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(windowDc);
+    HGDIOBJ previous = SelectObject(memory, surface);
+    Profile("into a memory surface, then copied (not used: its text differs)", frames,
+            [&] { return new CDrawContext(nullptr, memory, window); },
+            [&] {
+                GdiFlush();
+                BitBlt(windowDc, 0, 0, 430, 600, memory, 0, 0, SRCCOPY);
+            });
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(surface);
+    ReleaseDC(window, windowDc);
     Profile("into an off-screen bitmap", frames,
             [&] { return new COffscreenContext(nullptr, 430, 600); });
     return 0;
