@@ -235,7 +235,9 @@ void CDrawContext::flushLines() const
                     std::max(l.x0, l.x1) + margin, std::max(l.y0, l.y1) + margin};
     }
     // First fit: each segment joins the first group none of whose segments it meets. All the
-    // segments share one pen, so the order in which the groups blend them does not matter.
+    // segments share one pen: a pixel that two of them cover (in two groups) is blended twice
+    // with the same colour, which gives the same result in either order. (With smoothing that
+    // really antialiases, two coverages may meet in the other order, a rounding step apart.)
     std::vector<std::vector<size_t>> groups;
     for (size_t i = 0; i < count; ++i)
     {
