@@ -10,7 +10,7 @@ TSAN := build/tsan
 TSAN_TESTS := runtime_tests effect_tests reliability_storm_tests
 
 .PHONY: all test demo deps native asan tsan win64 test-native test-asan test-tsan test-win64 clean \
-  fuzz test-fuzz
+  fuzz test-fuzz bench-editor
 
 all: native win64
 
@@ -50,6 +50,11 @@ test-tsan: tsan
 
 test-win64: win64
 	scripts/run-wine-tests.sh $(WIN)
+
+# The editor's paint times under Wine + Xvfb while audio plays, then a profile of one frame.
+bench-editor: win64
+	scripts/bench-editor.sh $(WIN)
+	scripts/bench-editor.sh $(WIN) --profile --frames 60
 
 # Fuzz targets (clang, build/fuzz): a short run per target in make test, a long one on demand.
 FUZZ_SECONDS ?= 300

@@ -8,6 +8,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -20,6 +21,9 @@ Gdiplus::Color toGdiplus(CColor color)
 
 // Polygons up to this many points are converted without a heap allocation.
 constexpr int32_t kLocalPolygonPoints = 30;
+
+// Lines collected before they are drawn, at most (a bound on the memory and the grouping work).
+constexpr size_t kMaxPendingLines = 4096;
 } // namespace
 
 CDrawContext::CDrawContext(CFrame* frame, HDC systemContext, HWND window)
@@ -62,6 +66,7 @@ CDrawContext::CDrawContext(CFrame* frame, HDC systemContext, HWND window)
 
 CDrawContext::~CDrawContext()
 {
+    flushLines();
     if (font) font->forget();
     delete fontBrush;
     delete fillBrush;
@@ -86,12 +91,14 @@ void CDrawContext::adoptGraphics(Gdiplus::Graphics* newGraphics)
 
 void CDrawContext::releaseGraphics()
 {
+    flushLines();
     delete graphics;
     graphics = nullptr;
 }
 
 void CDrawContext::setLineWidth(double width)
 {
+    flushLines();
     lineWidth = width;
     if (pen) pen->SetWidth(toReal(width));
 }
@@ -99,6 +106,7 @@ void CDrawContext::setLineWidth(double width)
 void CDrawContext::setLineStyle(int32_t style)
 {
     if (style == lineStyle) return;
+    flushLines();
     lineStyle = style;
     if (pen)
         pen->SetDashStyle(style == kLineOnOffDash ? Gdiplus::DashStyleDot
@@ -108,6 +116,7 @@ void CDrawContext::setLineStyle(int32_t style)
 void CDrawContext::setDrawMode(int32_t mode)
 {
     if (mode == drawMode) return;
+    flushLines();
     drawMode = mode;
     if (graphics)
         graphics->SetSmoothingMode(mode == kAntialias ? Gdiplus::SmoothingModeAntiAlias
@@ -117,6 +126,7 @@ void CDrawContext::setDrawMode(int32_t mode)
 void CDrawContext::setFrameColor(CColor color)
 {
     if (color == frameColor) return;
+    flushLines();
     frameColor = color;
     if (pen) pen->SetColor(toGdiplus(color));
 }
@@ -139,6 +149,7 @@ void CDrawContext::setClipRect(const CRect& clip)
     CRect shifted = clip;
     shifted.offset(offset);
     if (shifted == clipRect) return;
+    flushLines();
     clipRect = shifted;
     if (graphics)
     {
@@ -178,9 +189,93 @@ void CDrawContext::lineTo(const CPoint& point)
 {
     const CPoint to = point + offset;
     if (graphics && pen)
-        graphics->DrawLine(pen, truncatePixel(penLocation.x), truncatePixel(penLocation.y),
-                           truncatePixel(to.x), truncatePixel(to.y));
+    {
+        if (pendingLines.size() >= kMaxPendingLines) flushLines();
+        pendingLines.push_back({truncatePixel(penLocation.x), truncatePixel(penLocation.y),
+                                truncatePixel(to.x), truncatePixel(to.y)});
+    }
     penLocation = to;
+}
+
+void CDrawContext::flushLines() const
+{
+    if (pendingLines.empty()) return;
+    if (!graphics || !pen)
+    {
+        pendingLines.clear();
+        return;
+    }
+    const size_t count = pendingLines.size();
+    if (count == 1)
+    {
+        const PendingLine& l = pendingLines.front();
+        graphics->DrawLine(pen, l.x0, l.y0, l.x1, l.y1);
+        pendingLines.clear();
+        return;
+    }
+
+    // Each segment's box, widened by half the pen (at least a pixel, for smoothed edges):
+    // segments whose boxes do not meet cannot share a pixel.
+    const double halfWidth = std::isfinite(lineWidth) ? std::min(std::fabs(lineWidth), 1000.0) * 0.5
+                                                      : 500.0;
+    const int32_t margin = std::max(1, int32_t(std::ceil(halfWidth)));
+    struct Box
+    {
+        int32_t left, top, right, bottom;
+        bool meets(const Box& o) const
+        {
+            return left <= o.right && o.left <= right && top <= o.bottom && o.top <= bottom;
+        }
+    };
+    std::vector<Box> boxes(count);
+    for (size_t i = 0; i < count; ++i)
+    {
+        const PendingLine& l = pendingLines[i];
+        boxes[i] = {std::min(l.x0, l.x1) - margin, std::min(l.y0, l.y1) - margin,
+                    std::max(l.x0, l.x1) + margin, std::max(l.y0, l.y1) + margin};
+    }
+    // First fit: each segment joins the first group none of whose segments it meets. All the
+    // segments share one pen: a pixel that two of them cover (in two groups) is blended twice
+    // with the same colour, which gives the same result in either order. (With smoothing that
+    // really antialiases, two coverages may meet in the other order, a rounding step apart.)
+    std::vector<std::vector<size_t>> groups;
+    for (size_t i = 0; i < count; ++i)
+    {
+        bool placed = false;
+        for (std::vector<size_t>& group : groups)
+        {
+            bool apart = true;
+            // The latest members come first: a curve's neighbours are its recent segments.
+            for (auto it = group.rbegin(); it != group.rend() && apart; ++it)
+                apart = !boxes[i].meets(boxes[*it]);
+            if (apart)
+            {
+                group.push_back(i);
+                placed = true;
+                break;
+            }
+        }
+        if (!placed) groups.push_back({i});
+    }
+    for (const std::vector<size_t>& group : groups)
+    {
+        if (group.size() == 1)
+        {
+            const PendingLine& l = pendingLines[group.front()];
+            graphics->DrawLine(pen, l.x0, l.y0, l.x1, l.y1);
+            continue;
+        }
+        // One open figure per segment, as a single line call makes it.
+        Gdiplus::GraphicsPath path;
+        for (size_t i : group)
+        {
+            const PendingLine& l = pendingLines[i];
+            path.StartFigure();
+            path.AddLine(INT(l.x0), INT(l.y0), INT(l.x1), INT(l.y1));
+        }
+        graphics->DrawPath(pen, &path);
+    }
+    pendingLines.clear();
 }
 
 void CDrawContext::drawLines(const CPoint* points, int32_t numberOfLines)
@@ -197,6 +292,7 @@ void CDrawContext::drawPolygon(const CPoint* points, int32_t numberOfPoints, int
                                bool closed)
 {
     if (!points || numberOfPoints <= 0 || !graphics) return;
+    flushLines();
     Gdiplus::PointF local[kLocalPolygonPoints];
     std::vector<Gdiplus::PointF> heap;
     Gdiplus::PointF* converted = local;
@@ -223,6 +319,7 @@ void CDrawContext::drawPolygon(const CPoint* points, int32_t numberOfPoints, int
 void CDrawContext::drawRect(const CRect& rect, int32_t drawStyle)
 {
     if (!graphics) return;
+    flushLines();
     CRect r = rect;
     r.offset(offset).normalize();
     const float x = toReal(r.left), y = toReal(r.top);
@@ -234,6 +331,7 @@ void CDrawContext::drawRect(const CRect& rect, int32_t drawStyle)
 void CDrawContext::drawEllipse(const CRect& rect, int32_t drawStyle)
 {
     if (!graphics) return;
+    flushLines();
     CRect r = rect;
     r.offset(offset).normalize();
     const int32_t x = truncatePixel(r.left), y = truncatePixel(r.top);
@@ -246,6 +344,7 @@ void CDrawContext::drawEllipse(const CRect& rect, int32_t drawStyle)
 void CDrawContext::drawArc(const CRect& rect, float startAngle, float endAngle, int32_t drawStyle)
 {
     if (!graphics) return;
+    flushLines();
     CRect r = rect;
     r.offset(offset);
     if (!isDrawableCurve(clampPixel(r.getWidth()), clampPixel(r.getHeight()))) return;
@@ -261,6 +360,7 @@ void CDrawContext::drawArc(const CRect& rect, float startAngle, float endAngle, 
 
 void CDrawContext::drawPoint(const CPoint& point, CColor color)
 {
+    flushLines();
     const double previousWidth = lineWidth;
     const CColor previousColor = frameColor;
     if (lineWidth != 1.0) setLineWidth(1.0);

@@ -18,6 +18,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace Gdiplus
 {
@@ -64,7 +65,9 @@ class CDrawContext : public CBaseObject
 
     // --- Lines and shapes ----------------------------------------------------------------------
     void moveTo(const CPoint& point);
-    void lineTo(const CPoint& point); // integer end points; moves the pen there
+    // Integer end points; moves the pen there. The line reaches the surface with the lines
+    // drawn after it in the same pen (see flushLines), before anything else is drawn.
+    void lineTo(const CPoint& point);
     // `numberOfLines` pairs of points: from points[2i] to points[2i+1].
     void drawLines(const CPoint* points, int32_t numberOfLines);
     void drawPolygon(const CPoint* points, int32_t numberOfPoints, int32_t drawStyle = kDrawStroked,
@@ -110,9 +113,28 @@ class CDrawContext : public CBaseObject
     const CPoint& getPenLocation() const { return penLocation; }
 
     CFrame* getFrame() const { return frame; }
-    HDC getSystemContext() const { return systemContext; }
+    // The device context and the graphics, for drawing past this context: lines still waiting
+    // are drawn first, so that what the caller draws lands above them.
+    HDC getSystemContext() const
+    {
+        flushLines();
+        return systemContext;
+    }
     HWND getWindow() const { return window; }
-    Gdiplus::Graphics* getGraphics() const { return graphics; }
+    Gdiplus::Graphics* getGraphics() const
+    {
+        flushLines();
+        return graphics;
+    }
+
+    // Draws the lines that lineTo has collected. A run of lines in one pen (the leveller's
+    // graph: hundreds of one-pixel segments per frame) costs one GDI+ call per group of
+    // segments instead of one per segment, which is most of a frame's time on some systems.
+    // The segments of a group lie apart from each other, so each pixel is drawn by a group at
+    // most once, exactly as often as by the single calls; segments that touch (the joints of a
+    // curve) are in different groups. Every operation that draws, or changes the pen, the
+    // smoothing or the clip, calls this first; so does the destructor.
+    void flushLines() const;
 
   protected:
     // Applies the interpolation and page unit every graphics gets, then adopts it.
@@ -137,6 +159,12 @@ class CDrawContext : public CBaseObject
     CRect clipRect;
     Gdiplus::Graphics* graphics = nullptr;
     Gdiplus::Pen* pen = nullptr;
+    // Lines drawn by lineTo and not yet on the surface, in window pixels (offset applied).
+    struct PendingLine
+    {
+        int32_t x0, y0, x1, y1;
+    };
+    mutable std::vector<PendingLine> pendingLines;
     Gdiplus::SolidBrush* fillBrush = nullptr;
     Gdiplus::SolidBrush* fontBrush = nullptr;
 };

@@ -3,10 +3,13 @@
 
 #include "gui/CFontDesc.h"
 #include "gui/PixelMath.h"
+#include "gui/PlatformFonts.h"
 #include "gui/WideText.h"
 
 #include <objidl.h>
 #include <gdiplus.h>
+
+#include <cwchar>
 
 void CDrawContext::setFont(CFontDesc* newFont, int32_t size, int32_t style)
 {
@@ -36,15 +39,25 @@ double CDrawContext::getStringWidth(const char* string)
     Gdiplus::Font* platformFont = font->getPlatformFont();
     if (!graphics || !platformFont) return -1.0;
     const std::wstring wide = utf8ToWide(string);
+    // The same text, font and measuring conditions give the same width: a width measured before
+    // (the editor measures the same captions on every frame) is not measured again.
+    wchar_t conditions[64];
+    swprintf(conditions, 64, L"%d %d %a %a %a", int(graphics->GetTextRenderingHint()),
+             int(graphics->GetPageUnit()), double(graphics->GetPageScale()),
+             double(graphics->GetDpiX()), double(graphics->GetDpiY()));
+    float width = 0.0f;
+    if (PlatformFonts::findWidth(platformFont, conditions, wide, width)) return double(width);
     Gdiplus::RectF bounds;
-    graphics->MeasureString(wide.c_str(), INT(wide.size()), platformFont,
-                            Gdiplus::RectF(0, 0, 0, 0), &bounds);
+    if (graphics->MeasureString(wide.c_str(), INT(wide.size()), platformFont,
+                                Gdiplus::RectF(0, 0, 0, 0), &bounds) == Gdiplus::Ok)
+        PlatformFonts::keepWidth(platformFont, conditions, wide, bounds.Width);
     return double(bounds.Width);
 }
 
 void CDrawContext::drawString(const char* string, const CPoint& point, bool antialias)
 {
     if (!string || !font || !graphics || !fontBrush) return;
+    flushLines();
     Gdiplus::Font* platformFont = font->getPlatformFont();
     if (!platformFont) return;
     graphics->SetTextRenderingHint(antialias ? Gdiplus::TextRenderingHintClearTypeGridFit

@@ -2,6 +2,7 @@
 
 #include "gui/DrawingCodes.h"
 #include "gui/GDIPlusGlobals.h"
+#include "gui/PlatformFonts.h"
 
 #include <windows.h>
 #include <objidl.h>
@@ -86,8 +87,9 @@ bool CFontDesc::operator==(const CFontDesc& other) const
 
 void CFontDesc::discardPlatformFont()
 {
-    delete platformFont;
+    if (!platformFontShared) delete platformFont;
     platformFont = nullptr;
+    platformFontShared = false;
     platformFontMade = false;
 }
 
@@ -102,8 +104,6 @@ Gdiplus::Font* CFontDesc::getPlatformFont()
         wideName[0] = 0;
     wideName[kMaxFamilyNameLength] = 0; // mbstowcs does not terminate a full buffer
 
-    Gdiplus::FontFamily family(wideName);
-    if (family.GetLastStatus() != Gdiplus::Ok) return nullptr;
     int fontStyle = Gdiplus::FontStyleRegular;
     if (style & kUnderlineFace)
         fontStyle = Gdiplus::FontStyleUnderline;
@@ -111,13 +111,10 @@ Gdiplus::Font* CFontDesc::getPlatformFont()
         fontStyle = Gdiplus::FontStyleItalic;
     else if (style & kBoldFace)
         fontStyle = Gdiplus::FontStyleBold;
-    auto* font = new Gdiplus::Font(&family, Gdiplus::REAL(size), fontStyle, Gdiplus::UnitPixel);
-    if (font->GetLastStatus() != Gdiplus::Ok)
-    {
-        delete font;
-        return nullptr;
-    }
-    platformFont = font;
+    // The same family, size and style as an earlier description: the same font, kept for the
+    // GDI+ session (finding a family searches the installed fonts every time).
+    platformFont = PlatformFonts::find(wideName, float(Gdiplus::REAL(size)), fontStyle,
+                                       platformFontShared);
     return platformFont;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// A font description: family name, size in pixels and style bits. The GDI+ font is made on
-// first use and thrown away whenever the description changes or GDI+ shuts down.
+// A font description: family name, size in pixels and style bits. The GDI+ font is found on
+// first use (made once per family, size and style for the GDI+ session, see PlatformFonts) and
+// let go whenever the description changes or GDI+ shuts down.
 
 #include "gui/CBaseObject.h"
 
@@ -52,6 +53,7 @@ class CFontDesc : public CBaseObject
     double size = 0.0;
     int32_t style = 0;
     Gdiplus::Font* platformFont = nullptr;
+    bool platformFontShared = false; // kept by PlatformFonts: not ours to delete
     bool platformFontMade = false;
 
     // Every live description is linked here so that a GDI+ shutdown can reach its font.

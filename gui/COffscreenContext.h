@@ -18,7 +18,12 @@ class COffscreenContext : public CDrawContext
                       CColor backgroundColor = kBlackCColor);
     ~COffscreenContext() override;
 
-    CBitmap* getBitmap() const { return bitmap; }
+    // The bitmap with every line drawn so far on it.
+    CBitmap* getBitmap() const
+    {
+        flushLines();
+        return bitmap;
+    }
     double getWidth() const { return width; }
     double getHeight() const { return height; }
     CColor getBackgroundColor() const { return backgroundColor; }

@@ -1,6 +1,7 @@
 #include "gui/GDIPlusGlobals.h"
 
 #include "gui/CFontDesc.h"
+#include "gui/PlatformFonts.h"
 
 #include <windows.h>
 #include <objidl.h>
@@ -27,6 +28,7 @@ GDIPlusGlobals::~GDIPlusGlobals()
     // Fonts made by this session must not outlive it: deleting them after the shutdown would
     // call into a stopped GDI+.
     CFontDesc::discardAllPlatformFonts();
+    PlatformFonts::clear(); // no description holds one of them any more
     if (token) Gdiplus::GdiplusShutdown(token);
 }
 

@@ -212,6 +212,12 @@ public:
         case kEditorClose:
             editor_.close();
             break;
+        case kEditorPaintTimes: {
+            const std::vector<double> ms = editor_.takePaintTimes();
+            const std::vector<float> narrow(ms.begin(), ms.end());
+            w.floats(narrow.data(), narrow.size());
+            break;
+        }
         case kQuit:
             respond(kStatusOk, w.data());
             return false;

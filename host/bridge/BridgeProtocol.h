@@ -42,6 +42,7 @@ enum BridgeCommand : uint32_t
     kEditorCapture,      // -> i32 width, i32 height, bytes RGB rows top first
     kEditorClose,        //
     kQuit,               // the bridge answers, closes the plug-in and exits
+    kEditorPaintTimes,   // -> floats: milliseconds per editor paint since the last ask
 };
 
 enum BridgeStatus : uint32_t

@@ -158,6 +158,17 @@ public:
         return true;
     }
     void closeEditor() override { request(kEditorClose); }
+    std::vector<float> takeEditorPaintTimes() override
+    {
+        std::vector<float> ms;
+        if (!request(kEditorPaintTimes))
+            return ms;
+        CMessageReader r = reader();
+        r.floats(ms);
+        if (!check(r))
+            ms.clear();
+        return ms;
+    }
     bool failed() const override { return !failure_.empty(); }
     std::string failure() const override { return failure_; }
 

@@ -87,6 +87,9 @@ public:
     virtual void idleEditor(int milliseconds) = 0;
     virtual bool captureEditor(EditorImage& image) = 0;
     virtual void closeEditor() = 0;
+    // Milliseconds each editor paint took where the plug-in runs, in paint order, since the
+    // last call (emptied by the call). Empty where the editor is not shown.
+    virtual std::vector<float> takeEditorPaintTimes() { return {}; }
 
     // True once a call could not complete (the plug-in's process died, a protocol error).
     virtual bool failed() const = 0;

@@ -1,7 +1,9 @@
 // quar2-host render-editor PLUGIN.dll OUT.png [--input FILE] [--seconds S]: opens the plug-in's
 // editor in a real window through the Wine bridge, plays audio through the plug-in in real time
 // with the transport running (so its displays move), lets the editor paint as a host's idle
-// calls would, and saves the window's pixels as PNG.
+// calls would, and saves the window's pixels as PNG. It then reports how long the editor's
+// paints took while the audio played (median, 90th and 99th percentile, worst), timed in the
+// bridge around each paint message, which is the path a host's message loop gives the editor.
 
 #include "host/cli/AudioFile.h"
 #include "host/cli/Commands.h"
@@ -11,7 +13,9 @@
 #include "host/cli/PresetTransfer.h"
 #include "host/cli/SpeechLikeSignal.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -19,6 +23,26 @@ namespace {
 
 constexpr int kBlock = 512;
 constexpr int kIdleMs = 20; // about 50 idle calls per second, as hosts give editors
+
+// The value below which `fraction` of the sorted times lie (nearest rank).
+float percentile(const std::vector<float>& sorted, double fraction)
+{
+    const size_t rank = size_t(std::ceil(fraction * double(sorted.size())));
+    return sorted[std::min(sorted.size() - 1, rank > 0 ? rank - 1 : 0)];
+}
+
+void reportPaintTimes(std::vector<float> ms)
+{
+    if (ms.empty()) {
+        std::printf("paint times: the editor did not paint while the audio played\n");
+        return;
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("paint times over %zu frames while the audio played: median %.2f ms, 90th "
+                "percentile %.2f ms, 99th percentile %.2f ms, worst %.2f ms\n",
+                ms.size(), double(percentile(ms, 0.5)), double(percentile(ms, 0.9)),
+                double(percentile(ms, 0.99)), double(ms.back()));
+}
 
 } // namespace
 
@@ -87,6 +111,7 @@ int runRenderEditor(const RenderEditorOptions& options, const Verbosity& verbosi
     if (!plugin->openEditor(width, height))
         return reportFailure(pluginPath + ": " + plugin->failure());
 
+    plugin->takeEditorPaintTimes(); // the opening paints are not part of the run
     // Real time: the editor's graph moves with the wall clock as well as with the audio.
     std::vector<float> outL(kBlock), outR(kBlock), inL(kBlock), inR(kBlock);
     const float* in[2] = {inL.data(), inR.data()};
@@ -112,6 +137,7 @@ int runRenderEditor(const RenderEditorOptions& options, const Verbosity& verbosi
         if (plugin->failed())
             return reportFailure(plugin->failure());
     }
+    const std::vector<float> paintMs = plugin->takeEditorPaintTimes();
     plugin->idleEditor(200); // one more paint after the last block
     EditorImage image;
     if (!plugin->captureEditor(image))
@@ -125,5 +151,6 @@ int runRenderEditor(const RenderEditorOptions& options, const Verbosity& verbosi
     if (verbosity.level > 0)
         std::printf("editor %dx%d after %d s of audio: %s\n", image.width, image.height, seconds,
                 outPath.c_str());
+    reportPaintTimes(paintMs);
     return 0;
 }

@@ -8,6 +8,8 @@
 namespace {
 
 const char* kWindowClass = "Quar2EditorHostWindow";
+// Paint records kept between two takePaintTimes() calls: about an hour of editor frames.
+constexpr size_t kMaxPaintRecords = 1u << 17;
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -87,6 +89,7 @@ bool CEditorHostWindow::open(CVstPlugin& plugin, std::string& error)
     }
     width_ = w;
     height_ = h;
+    paintMs_.clear();
     pump();
     return true;
 }
@@ -100,15 +103,46 @@ void CEditorHostWindow::pump()
     }
 }
 
+void CEditorHostWindow::pumpTimed()
+{
+    static const double ticksPerMs = [] {
+        LARGE_INTEGER f{};
+        QueryPerformanceFrequency(&f);
+        return double(f.QuadPart) / 1000.0;
+    }();
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        if (msg.message != WM_PAINT) {
+            DispatchMessageA(&msg);
+            continue;
+        }
+        LARGE_INTEGER before{}, after{};
+        QueryPerformanceCounter(&before);
+        DispatchMessageA(&msg);
+        QueryPerformanceCounter(&after);
+        // The host's own window paints too (its background); only the editor's paints count.
+        if (msg.hwnd != window_ && paintMs_.size() < kMaxPaintRecords)
+            paintMs_.push_back(double(after.QuadPart - before.QuadPart) / ticksPerMs);
+    }
+}
+
+std::vector<double> CEditorHostWindow::takePaintTimes()
+{
+    std::vector<double> taken;
+    taken.swap(paintMs_);
+    return taken;
+}
+
 void CEditorHostWindow::idle(int milliseconds)
 {
     if (window_ == nullptr)
         return;
     const DWORD start = GetTickCount();
     do {
-        pump();
+        pumpTimed();
         plugin_->dispatch(effEditIdle);
-        pump();
+        pumpTimed();
         Sleep(10);
     } while (int(GetTickCount() - start) < milliseconds);
 }

@@ -26,6 +26,10 @@ public:
     void idle(int milliseconds);
     // [UI thread] Handles every message waiting for this thread.
     static void pump();
+    // [UI thread] How long each paint message of the editor took to handle (milliseconds, in
+    // the order painted) since the last call; the record is emptied. Paints are timed only
+    // inside idle(), where a host's message loop would run them.
+    std::vector<double> takePaintTimes();
     // [UI thread] The client area's pixels, 3 bytes (R, G, B) each, top row first.
     bool capture(std::vector<uint8_t>& rgb, int& width, int& height, std::string& error);
     void close();
@@ -38,7 +42,11 @@ public:
     void* editorWindow() const;
 
 private:
+    // pump(), timing the dispatch of every paint message.
+    void pumpTimed();
+
     CVstPlugin* plugin_ = nullptr;
+    std::vector<double> paintMs_;
     void* window_ = nullptr; // HWND
     int width_ = 0;
     int height_ = 0;

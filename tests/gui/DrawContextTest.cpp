@@ -3,6 +3,7 @@
 
 #include "gui/CFontDesc.h"
 
+#include <cmath>
 #include <vector>
 
 namespace
@@ -251,4 +252,66 @@ TEST_F(DrawContextTest, AbsurdCoordinatesAreSafe)
     context->setFillColor(kGreen);
     context->drawRect(CRect(5, 5, 6, 6), kDrawFilled);
     EXPECT_EQ(at(5, 5), kGreen);
+}
+
+TEST_F(DrawContextTest, LinesInOnePenLandAsIfDrawnOneByOne)
+{
+    // The same drawing twice: once as a caller draws it (the context collects the lines and
+    // draws them in groups), once with every line put on the surface by itself. Half-opaque
+    // lines show how often each pixel was drawn: a curve's joints twice, a line drawn twice
+    // twice, crossings twice.
+    auto draw = [](COffscreenContext* c, bool oneByOne) {
+        clearToBlack(c);
+        auto line = [&](double x, double y) {
+            c->lineTo(CPoint(x, y));
+            if (oneByOne) c->flushLines();
+        };
+        c->setDrawMode(kAntialias);
+        c->setFrameColor(CColor{255, 255, 255, 127});
+        c->moveTo(CPoint(2, 30));
+        for (int i = 0; i < 110; ++i) // a curve of one-pixel steps, as the leveller's graph
+        {
+            c->moveTo(c->getPenLocation());
+            line(3 + i, 30 + 20 * std::sin(i * 0.3) + ((i % 7) == 0 ? 9 : 0));
+        }
+        c->moveTo(CPoint(10, 5)); // a line drawn twice, and lines crossing the curve
+        line(10, 55);
+        c->moveTo(CPoint(10, 5));
+        line(10, 55);
+        c->moveTo(CPoint(0, 0));
+        line(119, 59);
+        c->setFillColor(kBlue); // drawn over the lines before it
+        c->drawRect(CRect(40, 20, 50, 40), kDrawFilled);
+        c->setOffset(CPoint(3, 2)); // the offset at the time of each line counts
+        c->moveTo(CPoint(40, 10));
+        line(60, 45);
+        c->setOffset(CPoint(0, 0));
+        c->setClipRect(CRect(0, 0, 60, 60)); // the clip at the time of each line counts
+        c->moveTo(CPoint(50, 50));
+        line(100, 52);
+        c->setClipRect(CRect(0, 0, 120, 60));
+        c->setFrameColor(CColor{255, 128, 0, 255});
+        c->moveTo(CPoint(5, 58));
+        line(115, 3);
+    };
+    COffscreenContext* grouped = new COffscreenContext(nullptr, 120, 60, kBlackCColor);
+    COffscreenContext* single = new COffscreenContext(nullptr, 120, 60, kBlackCColor);
+    draw(grouped, false);
+    draw(single, true);
+    int differences = 0, lit = 0, twice = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 120; ++x)
+        {
+            const CColor p = pixelOf(grouped, x, y);
+            differences += p != pixelOf(single, x, y);
+            lit += p != kBlackCColor;
+            twice += p.red > 160 && p.red < 220 && p.green == p.red; // half-opaque white twice
+        }
+    EXPECT_EQ(differences, 0);
+    EXPECT_GT(lit, 300);
+    EXPECT_GT(twice, 20);
+    EXPECT_EQ(pixelOf(grouped, 45, 30), kBlue); // the fill lies above the lines before it
+    EXPECT_EQ(pixelOf(grouped, 80, 51), kBlackCColor); // outside the clip of its time
+    grouped->forget();
+    single->forget();
 }

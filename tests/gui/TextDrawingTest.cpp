@@ -2,6 +2,7 @@
 #include "GuiTestSupport.h"
 
 #include "gui/CFontDesc.h"
+#include "gui/PlatformFonts.h"
 
 #include <algorithm>
 
@@ -185,4 +186,49 @@ TEST_F(TextTest, TextInRectangles)
     EXPECT_GE(cut.left, 30);
     EXPECT_LE(cut.right, 60);
     EXPECT_EQ(context->getClipRect(), clipBefore);
+}
+
+TEST_F(TextTest, FontsAndWidthsAreKeptForTheSession)
+{
+    // Descriptions of one family, size and style share one GDI+ font; another size is another
+    // font. The editor makes a new description per font selection, frame after frame.
+    CFontDesc a("Arial", 11, kBoldFace);
+    CFontDesc b("Arial", 11, kBoldFace);
+    CFontDesc c("Arial", 12, kBoldFace);
+    ASSERT_NE(a.getPlatformFont(), nullptr) << "run inside the test prefix";
+    EXPECT_EQ(a.getPlatformFont(), b.getPlatformFont());
+    EXPECT_NE(a.getPlatformFont(), c.getPlatformFont());
+    const size_t kept = PlatformFonts::count();
+    a.setSize(12); // now the same as c
+    EXPECT_EQ(a.getPlatformFont(), c.getPlatformFont());
+    EXPECT_EQ(PlatformFonts::count(), kept);
+    b.discardPlatformFont(); // letting go does not delete a kept font
+    EXPECT_EQ(c.getPlatformFont()->GetSize(), 12.0f);
+
+    // A width measured again comes from the table and equals what GDI+ measures afresh.
+    CFontDesc* font = new CFontDesc("Arial", 11, kBoldFace);
+    context->setFont(font);
+    font->forget();
+    const double first = context->getStringWidth("Dyn.Range Reduction:");
+    EXPECT_EQ(context->getStringWidth("Dyn.Range Reduction:"), first);
+    Gdiplus::FontFamily family(L"Arial");
+    Gdiplus::Font fresh(&family, 11.0f, Gdiplus::FontStyleBold, Gdiplus::UnitPixel);
+    Gdiplus::RectF bounds;
+    context->getGraphics()->MeasureString(L"Dyn.Range Reduction:", -1, &fresh,
+                                          Gdiplus::RectF(0, 0, 0, 0), &bounds);
+    EXPECT_EQ(first, double(bounds.Width));
+    EXPECT_GT(context->getStringWidth("Dyn.Range Reduction: "), first); // another text
+}
+
+TEST(PlatformFontsSession, EmptiedWhenGdiplusStops)
+{
+    hInstance = GetModuleHandleW(nullptr);
+    ASSERT_FALSE(GDIPlusGlobals::isRunning()) << "an earlier test left GDI+ running";
+    GDIPlusGlobals::enter();
+    CFontDesc font("Arial", 13, 0);
+    ASSERT_NE(font.getPlatformFont(), nullptr);
+    EXPECT_GT(PlatformFonts::count(), 0u);
+    GDIPlusGlobals::exit(); // the last user: GDI+ shuts down, the description lets go first
+    EXPECT_FALSE(font.hasPlatformFont());
+    EXPECT_EQ(PlatformFonts::count(), 0u);
 }

@@ -3,12 +3,21 @@
 // redraw timer, and mouse messages reaching the runtime's mouse state.
 #include <gtest/gtest.h>
 
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
 #include "editor_window_support.h"
+#include "effect/XlatEffect.h"
 #include "gui/CBaseObject.h"
 #include "gui/CFrame.h"
 #include "gui/COstraEditor.h"
 #include "gui/COstraView.h"
 #include "runtime/ModuleHandle.h"
+#include "tests/graphics/leveller_png.h"
 #include "tests/plugin/ProbeRuntime.h"
 
 namespace {
@@ -258,4 +267,176 @@ TEST_F(EditorInProcess, HundredOpenPaintCloseCyclesLeaveNoObjectOrWindowBehind)
         ASSERT_EQ(editor()->getFrame(), nullptr) << "cycle " << cycle;
         ASSERT_EQ(CBaseObject::getLiveObjectCount(), liveClosed) << "cycle " << cycle;
     }
+}
+
+// --- One whole frame of the real leveller, pixel for pixel -----------------------------------
+
+namespace {
+
+// The leveller with one fixed state put back at the start of every frame: slider settings, the
+// switch, a gain history, the curves' carried ends and smoothing, the readouts' extremes. Every
+// frame therefore draws the same picture, however many frames ran before.
+class FixedStateLeveller : public TXlatEffect
+{
+public:
+    void DoGfx(double width, double height) override
+    {
+        ++frames;
+        LevellerVariables& v = vars;
+        v.sliderCopy2 = 1.0;  // side-chain filter on: the orange mark
+        v.sliderCopy3 = 3.0;  // "80 Hz"
+        v.sliderCopy4 = 7.0;  // "50 ms"
+        v.sliderCopy5 = -12.0;
+        v.sliderCopy6 = 17.0;
+        v.sliderCopy7 = -3.0;
+        v.sliderCopy8 = 4.0;
+        v.sliderCopy9 = -6.5;
+        v.sliderCopy10 = 4.4;
+        v.historyStep = 441000.0 / 512.0 / 360.0 * 0.44;
+        v.historyBaseCopy = v.historyBase;
+        for (int i = 0; i < 400; ++i) {
+            const double db = 8.0 * std::sin(i * 0.045) + 4.0 * std::sin(i * 0.21);
+            Element(v.historyBase + i) = 100.0 - 5.0 * db;
+        }
+        v.historyWritePos = 215.0;
+        v.curveLastY = 371.0;
+        v.smoothLastY = 352.0;
+        v.graphSmooth = 9000.0;
+        v.playState = 1.0;
+        v.lastGain = std::pow(10.0, 4.5 / 20.0);
+        v.maxGainDb = 7.25;
+        v.maxAttenuationDb = -9.5;
+        v.rerunSliderCode = 0.0;
+        mouseX = mouseY = mouseButtons = 0.0;
+        TXlatEffect::DoGfx(width, height);
+    }
+
+    int frames = 0;
+};
+
+// A reference picture (PNG) as 0x00RRGGBB pixels, read by GDI+; empty when unreadable.
+WindowPixels ReadReferencePicture(const wchar_t* path)
+{
+    WindowPixels picture;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok)
+        return picture;
+    {
+        Gdiplus::Bitmap bitmap(path);
+        if (bitmap.GetLastStatus() == Gdiplus::Ok) {
+            picture.width = int(bitmap.GetWidth());
+            picture.height = int(bitmap.GetHeight());
+            for (int y = 0; y < picture.height; ++y)
+                for (int x = 0; x < picture.width; ++x) {
+                    Gdiplus::Color c;
+                    bitmap.GetPixel(x, y, &c);
+                    picture.pixels.push_back(Rgb(c.GetR(), c.GetG(), c.GetB()));
+                }
+        }
+    }
+    Gdiplus::GdiplusShutdown(token);
+    return picture;
+}
+
+// Writes `shot` as a PNG beside the other test artifacts, for a person to compare.
+void KeepPicture(const WindowPixels& shot, const std::string& path)
+{
+    std::vector<uint8_t> rgb;
+    for (uint32_t p : shot.pixels)
+        rgb.insert(rgb.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)});
+    WriteLevellerPng(path, shot.width, shot.height, rgb);
+}
+
+// Pixels that differ, and a description of the first one.
+int CountDifferences(const WindowPixels& a, const WindowPixels& b, std::string& first)
+{
+    int count = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x)
+            if (a.at(x, y) != b.at(x, y) && count++ == 0) {
+                char text[96];
+                std::snprintf(text, sizeof text, "(%d, %d): %06X instead of %06X", x, y,
+                              unsigned(a.at(x, y)), unsigned(b.at(x, y)));
+                first = text;
+            }
+    return count;
+}
+
+class LevellerFramePixels : public ::testing::Test
+{
+protected:
+    LevellerFramePixels()
+    {
+        hInstance = GetModuleHandleW(nullptr); // the artwork is this program's "DATA" resources
+        liveAtStart = CBaseObject::getLiveObjectCount();
+        leveller = new FixedStateLeveller();
+        instance = new ProbeInstance(leveller);
+        instance->dispatch(effOpen);
+        instance->dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+        instance->dispatch(effSetBlockSize, 0, 512);
+        instance->dispatch(effMainsChanged, 0, 1);
+    }
+    ~LevellerFramePixels() override
+    {
+        CFrame::overridePlatformMajorVersion(0);
+        delete instance;
+        EXPECT_EQ(CBaseObject::getLiveObjectCount(), liveAtStart) << "toolkit objects leaked";
+    }
+
+    // Opens the editor, lets it paint a few frames, and answers the window's pixels.
+    WindowPixels PaintedFrame()
+    {
+        EditorHostWindow host(430, 600);
+        WindowPixels shot;
+        if (instance->dispatch(effEditOpen, 0, 0, host.handle()) != 1)
+            return shot;
+        HWND frameWindow = host.child();
+        for (int i = 0; i < 3; ++i) {
+            const int before = leveller->frames;
+            InvalidateRect(frameWindow, nullptr, FALSE);
+            PumpMessages(2000, nullptr, [&] { return leveller->frames > before; });
+        }
+        shot = CaptureWindow(frameWindow, 430, 600);
+        instance->dispatch(effEditClose);
+        return shot;
+    }
+
+    // The frame against the reference picture made by the toolkit before its paint path was
+    // sped up; the frame is kept in artifacts/ when they differ.
+    void ExpectReference(const WindowPixels& shot, const wchar_t* reference,
+                         const std::string& artifact)
+    {
+        ASSERT_EQ(shot.width, 430);
+        ASSERT_EQ(shot.height, 600);
+        const WindowPixels expected = ReadReferencePicture(reference);
+        if (expected.width != 430 || expected.height != 600) {
+            KeepPicture(shot, artifact);
+            FAIL() << "no usable reference picture; the frame is in " << artifact;
+        }
+        std::string first;
+        const int differences = CountDifferences(shot, expected, first);
+        if (differences != 0)
+            KeepPicture(shot, artifact);
+        EXPECT_EQ(differences, 0) << "first difference at " << first << "; the frame is in "
+                                  << artifact;
+    }
+
+    int32_t liveAtStart = 0;
+    FixedStateLeveller* leveller = nullptr;
+    ProbeInstance* instance = nullptr;
+};
+
+} // namespace
+
+TEST_F(LevellerFramePixels, StraightIntoTheWindowAndThroughTheBackBufferAsBefore)
+{
+    const WindowPixels direct = PaintedFrame();
+    ASSERT_GT(leveller->frames, 0);
+    ExpectReference(direct, LEVELLER_REFERENCE_DIRECT, LEVELLER_ARTIFACT_DIRECT);
+
+    // The older systems' path: drawn into the back buffer, then copied to the window.
+    CFrame::overridePlatformMajorVersion(5);
+    const WindowPixels buffered = PaintedFrame();
+    ExpectReference(buffered, LEVELLER_REFERENCE_BUFFERED, LEVELLER_ARTIFACT_BUFFERED);
 }

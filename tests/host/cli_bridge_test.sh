@@ -70,6 +70,17 @@ check "bench through the bridge" grep -q "^cli_test_plugin.dll " "$work/b.txt"
 
 "$host" render-editor "$dll" "$work/editor.png" --seconds 2 --input "$work/in.wav" >"$work/r.txt" 2>&1
 check "render-editor through the bridge" grep -q "editor 200x100 after 2 s of audio" "$work/r.txt"
+# The test editor repaints on every idle call: dozens of timed paints in 2 s, in order.
+check "render-editor reports the paint times" /usr/bin/python3 -c "
+import re
+m = re.search(r'paint times over (\d+) frames while the audio played: median ([0-9.]+) ms, '
+              r'90th percentile ([0-9.]+) ms, 99th percentile ([0-9.]+) ms, worst ([0-9.]+) ms',
+              open('$work/r.txt').read())
+assert m, 'no paint times'
+n, median, p90, p99, worst = int(m[1]), *map(float, m.groups()[1:])
+assert n >= 20, n
+assert 0 <= median <= p90 <= p99 <= worst, m.groups()
+"
 # The test editor paints red and blue halves and a green bar as wide as the blocks processed.
 check "the picture shows the editor after audio ran" /usr/bin/python3 -c "
 from PIL import Image
