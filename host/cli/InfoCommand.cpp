@@ -1,6 +1,6 @@
 // quar2-host info PLUGIN: the effect record, the plug-in's names, every parameter with the
-// values it takes, and the latency the plug-in reports once it has processed a block (many,
-// QUAR2 among them, report it only then).
+// values it takes, and the latency the plug-in reports when resumed and once it has processed a
+// block (some plug-ins report it only then, too late for hosts that read it at activation).
 
 #include "host/cli/Commands.h"
 #include "host/cli/FileOutput.h"
@@ -71,14 +71,15 @@ int runInfo(const InfoOptions& options, const Verbosity&)
     plugin->setSampleRate(48000.0f);
     plugin->setBlockSize(kBlock);
     plugin->resume();
+    const int atResume = plugin->latency();
     plugin->process(in, out, kBlock);
     const int latency = plugin->latency();
     plugin->suspend();
-    if (latency == info.initialDelay)
+    if (latency == atResume)
         std::printf("latency:       %d frames\n", latency);
     else
-        std::printf("latency:       %d frames after a first block at 48000 Hz (%d before "
-                    "processing)\n", latency, info.initialDelay);
+        std::printf("latency:       %d frames after a first block at 48000 Hz (%d when "
+                    "resumed)\n", latency, atResume);
     std::printf("programs:      %d, current \"%s\"\n", info.numPrograms,
                 plugin->programName().c_str());
     std::vector<uint8_t> chunk;

@@ -479,7 +479,7 @@ TEST(CliParameters, NearestValuesAreTakenAndInfoShowsRangesStepsAndLatency)
     EXPECT_NE(r.out.find("-24.0 to 24.0 in 49 steps of 1.0"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"Soft\", \"Hard\", \"Off\""), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("0.00 to 100.00 %, continuous"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("latency:       100 frames after a first block at 48000 Hz (0 before"),
+    EXPECT_NE(r.out.find("latency:       100 frames after a first block at 48000 Hz (0 when"),
               std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"Mix\"                    100.00 %"), std::string::npos) << "restored";
 }

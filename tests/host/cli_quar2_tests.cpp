@@ -38,8 +38,8 @@ TEST(CliQuar2, InfoShowsTheRecordAndTheNineParameters)
                              "\"Pull Up [dB]\"", "\"Recovery\"", "\"Emphasis\"", "\"Output [dB]\"",
                              "\"[Display Speed]\""})
         EXPECT_NE(r.out.find(name), std::string::npos) << name;
-    // The look-ahead, reported once a block has been processed, and each parameter's steps.
-    EXPECT_NE(r.out.find("latency:       64 frames after a first block"), std::string::npos);
+    // The look-ahead, known as soon as the plug-in is resumed, and each parameter's steps.
+    EXPECT_NE(r.out.find("latency:       64 frames\n"), std::string::npos);
     EXPECT_NE(r.out.find("-20.00 to 20.00 in 41 steps of 1.00"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"Zero\", \"250us\", \"500us\""), std::string::npos) << r.out;
 }
