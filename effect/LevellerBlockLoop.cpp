@@ -6,6 +6,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <type_traits>
 
 #include "effect/XlatEffect.h"
 #include "runtime/SampleOutput.h"
@@ -16,11 +17,18 @@ namespace
 // Slots of a delay line: positions 0 .. 64.
 constexpr int32_t kDelaySlots = static_cast<int32_t>(TXlatEffect::kLookAhead) + 1;
 
-// True for the values the settling leaves alone: zero and every normal finite value.
-inline bool Settled(double v)
+// True when the settling leaves all four followers alone because each is a normal finite
+// number, the case of every ordinary signal: one sum catches NaN and infinity (they survive
+// any addition), one minimum catches subnormals and zeros. False sends the frame to the exact
+// test of each value (SettleDecay), which also lets zeros pass.
+inline bool FollowersSettled(double a, double b, double c, double d)
 {
-    const double m = std::fabs(v);
-    return (m >= DBL_MIN && m <= DBL_MAX) || m == 0.0;
+    const double ma = std::fabs(a), mb = std::fabs(b), mc = std::fabs(c), md = std::fabs(d);
+    const double sum = ma + mb + mc + md;
+    const double ab = ma < mb ? ma : mb;
+    const double cd = mc < md ? mc : md;
+    const double smallest = ab < cd ? ab : cd;
+    return sum <= DBL_MAX && smallest >= DBL_MIN;
 }
 
 // A filter input that is not finite would stay in the recursion forever: it restarts from 0.
@@ -108,20 +116,177 @@ double* TXlatEffect::ContiguousDelayLine(const CMemoryWindow& window, double bas
     return window.At(cache.first);
 }
 
+namespace
+{
+
+// What the loop reads and never changes during a block.
+struct BlockConstants
+{
+    double dither;
+    double slowFactor; // smooth200ms - slowReleaseTrim
+    double releaseCoef;
+    double releaseScale;
+    double attackCoef;
+    double smooth20ms;
+    double targetLevel;
+    double kneeLevel;
+    double outputGain;
+    double emphasisAmount;
+    BiquadCoefficients lowCut;
+    BiquadCoefficients emphasis;
+    int32_t limitL;
+    int32_t limitR;
+};
+
+// What the loop carries from frame to frame, and the last frame's values the script keeps.
+struct BlockState
+{
+    SectionState lowCutL;
+    SectionState lowCutR;
+    SectionState emphasis;
+    double slowLevel, env1, env2, env3;
+    double inL = 0.0, inR = 0.0, sigL = 0.0, sigR = 0.0, sideChain = 0.0, level = 0.0;
+    double releaseNow = 0.0, gain = 0.0, outL = 0.0, outR = 0.0, sample0 = 0.0, sample1 = 0.0;
+    int32_t posL = 0, posR = 0;
+};
+
+// Where the low-cut runs in this block: not at all, on both channels of the audio, on the
+// left channel of the audio only (mono: the right channel is the filtered left), or on the
+// detector's input.
+enum class LowCut
+{
+    kOff,
+    kAudio,
+    kAudioMono,
+    kSideChain
+};
+
+// One block. The routing is fixed for the block, so each combination gets its own loop with
+// only the work it needs and all of its values in registers.
+template <LowCut kLowCut, bool kEmphasis, typename Sample>
+void RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, double* lineR,
+               const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int32_t frames)
+{
+    // A local copy: the stores into the delay lines and outputs cannot alias it.
+    const BlockConstants c = constants;
+    SectionState lowCutL = st.lowCutL;
+    SectionState lowCutR = st.lowCutR;
+    SectionState emphasis = st.emphasis;
+    double slowLevel = st.slowLevel, env1 = st.env1, env2 = st.env2, env3 = st.env3;
+    int32_t posL = st.posL, posR = st.posR;
+
+    // One frame; the last one of the block also leaves its intermediate values for the script.
+    const auto frame = [&](int32_t i, auto isLast) {
+        const double inL = static_cast<double>(in0[i]) + c.dither;
+        const double inR = static_cast<double>(in1[i]) + c.dither;
+        double sigL = inL;
+        double sigR = inR;
+        if constexpr (kLowCut == LowCut::kAudio || kLowCut == LowCut::kAudioMono)
+        {
+            sigL = lowCutL.Run(c.lowCut, sigL);
+            if constexpr (kLowCut == LowCut::kAudioMono)
+                sigR = sigL;
+            else
+                sigR = lowCutR.Run(c.lowCut, sigR);
+        }
+
+        double sideChain = std::fabs(sigL) < std::fabs(sigR) ? sigR : sigL;
+        if constexpr (kEmphasis)
+        {
+            const double s = emphasis.Run(c.emphasis, sideChain);
+            sideChain = sideChain + c.emphasisAmount * s;
+        }
+        if constexpr (kLowCut == LowCut::kSideChain) sideChain = lowCutL.Run(c.lowCut, sideChain);
+        const double level = std::fabs(sideChain);
+
+        slowLevel = level > slowLevel ? level : level + (slowLevel - level) * c.slowFactor;
+        const double releaseNow = c.releaseCoef / (slowLevel * c.releaseScale + 1.0);
+        env1 = level > env1 ? level + (env1 - level) * c.attackCoef
+                            : level + (env1 - level) * releaseNow;
+        env2 = env1 > env2 ? env1 : env1 + (env2 - env1) * c.smooth20ms;
+        env3 = env2 > env3 ? env2 : env2 + (env3 - env2) * c.smooth20ms;
+        const double gain = c.targetLevel / (env3 + c.kneeLevel);
+
+        lineL[posL] = sigL;
+        posL = posL + 1 <= c.limitL ? posL + 1 : 0;
+        const double outL = gain * lineL[posL];
+        lineR[posR] = sigR;
+        posR = posR + 1 <= c.limitR ? posR + 1 : 0;
+        const double outR = gain * lineR[posR];
+
+        const double sample0 = outL * c.outputGain;
+        const double sample1 = outR * c.outputGain;
+        out0[i] = ToOutput<Sample>(sample0);
+        out1[i] = ToOutput<Sample>(sample1);
+
+        if constexpr (kLowCut != LowCut::kOff) lowCutL.Settle();
+        if constexpr (kLowCut == LowCut::kAudio) lowCutR.Settle();
+        if constexpr (kEmphasis) emphasis.Settle();
+        if (!FollowersSettled(slowLevel, env1, env2, env3)) [[unlikely]]
+        {
+            BiquadSection::SettleDecay(slowLevel);
+            BiquadSection::SettleDecay(env1);
+            BiquadSection::SettleDecay(env2);
+            BiquadSection::SettleDecay(env3);
+        }
+
+        if constexpr (decltype(isLast)::value)
+        {
+            st.inL = inL;
+            st.inR = inR;
+            st.sigL = sigL;
+            st.sigR = sigR;
+            st.sideChain = sideChain;
+            st.level = level;
+            st.releaseNow = releaseNow;
+            st.gain = gain;
+            st.outL = outL;
+            st.outR = outR;
+            st.sample0 = sample0;
+            st.sample1 = sample1;
+        }
+    };
+    for (int32_t i = 0; i < frames - 1; ++i)
+        frame(i, std::false_type{});
+    frame(frames - 1, std::true_type{});
+
+    st.lowCutL = lowCutL;
+    st.lowCutR = lowCutR;
+    st.emphasis = emphasis;
+    st.slowLevel = slowLevel;
+    st.env1 = env1;
+    st.env2 = env2;
+    st.env3 = env3;
+    st.posL = posL;
+    st.posR = posR;
+}
+
+template <LowCut kLowCut, typename Sample>
+void RunFrames(bool emphasisOn, const BlockConstants& c, BlockState& st, double* lineL,
+               double* lineR, const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
+               int32_t frames)
+{
+    if (emphasisOn)
+        RunFrames<kLowCut, true>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
+    else
+        RunFrames<kLowCut, false>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
+}
+
+} // namespace
+
 template <typename Sample>
 void TXlatEffect::ProcessStereo(const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
                                 int32_t frames)
 {
     if (frames <= 0) return;
     LevellerVariables& v = vars;
-    // Copies: the loop's stores into the delay lines cannot alias them.
-    const LevellerInitSet init = audioInit.Latest(initSets);
-    const LevellerSliderSet k = audioSliders.Latest(sliderSets);
+    const LevellerInitSet& init = audioInit.Latest(initSets);
+    const LevellerSliderSet& k = audioSliders.Latest(sliderSets);
 
     double* const lineL = ContiguousDelayLine(delayWindowL, init.delayBaseL, lineIndexL);
     double* const lineR = ContiguousDelayLine(delayWindowR, init.delayBaseR, lineIndexR);
-    int32_t posL = DelaySlotNumber(v.delayPosL);
-    int32_t posR = DelaySlotNumber(v.delayPosR);
+    const int32_t posL = DelaySlotNumber(v.delayPosL);
+    const int32_t posR = DelaySlotNumber(v.delayPosR);
     const int32_t limitL = DelayStepLimit(init.delayLengthL);
     const int32_t limitR = DelayStepLimit(init.delayLengthR);
     if (!lineL || !lineR || posL < 0 || posR < 0 || limitL < 0 || limitR < 0)
@@ -132,101 +297,56 @@ void TXlatEffect::ProcessStereo(const Sample* in0, const Sample* in1, Sample* ou
     // The host copies change only in the init hook, which is picked up at the next block.
     RefreshHostValues();
 
-    const double dither = v.dither;
-    const bool mono = ScriptTrue(v.mono);
-    const bool lowCutMain = ScriptTrue(k.lowCutInMain);
-    const bool lowCutSide = ScriptTrue(k.lowCutInSideChain);
+    const BlockConstants c{v.dither,         init.smooth200ms - k.slowReleaseTrim,
+                           k.releaseCoef,    init.releaseScale,
+                           k.attackCoef,     init.smooth20ms,
+                           k.targetLevel,    k.kneeLevel,
+                           k.outputGain,     k.emphasisAmount,
+                           k.lowCut,         init.emphasis,
+                           limitL,           limitR};
+    BlockState st{SectionState(v.lowCutL), SectionState(v.lowCutR), SectionState(v.emphasis),
+                  v.slowLevel, v.env1, v.env2, v.env3};
+    st.posL = posL;
+    st.posR = posR;
+
     const bool emphasisOn = ScriptTrue(k.emphasisAmount);
-    const bool leftRuns = lowCutMain || lowCutSide;
-    const bool rightRuns = lowCutMain && !mono;
-    const double slowFactor = init.smooth200ms - k.slowReleaseTrim;
-
-    SectionState lowCutL(v.lowCutL);
-    SectionState lowCutR(v.lowCutR);
-    SectionState emphasis(v.emphasis);
-    double slowLevel = v.slowLevel;
-    double env1 = v.env1;
-    double env2 = v.env2;
-    double env3 = v.env3;
-    double inL = 0.0, inR = 0.0, sigL = 0.0, sigR = 0.0, sideChain = 0.0, level = 0.0;
-    double releaseNow = 0.0, gain = 0.0, outL = 0.0, outR = 0.0, sample0 = 0.0, sample1 = 0.0;
-
-    for (int32_t i = 0; i < frames; ++i)
+    if (ScriptTrue(k.lowCutInMain))
     {
-        inL = static_cast<double>(in0[i]) + dither;
-        inR = static_cast<double>(in1[i]) + dither;
-        sigL = inL;
-        sigR = inR;
-        if (lowCutMain)
-        {
-            sigL = lowCutL.Run(k.lowCut, sigL);
-            sigR = mono ? sigL : lowCutR.Run(k.lowCut, sigR);
-        }
-
-        sideChain = std::fabs(sigL) < std::fabs(sigR) ? sigR : sigL;
-        if (emphasisOn)
-        {
-            const double s = emphasis.Run(init.emphasis, sideChain);
-            sideChain = sideChain + k.emphasisAmount * s;
-        }
-        if (lowCutSide) sideChain = lowCutL.Run(k.lowCut, sideChain);
-        level = std::fabs(sideChain);
-
-        slowLevel = level > slowLevel ? level : level + (slowLevel - level) * slowFactor;
-        releaseNow = k.releaseCoef / (slowLevel * init.releaseScale + 1.0);
-        env1 = level > env1 ? level + (env1 - level) * k.attackCoef
-                            : level + (env1 - level) * releaseNow;
-        env2 = env1 > env2 ? env1 : env1 + (env2 - env1) * init.smooth20ms;
-        env3 = env2 > env3 ? env2 : env2 + (env3 - env2) * init.smooth20ms;
-        gain = k.targetLevel / (env3 + k.kneeLevel);
-
-        lineL[posL] = sigL;
-        posL = posL + 1 <= limitL ? posL + 1 : 0;
-        outL = gain * lineL[posL];
-        lineR[posR] = sigR;
-        posR = posR + 1 <= limitR ? posR + 1 : 0;
-        outR = gain * lineR[posR];
-
-        sample0 = outL * k.outputGain;
-        sample1 = outR * k.outputGain;
-        out0[i] = ToOutput<Sample>(sample0);
-        out1[i] = ToOutput<Sample>(sample1);
-
-        if (leftRuns) lowCutL.Settle();
-        if (rightRuns) lowCutR.Settle();
-        if (emphasisOn) emphasis.Settle();
-        // One test for the four followers: on normal signals nothing else runs.
-        if (!(Settled(slowLevel) & Settled(env1) & Settled(env2) & Settled(env3)))
-        {
-            BiquadSection::SettleDecay(slowLevel);
-            BiquadSection::SettleDecay(env1);
-            BiquadSection::SettleDecay(env2);
-            BiquadSection::SettleDecay(env3);
-        }
+        if (ScriptTrue(v.mono))
+            RunFrames<LowCut::kAudioMono>(emphasisOn, c, st, lineL, lineR, in0, in1, out0, out1,
+                                          frames);
+        else
+            RunFrames<LowCut::kAudio>(emphasisOn, c, st, lineL, lineR, in0, in1, out0, out1,
+                                      frames);
     }
+    else if (ScriptTrue(k.lowCutInSideChain))
+        RunFrames<LowCut::kSideChain>(emphasisOn, c, st, lineL, lineR, in0, in1, out0, out1,
+                                      frames);
+    else
+        RunFrames<LowCut::kOff>(emphasisOn, c, st, lineL, lineR, in0, in1, out0, out1, frames);
 
-    v.inL = inL;
-    v.inR = inR;
-    v.sigL = sigL;
-    v.sigR = sigR;
-    v.sideChain = sideChain;
-    v.level = level;
-    v.slowLevel = slowLevel;
-    v.releaseNow = releaseNow;
-    v.env1 = env1;
-    v.env2 = env2;
-    v.env3 = env3;
-    v.gain = gain;
-    v.lastGain = gain;
-    v.delayPosL = static_cast<double>(posL);
-    v.delayPosR = static_cast<double>(posR);
-    v.outL = outL;
-    v.outR = outR;
-    lowCutL.Store(v.lowCutL);
-    lowCutR.Store(v.lowCutR);
-    emphasis.Store(v.emphasis);
-    samples[0] = sample0;
-    samples[1] = sample1;
+    v.inL = st.inL;
+    v.inR = st.inR;
+    v.sigL = st.sigL;
+    v.sigR = st.sigR;
+    v.sideChain = st.sideChain;
+    v.level = st.level;
+    v.slowLevel = st.slowLevel;
+    v.releaseNow = st.releaseNow;
+    v.env1 = st.env1;
+    v.env2 = st.env2;
+    v.env3 = st.env3;
+    v.gain = st.gain;
+    v.lastGain = st.gain;
+    v.delayPosL = static_cast<double>(st.posL);
+    v.delayPosR = static_cast<double>(st.posR);
+    v.outL = st.outL;
+    v.outR = st.outR;
+    st.lowCutL.Store(v.lowCutL);
+    st.lowCutR.Store(v.lowCutR);
+    st.emphasis.Store(v.emphasis);
+    samples[0] = st.sample0;
+    samples[1] = st.sample1;
 }
 
 void TXlatEffect::DoSamples(const float* in0, const float* in1, float* out0, float* out1,
