@@ -11,7 +11,8 @@
 template <typename Sample> inline Sample ToOutput(double value)
 {
     constexpr double largest = static_cast<double>(std::numeric_limits<Sample>::max());
-    if (std::fabs(value) <= largest) return static_cast<Sample>(value);
+    if (std::fabs(value) <= largest) [[likely]]
+        return static_cast<Sample>(value);
     if (std::isnan(value) || std::isinf(value)) return Sample(0);
     return static_cast<Sample>(value < 0.0 ? -largest : largest);
 }
