@@ -1,8 +1,10 @@
 // Callback entries 25 and 26: the audio bridge between the host's per-channel buffers and the
 // script's per-frame channel variables. The block hook runs once per call (also for 0 frames);
 // then, frame by frame, the inputs go into samples[c], the sample hook runs, and samples[c]
-// goes to the outputs. Each frame's inputs are read before its outputs are written, so the host
-// may process in place. [audio thread; no allocation, no lock]
+// goes to the outputs. For two channels the whole block goes to the runtime's DoSamples, which
+// does exactly that (or an effect's own loop with the same results). Each frame's inputs are
+// read before its outputs are written, so the host may process in place.
+// [audio thread; no allocation, no lock]
 
 #include <algorithm>
 
