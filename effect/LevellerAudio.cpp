@@ -33,6 +33,16 @@ double& TXlatEffect::DelaySlot(const CMemoryWindow& window, double index)
     return cell != nullptr ? *cell : spareCell;
 }
 
+void TXlatEffect::ReportLatency()
+{
+    LevellerVariables& v = vars;
+    if (!ScriptEqual(v.latency, v.reportedLatency))
+    {
+        v.reportedLatency = v.latency;
+        HostSetLatency(ScriptInt(v.latency));
+    }
+}
+
 void TXlatEffect::FillHistory()
 {
     LevellerVariables& v = vars;
@@ -52,11 +62,7 @@ void TXlatEffect::DoBlock()
 {
     LevellerVariables& v = vars;
 
-    if (!ScriptEqual(v.latency, v.reportedLatency))
-    {
-        v.reportedLatency = v.latency;
-        HostSetLatency(ScriptInt(v.latency));
-    }
+    ReportLatency();
 
     // Transport, each value its own time-information request.
     HostTempoAndTimeSig(v.hostTempo, v.hostTimeSigNumerator, v.hostTimeSigDenominator);

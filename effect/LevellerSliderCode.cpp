@@ -62,7 +62,20 @@ void TXlatEffect::DoSlider()
     v.sliderCopy8 = sliders[8];
     v.sliderCopy9 = sliders[9];
     v.sliderCopy10 = sliders[10];
-    RunSliderCode();
+    RunSliderCodeUntilCurrent();
+}
+
+void TXlatEffect::RunSliderCodeUntilCurrent()
+{
+    // Enough for any real overlap of two writers; a host writing without pause cannot keep this
+    // thread here.
+    constexpr int kMaxRuns = 4;
+    for (int run = 0; run < kMaxRuns; ++run)
+    {
+        const uint32_t changesBefore = SliderChangeCount();
+        RunSliderCode();
+        if (SliderChangeCount() == changesBefore) return;
+    }
 }
 
 void TXlatEffect::RunSliderCode()

@@ -169,6 +169,7 @@ void TXlatEffect::DoInit()
     PrepareMemory();
     // Published once the delay lines' memory is ready at the new places.
     initSets.Publish(k, ticket);
+    ReportLatency();
 }
 
 void TXlatEffect::DoSerialize()

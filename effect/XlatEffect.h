@@ -71,6 +71,11 @@ class TXlatEffect : public TXlat
     // may overlap (host automation and an editor drag): the audio thread then gets the set of
     // the one that started last, never a mixture.
     void RunSliderCode();
+    // [any thread] The slider code, run again (a bounded number of times) while slider values
+    // were changed by another thread during the run: a run that read a value just before the
+    // host replaced it would otherwise leave coefficients that no longer match the parameters.
+    // One run when nothing else writes sliders, which is the usual case.
+    void RunSliderCodeUntilCurrent();
 
     // [audio thread] The slider-code results the last processed frame used.
     const LevellerSliderSet& AudioSliderSet() const { return audioSliders.Held(); }
@@ -114,6 +119,10 @@ class TXlatEffect : public TXlat
     // consecutive cells of one prepared page, or null (the block then runs frame by frame).
     double* ContiguousDelayLine(const CMemoryWindow& window, double base,
                                 LineIndexCache& cache) const;
+    // [any thread] Tells the host the look-ahead when it differs from what was last reported.
+    // The init hook calls it so that the delay is known before the first block (hosts read it
+    // when they resume the plug-in); the block hook calls it again as a check.
+    void ReportLatency();
 
     CMemoryWindow delayWindowL;
     CMemoryWindow delayWindowR;

@@ -33,19 +33,27 @@ double LevellerSliderRowPart(TXlatEffect& fx, const LevellerSliderRow& row)
     const LevellerSliderGeometry& g = row.geometry;
     double& copy = v.*row.copy;
 
-    LevellerSliderMouseStep(g, {fx.frameMouseX, fx.frameMouseY, fx.frameMouseButtons},
-                            v.*row.widget, copy, v.rerunSliderCode);
+    // The copy is read once: the host may replace it (and the slider) at any moment from another
+    // thread, and a value this frame did not change must not be written back over the host's.
+    const double seen = copy;
+    double value = seen;
+    const bool moved = LevellerSliderMouseStep(
+        g, {fx.frameMouseX, fx.frameMouseY, fx.frameMouseButtons}, v.*row.widget, value,
+        v.rerunSliderCode);
 
     // A value the host or a restored state put outside the range is pulled into it; one that is
     // not a number at all falls back to the row's default.
-    double value = copy;
     if (std::isnan(value))
         value = g.defaultValue;
     else if (value < g.minimum)
         value = g.minimum;
     else if (value > g.maximum)
         value = g.maximum;
-    copy = value;
+    if (moved || !(value == seen)) {
+        copy = value;
+        fx.sliders[row.slider] = value;
+        fx.NoteSliderChange();
+    }
 
     // Knob (32 x 15): its left edge travels from x + 1 to x + w - 27.
     fx.penY = g.y + 1.0;
@@ -88,8 +96,15 @@ void LevellerSwitchPart(TXlatEffect& fx)
     fx.penY = kSwitchCentreY - fx.textHeight * 0.5;
     fx.DrawStr(kStrSwitchCaption);
 
-    LevellerSwitchMouseStep({fx.frameMouseX, fx.frameMouseY, fx.frameMouseButtons},
-                            v.switchArmed, v.sliderCopy2, v.rerunSliderCode);
+    double on = v.sliderCopy2;
+    const bool toggled =
+        LevellerSwitchMouseStep({fx.frameMouseX, fx.frameMouseY, fx.frameMouseButtons},
+                                v.switchArmed, on, v.rerunSliderCode);
+    if (toggled) {
+        v.sliderCopy2 = on;
+        fx.sliders[2] = on;
+        fx.NoteSliderChange();
+    }
 
     // Box: a light rim around a dark well; the orange mark shows the switch is on.
     LevellerSetColor(fx, 0.4, 0.4, 0.4);
@@ -100,11 +115,10 @@ void LevellerSwitchPart(TXlatEffect& fx)
     fx.penX = kSwitchLeft + 1.0;
     fx.penY = kSwitchTop + 1.0;
     fx.RectTo(kSwitchRight - 1.0, kSwitchBottom - 1.0);
-    if (ScriptTrue(v.sliderCopy2)) {
+    if (ScriptTrue(on)) {
         LevellerSetColor(fx, 0.9, 0.5, 0.0);
         fx.FillRect(kSwitchLeft + 2.0, kSwitchTop + 2.0, 6.0, 6.0);
     }
-    fx.sliders[2] = v.sliderCopy2;
 }
 
 void TXlatEffect::DoGfx(double /*width*/, double /*height*/)
@@ -125,27 +139,24 @@ void TXlatEffect::DoGfx(double /*width*/, double /*height*/)
     SetFont(1, kStrRowFont, 14, 1);
 
     // The two step rows, each followed by its step name in the caption's colour and row.
-    const LevellerSliderRow& lowCut = kLevellerRows[kRowLowCut];
-    sliders[lowCut.slider] = LevellerSliderRowPart(*this, lowCut);
+    const double lowCutShown = LevellerSliderRowPart(*this, kLevellerRows[kRowLowCut]);
     penX = kStepNameX;
-    DrawStr(LevellerPeekMemory(*this, kLowCutLabels + sliders[lowCut.slider]));
-    const LevellerSliderRow& attack = kLevellerRows[kRowAttack];
-    sliders[attack.slider] = LevellerSliderRowPart(*this, attack);
+    DrawStr(LevellerPeekMemory(*this, kLowCutLabels + lowCutShown));
+    const double attackShown = LevellerSliderRowPart(*this, kLevellerRows[kRowAttack]);
     penX = kStepNameX;
-    DrawStr(LevellerPeekMemory(*this, kAttackLabels + sliders[attack.slider]));
+    DrawStr(LevellerPeekMemory(*this, kAttackLabels + attackShown));
 
     for (int r = kRowFirstValue; r <= kRowLastValue; ++r)
-        sliders[kLevellerRows[r].slider] = LevellerSliderRowPart(*this, kLevellerRows[r]);
+        LevellerSliderRowPart(*this, kLevellerRows[r]);
 
     LevellerSwitchPart(*this);
 
-    const LevellerSliderRow& speed = kLevellerRows[kRowDisplaySpeed];
-    sliders[speed.slider] = LevellerSliderRowPart(*this, speed);
+    LevellerSliderRowPart(*this, kLevellerRows[kRowDisplaySpeed]);
 
     // A widget changed a value (or the init hook asked for one run): the coefficients follow.
     if (ScriptTrue(v.rerunSliderCode)) {
-        RunSliderCode();
         v.rerunSliderCode = 0.0;
+        RunSliderCodeUntilCurrent();
     }
 
     LevellerGraphPart(*this);

@@ -19,11 +19,13 @@ void LevellerSetColor(TXlatEffect& fx, double r, double g, double b, double a);
 double LevellerPeekMemory(TXlatEffect& fx, double index);
 
 // One slider row: its mouse step, then the knob, the caption and (value rows) the value text with
-// its unit. Answers the row's value, limited to its range; the frame stores it into sliders.
+// its unit. Answers the row's value, limited to its range. The value goes back into the slider
+// and its copy only when the mouse set it in this frame or the range limit moved it: a value
+// nobody touched here stays what the host last wrote.
 double LevellerSliderRowPart(TXlatEffect& fx, const LevellerSliderRow& row);
 
-// The side-chain filter switch: caption, mouse step, box and mark; stores the switch into
-// sliders[2].
+// The side-chain filter switch: caption, mouse step, box and mark; a toggle goes into
+// sliders[2] and its copy.
 void LevellerSwitchPart(TXlatEffect& fx);
 
 // The graph: the cursor at the next history entry, the gain curve and the smoothed curve.

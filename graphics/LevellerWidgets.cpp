@@ -21,7 +21,7 @@ constexpr int32_t kShiftBit = 8;
 
 } // namespace
 
-void LevellerSliderMouseStep(const LevellerSliderGeometry& row, const LevellerMouseSnapshot& mouse,
+bool LevellerSliderMouseStep(const LevellerSliderGeometry& row, const LevellerMouseSnapshot& mouse,
                              SliderWidgetState& state, double& copy, double& rerunSliderCode)
 {
     const double mx = mouse.x;
@@ -48,7 +48,7 @@ void LevellerSliderMouseStep(const LevellerSliderGeometry& row, const LevellerMo
     }
 
     if (!ScriptTrue(state.dragging))
-        return;
+        return false;
 
     const int32_t bits = ButtonBits(mouse.buttons);
     double rel;
@@ -77,28 +77,30 @@ void LevellerSliderMouseStep(const LevellerSliderGeometry& row, const LevellerMo
         value = row.defaultValue;
 
     if (!std::isfinite(value))
-        return;
+        return false;
     copy = value;
     rerunSliderCode = 1.0;
+    return true;
 }
 
-void LevellerSwitchMouseStep(const LevellerMouseSnapshot& mouse, double& switchArmed,
+bool LevellerSwitchMouseStep(const LevellerMouseSnapshot& mouse, double& switchArmed,
                              double& switchValue, double& rerunSliderCode)
 {
     const bool inside = kSwitchLeft <= mouse.x && mouse.x <= kSwitchRight && kSwitchTop <= mouse.y &&
                         mouse.y <= kSwitchBottom;
     if (!inside) {
         switchArmed = 0.0;
-        return;
+        return false;
     }
     if (!ScriptTrue(mouse.buttons)) {
         switchArmed = 1.0;
-        return;
+        return false;
     }
-    if (ScriptTrue(switchArmed)) {
-        switchValue = 1.0 - switchValue;
-        rerunSliderCode = 1.0;
-        // Disarmed until the pointer is over the box with the button up again.
-        switchArmed = 0.0;
-    }
+    if (!ScriptTrue(switchArmed))
+        return false;
+    switchValue = 1.0 - switchValue;
+    rerunSliderCode = 1.0;
+    // Disarmed until the pointer is over the box with the button up again.
+    switchArmed = 0.0;
+    return true;
 }

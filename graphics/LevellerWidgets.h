@@ -47,8 +47,8 @@ inline constexpr double kKnobHalfSpan = 13.0;
 // A fine drag anchored at x 0 would divide by zero: while the pointer's x is 0 (within the
 // script's truth interval) no anchor is taken and the knob follows the pointer directly. A value
 // that still comes out non-finite leaves `copy` unchanged. The value is not limited to the range
-// here; the drawing does that.
-void LevellerSliderMouseStep(const LevellerSliderGeometry& row, const LevellerMouseSnapshot& mouse,
+// here; the drawing does that. Answers whether it wrote `copy` (every frame of a drag).
+bool LevellerSliderMouseStep(const LevellerSliderGeometry& row, const LevellerMouseSnapshot& mouse,
                              SliderWidgetState& state, double& copy, double& rerunSliderCode);
 
 // Box of the side-chain filter switch, bounds included.
@@ -59,6 +59,6 @@ inline constexpr double kSwitchBottom = 284.0;
 
 // [UI thread] The mouse step of the switch: a press over the box toggles `switchValue` (0 / 1)
 // once and sets `rerunSliderCode`, provided the pointer was over the box with the button up in
-// an earlier frame; holding the button does not toggle again.
-void LevellerSwitchMouseStep(const LevellerMouseSnapshot& mouse, double& switchArmed,
+// an earlier frame; holding the button does not toggle again. Answers whether it toggled.
+bool LevellerSwitchMouseStep(const LevellerMouseSnapshot& mouse, double& switchArmed,
                              double& switchValue, double& rerunSliderCode);

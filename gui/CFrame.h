@@ -119,6 +119,8 @@ class CFrame : public CViewContainer
 
   protected:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // The window procedure's work, which may throw (windowProc catches).
+    static LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static bool registerWindowClass();
     static void unregisterWindowClass();
     bool makeWindow();

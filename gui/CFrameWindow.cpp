@@ -56,6 +56,20 @@ class FrameHold
 
 LRESULT CALLBACK CFrame::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // The system's message dispatch, which no exception may cross: a handler that fails (an
+    // allocation while painting, say) leaves the message to the default handling.
+    try
+    {
+        return handleMessage(window, message, wParam, lParam);
+    }
+    catch (...)
+    {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+LRESULT CFrame::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     CFrame* frame = frameOf(window);
     const FrameHold hold(frame);
     switch (message)

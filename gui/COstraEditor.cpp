@@ -27,6 +27,7 @@ bool COstraEditor::open(void* parentWindow)
     // A host that opens twice without closing would otherwise leave the first window behind,
     // with a view that still calls into this plug-in object after it is gone.
     close();
+    enterOle();
     const CRect size(0.0, 0.0, static_cast<double>(width), static_cast<double>(height));
     frame = new CFrame(size, parentWindow, this);
     view = new COstraView(size, plugin);
@@ -36,11 +37,12 @@ bool COstraEditor::open(void* parentWindow)
 
 void COstraEditor::close()
 {
-    if (!frame)
-        return;
-    CFrame* closing = frame;
-    frame = nullptr;
-    closing->forget();
+    if (frame) {
+        CFrame* closing = frame;
+        frame = nullptr;
+        closing->forget();
+    }
+    leaveOle();
 }
 
 void COstraEditor::idle()

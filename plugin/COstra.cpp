@@ -24,9 +24,18 @@ COstra* CreateOstra(TXlat* runtime, const TOstraCallbacks& callbacks,
     if (!audioMaster || audioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
         return nullptr;
     auto* plugin = new COstra(runtime, callbacks, audioMaster, numPrograms, numParams);
-    plugin->canProcessReplacing(true);
-    plugin->canDoubleReplacing(true);
-    if (callbacks.Create) callbacks.Create(plugin);
+    try
+    {
+        plugin->canProcessReplacing(true);
+        plugin->canDoubleReplacing(true);
+        if (callbacks.Create) callbacks.Create(plugin);
+    }
+    catch (...)
+    {
+        plugin->detachRuntime();
+        delete plugin;
+        throw;
+    }
     return plugin;
 }
 
@@ -44,6 +53,7 @@ void COstra::close()
 
 void COstra::suspend()
 {
+    running = false;
     if (callbacks.Suspend) callbacks.Suspend(this);
 }
 
@@ -51,6 +61,7 @@ void COstra::resume()
 {
     AudioEffectX::resume();
     if (callbacks.Resume) callbacks.Resume(this);
+    running = true;
 }
 
 void COstra::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
@@ -203,7 +214,11 @@ int32_t COstra::updateDisplay()
 
 int32_t COstra::setLatency(int32_t frames)
 {
+    const bool changed = frames != cEffect.initialDelay;
     setInitialDelay(frames);
+    // Before the resume returns the host has not read the delay yet; afterwards it would keep
+    // compensating the old one unless told.
+    if (changed && running) ioChanged();
     return 1;
 }
 

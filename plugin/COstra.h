@@ -7,6 +7,7 @@
 // Threads: the host calls the dispatcher on its UI thread, the audio entries and
 // effProcessEvents on its audio thread, setParameter on either. COstra takes no locks.
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -33,6 +34,9 @@ class COstra : public AudioEffectX, public CXlatAdapter
 
     // The runtime object this plug-in presents (owned); the callbacks cast it back.
     TXlat* getRuntime() const { return runtime; }
+    // [loading thread] Gives the runtime back to the caller of CreateOstra, for an instance that
+    // could not be completed: deleting the object then leaves the runtime alone.
+    void detachRuntime() { runtime = nullptr; }
     // The instance's copy of the callback table (the editor and its view use it too).
     const TOstraCallbacks& getCallbacks() const { return callbacks; }
 
@@ -43,8 +47,10 @@ class COstra : public AudioEffectX, public CXlatAdapter
     // --- AudioEffect / AudioEffectX overrides, each through its callback entry ---------------
     void open() override;
     void close() override;
+    // Marks the plug-in as no longer running, then the Suspend entry.
     void suspend() override;
-    // The want-events step of AudioEffectX, then the Resume entry (init hook, slider hook).
+    // The want-events step of AudioEffectX, then the Resume entry (init hook, slider hook, which
+    // report the latency), then marks the plug-in as running.
     void resume() override;
     void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
     void processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames) override;
@@ -81,6 +87,8 @@ class COstra : public AudioEffectX, public CXlatAdapter
     double getPpqPosition() override;
     double getBarStart() override;
     int32_t updateDisplay() override;
+    // [any thread] Writes AEffect.initialDelay. Hosts read it when they resume the plug-in, so a
+    // change while it runs is also announced with audioMasterIOChanged.
     int32_t setLatency(int32_t frames) override;
     int32_t redrawEditor() override;
     bool getEditorSize(int32_t& width, int32_t& height) override;
@@ -92,6 +100,8 @@ class COstra : public AudioEffectX, public CXlatAdapter
 
   private:
     TXlat* runtime = nullptr;
+    // True between a completed resume and the next suspend: the host has read the latency.
+    std::atomic<bool> running{false};
     int32_t midiWriteIndex = 0; // next ring slot processEvents fills
     int32_t midiReadIndex = 0;  // next ring slot receiveMidi reads
     CFontCache fontCache;
@@ -102,6 +112,7 @@ class COstra : public AudioEffectX, public CXlatAdapter
 // [loading thread] Asks the host for its version (an answer of 0 means no instance: null is
 // returned and nothing is made), then makes the plug-in object around `runtime` and `callbacks`,
 // declares float and double processing and runs the Create entry. The runtime stays the
-// caller's when null is returned.
+// caller's when null is returned, and when an allocation fails (the std::bad_alloc is passed on,
+// with nothing of the half-made instance left).
 COstra* CreateOstra(TXlat* runtime, const TOstraCallbacks& callbacks,
                     audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams);

@@ -1,20 +1,29 @@
 #include "plugin/OstraInstance.h"
 
+#include <memory>
+
 #include "effect/XlatEffect.h"
 #include "plugin/COstra.h"
 #include "plugin/OstraRuntimeCallbacks.h"
 
 AEffect* MakeOstraInstance(audioMasterCallback audioMaster)
 {
-    const TOstraCallbacks table = MakeOstraCallbacks();
-    auto* runtime = new TXlatEffect();
-    COstra* plugin = CreateOstra(runtime, table, audioMaster, 1, runtime->SliderRecordCount());
-    if (!plugin)
+    // The host that calls this is C: a failed allocation answers "no instance" and leaves nothing
+    // behind, instead of throwing into it.
+    try
     {
-        // No instance: nothing else would ever free the runtime.
-        delete runtime;
+        const TOstraCallbacks table = MakeOstraCallbacks();
+        auto runtime = std::make_unique<TXlatEffect>();
+        COstra* plugin =
+            CreateOstra(runtime.get(), table, audioMaster, 1, runtime->SliderRecordCount());
+        // No instance: the runtime goes with `runtime`, as nothing else would ever free it.
+        if (!plugin) return nullptr;
+        TXlatEffect* owned = runtime.release(); // the plug-in object's now
+        owned->adapter = plugin;
+        return plugin->getAeffect();
+    }
+    catch (...)
+    {
         return nullptr;
     }
-    runtime->adapter = plugin;
-    return plugin->getAeffect();
 }

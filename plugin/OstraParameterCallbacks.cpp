@@ -57,6 +57,7 @@ void SetParameter(COstra* plugin, int32_t index, double value)
         return; // repeated automation at one value does not re-run the slider code
     slider = v;
     if (record->mirror) *record->mirror = v;
+    runtime->NoteSliderChange();
     runtime->DoSlider();
 }
 

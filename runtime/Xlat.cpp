@@ -69,6 +69,7 @@ int32_t TXlat::SetState(const void* data, int32_t byteCount)
     slot.position = 1;
     DoEnsureInit();
     DoSerialize();
+    NoteSliderChange();
     DoSlider();
     return byteCount;
 }

@@ -2,7 +2,9 @@
 
 #include <new>
 
-CXlatMemory::CXlatMemory() : pageTable(new (std::nothrow) std::atomic<double*>[kPageKeys]())
+// Every access goes through the page table, so a runtime without one cannot exist: a failed
+// allocation here fails the construction (the plug-in's entry answers "no instance").
+CXlatMemory::CXlatMemory() : pageTable(new std::atomic<double*>[kPageKeys]())
 {
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Slider values and the first hook of the runtime.
 
+#include <atomic>
+#include <cstdint>
 #include <vector>
 
 #include "runtime/XlatOstra.h"
@@ -20,4 +22,14 @@ public:
     // Current slider values indexed by slider number; always kSliderCount entries. Each value is
     // one double written whole by one thread and read whole by the others.
     std::vector<double> sliders;
+
+    // [any thread] Whoever writes slider values that the slider code must see (the host's
+    // parameter path, a restored state, the editor) counts the change after writing them. A
+    // slider-code run on another thread can then tell that it may have read older values.
+    void NoteSliderChange() { sliderChanges.fetch_add(1); }
+    // [any thread] How many such changes there were so far (wraps around).
+    uint32_t SliderChangeCount() const { return sliderChanges.load(); }
+
+private:
+    std::atomic<uint32_t> sliderChanges{0};
 };

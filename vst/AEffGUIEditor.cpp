@@ -20,16 +20,31 @@ AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect)
     if (effect)
         effect->setEditor(this);
     lastTicks = GetTickCount();
-    // S_FALSE (already initialised on this thread) also counts and needs its uninitialise; a
-    // thread in another apartment mode refuses, and then there is nothing to pair.
-    const HRESULT ole = OleInitialize(nullptr);
-    oleInitialized = ole == S_OK || ole == S_FALSE;
 }
 
 AEffGUIEditor::~AEffGUIEditor()
 {
+    leaveOle();
+}
+
+void AEffGUIEditor::enterOle()
+{
     if (oleInitialized)
-        OleUninitialize();
+        return;
+    // S_FALSE (already initialised on this thread) also counts and needs its uninitialise; a
+    // thread in another apartment mode refuses, and then there is nothing to pair.
+    const HRESULT ole = OleInitialize(nullptr);
+    oleInitialized = ole == S_OK || ole == S_FALSE;
+    oleThread = oleInitialized ? GetCurrentThreadId() : 0;
+}
+
+void AEffGUIEditor::leaveOle()
+{
+    if (!oleInitialized || oleThread != GetCurrentThreadId())
+        return;
+    OleUninitialize();
+    oleInitialized = false;
+    oleThread = 0;
 }
 
 bool AEffGUIEditor::getRect(ERect** target)

@@ -4,8 +4,10 @@
 // other, so that one object serves both. It keeps the editor rectangle, the frame (while open),
 // the next time doIdleStuff may run, and a knob mode shared by every editor of the process.
 //
-// Making one registers it as the plug-in's editor and initialises OLE for the thread; OLE is
-// uninitialised again when it is destroyed, so the calls pair up per editor.
+// Making one registers it as the plug-in's editor. OLE is initialised for the thread that opens
+// the editor's window and uninitialised on that same thread when the window closes: hosts make
+// plug-ins on a loading thread and close them on their UI thread, and an initialisation taken on
+// one and released on the other would leak on the first and undo the host's own on the second.
 //
 // All operations: [UI thread] (Windows only: it needs the toolkit).
 
@@ -61,6 +63,13 @@ protected:
     // re-enter the frame.
     bool inIdleStuff = false;
 
+    // The editor's window opens: initialises OLE for this thread (once until leaveOle).
+    void enterOle();
+    // The editor's window closed: the matching uninitialise, on the thread that initialised.
+    // Called on any other thread it does nothing: OLE can only be released where it was taken.
+    void leaveOle();
+
 private:
-    bool oleInitialized = false; // paired with one OleUninitialize
+    bool oleInitialized = false; // paired with one OleUninitialize on oleThread
+    uint32_t oleThread = 0;      // the thread that initialised OLE
 };

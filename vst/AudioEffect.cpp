@@ -123,6 +123,10 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
     }
 }
 
+// The trampolines are where a host written in C calls in, so nothing may be thrown past them: a
+// failure inside (an allocation a huge chunk or name asked for, say) answers the interface's "did
+// nothing" value. What failed left the plug-in's settings as they were: every operation changes
+// them only after its allocations succeeded.
 VstIntPtr AudioEffect::dispatchEffectClass(AEffect* e, VstInt32 opcode, VstInt32 index,
                                            VstIntPtr value, void* ptr, float opt)
 {
@@ -130,41 +134,87 @@ VstIntPtr AudioEffect::dispatchEffectClass(AEffect* e, VstInt32 opcode, VstInt32
     if (!object) return 0;
     if (opcode == effClose)
     {
-        object->dispatcher(opcode, index, value, ptr, opt);
+        // The host lets go of the instance whatever happens: it is deleted even when closing
+        // failed.
+        try
+        {
+            object->dispatcher(opcode, index, value, ptr, opt);
+        }
+        catch (...)
+        {
+        }
         delete object;
         return 1;
     }
-    return object->dispatcher(opcode, index, value, ptr, opt);
+    try
+    {
+        return object->dispatcher(opcode, index, value, ptr, opt);
+    }
+    catch (...)
+    {
+        return 0;
+    }
 }
 
 void AudioEffect::processClass(AEffect* e, float** inputs, float** outputs, VstInt32 sampleFrames)
 {
-    if (auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr)
-        object->process(inputs, outputs, sampleFrames);
+    try
+    {
+        if (auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr)
+            object->process(inputs, outputs, sampleFrames);
+    }
+    catch (...)
+    {
+    }
 }
 
 void AudioEffect::processClassReplacing(AEffect* e, float** inputs, float** outputs,
                                         VstInt32 sampleFrames)
 {
-    if (auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr)
-        object->processReplacing(inputs, outputs, sampleFrames);
+    try
+    {
+        if (auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr)
+            object->processReplacing(inputs, outputs, sampleFrames);
+    }
+    catch (...)
+    {
+    }
 }
 
 void AudioEffect::processClassDoubleReplacing(AEffect* e, double** inputs, double** outputs,
                                               VstInt32 sampleFrames)
 {
-    if (auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr)
-        object->processDoubleReplacing(inputs, outputs, sampleFrames);
+    try
+    {
+        if (auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr)
+            object->processDoubleReplacing(inputs, outputs, sampleFrames);
+    }
+    catch (...)
+    {
+    }
 }
 
 void AudioEffect::setParameterClass(AEffect* e, VstInt32 index, float value)
 {
-    if (auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr)
-        object->setParameter(index, value);
+    try
+    {
+        if (auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr)
+            object->setParameter(index, value);
+    }
+    catch (...)
+    {
+    }
 }
 
 float AudioEffect::getParameterClass(AEffect* e, VstInt32 index)
 {
-    auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr;
-    return object ? object->getParameter(index) : 0.0f;
+    try
+    {
+        auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr;
+        return object ? object->getParameter(index) : 0.0f;
+    }
+    catch (...)
+    {
+        return 0.0f;
+    }
 }

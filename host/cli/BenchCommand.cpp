@@ -2,7 +2,6 @@
 // in 512-frame blocks through each plug-in, timed where the plug-in runs; for QUAR2 also the
 // floor, its arithmetic as one plain loop (LevellerFloor.h), in the same run.
 
-#include "host/cli/CommandLine.h"
 #include "host/cli/Commands.h"
 #include "host/cli/LevellerFloor.h"
 #include "host/cli/PluginInstance.h"
@@ -17,8 +16,6 @@ namespace {
 constexpr int kRate = 48000;
 constexpr int kBlock = 512;
 
-const char* kUsage = "usage: quar2-host bench PLUGIN [PLUGIN ...] [--seconds S] [--runs N]";
-
 std::string baseName(const std::string& path)
 {
     const size_t slash = path.find_last_of('/');
@@ -30,23 +27,17 @@ bool isLeveller(const std::string& path)
 {
     const std::string name = baseName(path);
     return name.size() >= 5 && std::equal(name.begin(), name.begin() + 5, "QUAR2",
-                                          [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; });
+                                          [](char a, char b) {
+                                              return std::toupper(static_cast<unsigned char>(a)) == b;
+                                          });
 }
 
 } // namespace
 
-int runBench(int argc, char** argv)
+int runBench(const BenchOptions& options)
 {
-    CCommandLine args({"seconds", "runs"}, {});
     std::string error;
-    if (!args.parse(argc, argv, 0, error))
-        return reportFailure(error + "\n" + kUsage, 2);
-    if (args.positional().empty())
-        return reportFailure(std::string("bench needs at least one PLUGIN\n") + kUsage, 2);
-    int seconds = 0, runs = 0;
-    if (!args.intValue("seconds", 60, 1, 3600, seconds, error) ||
-        !args.intValue("runs", 3, 1, 100, runs, error))
-        return reportFailure(error, 2);
+    const int seconds = options.seconds, runs = options.runs;
 
     const StereoSignal signal = makeSpeechLikeSignal(seconds, kRate);
     const long long frames = (long long)(signal.left.size());
@@ -66,7 +57,7 @@ int runBench(int argc, char** argv)
         std::printf("%-36s %12.1f %18s %8.2f\n", name.c_str(), nsPerFrame, rtf,
                     first > 0 ? nsPerFrame / first : 0.0);
     };
-    if (std::any_of(args.positional().begin(), args.positional().end(), isLeveller)) {
+    if (std::any_of(options.plugins.begin(), options.plugins.end(), isLeveller)) {
         CLevellerFloor floor(kRate);
         timeLevellerFloor(floor, signal.left.data(), signal.right.data(),
                           std::min<long long>(kRate, frames), kBlock);
@@ -78,7 +69,7 @@ int runBench(int argc, char** argv)
         }
         printRow("floor", best);
     }
-    for (const std::string& path : args.positional()) {
+    for (const std::string& path : options.plugins) {
         std::unique_ptr<CPluginInstance> plugin = loadPlugin(path, error);
         if (!plugin)
             return reportFailure(error);

@@ -1,6 +1,7 @@
 #include "host/cli/BridgeProcess.h"
 
 #include "host/bridge/BridgeProtocol.h"
+#include "host/cli/FileOutput.h"
 
 #include <cerrno>
 #include <climits>
@@ -8,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -57,15 +57,32 @@ std::string findBridge(const std::string& dll, std::vector<std::string>& tried)
     return {};
 }
 
-std::string lastLine(const std::string& path)
+// The last non-empty line written to the file open as `fd`.
+std::string lastLine(int fd)
 {
-    std::ifstream in(path);
-    std::string line, last;
-    while (std::getline(in, line)) {
+    std::string text;
+    char buffer[4096];
+    for (off_t at = 0;;) {
+        const ssize_t n = pread(fd, buffer, sizeof buffer, at);
+        if (n <= 0)
+            break;
+        text.append(buffer, size_t(n));
+        at += n;
+        if (text.size() > (1u << 20))
+            text.erase(0, text.size() - 4096);
+    }
+    std::string last;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
         while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
             line.pop_back();
         if (!line.empty())
             last = line;
+        start = end + 1;
     }
     return last.size() > 200 ? last.substr(0, 200) + "..." : last;
 }
@@ -102,18 +119,21 @@ std::unique_ptr<CBridgeProcess> CBridgeProcess::start(const std::string& dllPath
     std::signal(SIGPIPE, SIG_IGN);
     std::unique_ptr<CBridgeProcess> p(new CBridgeProcess());
     p->dll_ = dllPath;
-    char errName[] = "/tmp/quar2-bridge-XXXXXX";
-    const int errFd = mkstemp(errName);
-    int toChild[2], fromChild[2];
-    if (errFd < 0 || pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) {
-        error = dllPath + ": cannot start the Wine bridge: " + std::strerror(errno);
-        if (errFd >= 0) {
-            close(errFd);
-            unlink(errName);
-        }
+    // The bridge's standard error goes to a file under TMPDIR that is unlinked at once: it is
+    // read through our descriptor and vanishes with the program however it ends.
+    const int errFd = anonymousTemporaryFile();
+    if (errFd < 0) {
+        error = dllPath + ": cannot start the Wine bridge: no temporary file in " +
+                temporaryFolder() + ": " + std::strerror(errno);
         return nullptr;
     }
-    p->stderrPath_ = errName;
+    int toChild[2], fromChild[2];
+    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) {
+        error = dllPath + ": cannot start the Wine bridge: " + std::strerror(errno);
+        close(errFd);
+        return nullptr;
+    }
+    p->stderrFd_ = errFd;
     const std::string winDll = windowsPath(dll);
     const pid_t pid = fork();
     if (pid == 0) {
@@ -129,7 +149,6 @@ std::unique_ptr<CBridgeProcess> CBridgeProcess::start(const std::string& dllPath
     }
     close(toChild[0]);
     close(fromChild[1]);
-    close(errFd);
     if (pid < 0) {
         close(toChild[1]);
         close(fromChild[0]);
@@ -162,13 +181,13 @@ CBridgeProcess::~CBridgeProcess()
             waitpid(pid_, nullptr, 0);
         }
     }
-    if (!stderrPath_.empty())
-        unlink(stderrPath_.c_str());
+    if (stderrFd_ >= 0)
+        close(stderrFd_);
 }
 
 std::string CBridgeProcess::deathReason()
 {
-    std::string said = lastLine(stderrPath_);
+    std::string said = lastLine(stderrFd_);
     std::string how;
     if (exited_ && WIFSIGNALED(exitStatus_))
         how = "was killed by signal " + std::to_string(WTERMSIG(exitStatus_));

@@ -1,7 +1,8 @@
 #pragma once
 // The running quar2-bridge.exe: started under Wine with pipes for its standard input and
-// output, its standard error collected in a temporary file (Wine's helper processes inherit
-// the bridge's handles and may outlive it; a file cannot keep a caller's pipe open). A bridge
+// output, its standard error collected in an unlinked temporary file under TMPDIR (Wine's
+// helper processes inherit the bridge's handles and may outlive it; a file cannot keep a
+// caller's pipe open). A bridge
 // that dies is noticed while we wait for its answer.
 
 #include <memory>
@@ -40,7 +41,7 @@ private:
     int toBridge_ = -1;
     int fromBridge_ = -1;
     std::string dll_;
-    std::string stderrPath_;
+    int stderrFd_ = -1; // the bridge's standard error, an unlinked file under TMPDIR
     bool exited_ = false;
     int exitStatus_ = 0;
 };

@@ -1,14 +1,60 @@
 #pragma once
-// The subcommands of quar2-host. Each takes the arguments after its name and answers the
-// process exit status: 0 on success, 1 on failure (after one error line on standard error),
-// 2 for a usage error.
+// The subcommands of quar2-host, each run with its parsed options. Each answers the process
+// exit status (the same list is in the README and in `quar2-host --help`):
+//   0  success
+//   1  failure: a file, the plug-in or a write failed; one line on standard error, and no output
+//      is written or changed
+//   2  usage error: an unknown command or option, a missing or malformed argument
+//   3  the plug-in's output was refused: non-finite samples, or clipping under --clip error
 
 #include <string>
+#include <vector>
 
-int runInfo(int argc, char** argv);
-int runProcess(int argc, char** argv);
-int runBench(int argc, char** argv);
-int runRenderEditor(int argc, char** argv);
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitRefused = 3;
+
+// How much the commands say: 0 errors and warnings only (-q), 1 the usual report, 2 more (-v).
+struct Verbosity
+{
+    int level = 1;
+};
+
+struct InfoOptions
+{
+    std::string plugin;
+};
+
+struct ProcessOptions
+{
+    std::string plugin, input, output;
+    std::vector<std::string> settings;   // --set NAME=VALUE, in order
+    std::string preset, savePreset, levels;
+    int block = 512;
+    bool keepLatency = false;
+    bool noClobber = false;
+    std::string clip = "warn";           // "warn" or "error"
+};
+
+struct BenchOptions
+{
+    std::vector<std::string> plugins;
+    int seconds = 60;
+    int runs = 3;
+};
+
+struct RenderEditorOptions
+{
+    std::string plugin, output, input, preset;
+    std::vector<std::string> settings;
+    int seconds = 4;
+    bool noClobber = false;
+};
+
+int runInfo(const InfoOptions& options, const Verbosity& verbosity);
+int runProcess(const ProcessOptions& options, const Verbosity& verbosity);
+int runBench(const BenchOptions& options);
+int runRenderEditor(const RenderEditorOptions& options, const Verbosity& verbosity);
 
 // Prints "quar2-host: MESSAGE" on standard error and answers `status`.
-int reportFailure(const std::string& message, int status = 1);
+int reportFailure(const std::string& message, int status = kExitFailure);

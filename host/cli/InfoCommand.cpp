@@ -1,13 +1,17 @@
-// quar2-host info PLUGIN: the effect record, the plug-in's names and every parameter.
+// quar2-host info PLUGIN: the effect record, the plug-in's names, every parameter with the
+// values it takes, and the latency the plug-in reports once it has processed a block (many,
+// QUAR2 among them, report it only then).
 
-#include "host/cli/CommandLine.h"
 #include "host/cli/Commands.h"
+#include "host/cli/FileOutput.h"
 #include "host/cli/FxpPreset.h"
+#include "host/cli/ParameterSetter.h"
 #include "host/cli/PluginInstance.h"
 
 #include "vst/AEffect.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -40,14 +44,12 @@ std::string flagNames(int32_t flags)
 
 } // namespace
 
-int runInfo(int argc, char** argv)
+int runInfo(const InfoOptions& options, const Verbosity&)
 {
-    CCommandLine args({}, {});
     std::string error;
-    if (!args.parse(argc, argv, 0, error) || args.positional().size() != 1)
-        return reportFailure((error.empty() ? "" : error + "\n") + "usage: quar2-host info PLUGIN",
-                             2);
-    std::unique_ptr<CPluginInstance> plugin = loadPlugin(args.positional()[0], error);
+    if (!isWindowsPlugin(options.plugin))
+        watchPluginFailures(options.plugin);
+    std::unique_ptr<CPluginInstance> plugin = loadPlugin(options.plugin, error);
     if (!plugin)
         return reportFailure(error);
     const PluginInfo info = plugin->info();
@@ -61,7 +63,22 @@ int runInfo(int argc, char** argv)
     std::printf("category:      %d\n", info.category);
     std::printf("flags:         0x%04X %s\n", unsigned(info.flags), flagNames(info.flags).c_str());
     std::printf("channels:      %d in, %d out\n", info.numInputs, info.numOutputs);
-    std::printf("latency:       %d frames\n", info.initialDelay);
+    // One block of silence, as a host would run before asking for the latency.
+    constexpr int kBlock = 512;
+    std::vector<float> silence(kBlock, 0.0f), outL(kBlock), outR(kBlock);
+    const float* in[2] = {silence.data(), silence.data()};
+    float* out[2] = {outL.data(), outR.data()};
+    plugin->setSampleRate(48000.0f);
+    plugin->setBlockSize(kBlock);
+    plugin->resume();
+    plugin->process(in, out, kBlock);
+    const int latency = plugin->latency();
+    plugin->suspend();
+    if (latency == info.initialDelay)
+        std::printf("latency:       %d frames\n", latency);
+    else
+        std::printf("latency:       %d frames after a first block at 48000 Hz (%d before "
+                    "processing)\n", latency, info.initialDelay);
     std::printf("programs:      %d, current \"%s\"\n", info.numPrograms,
                 plugin->programName().c_str());
     std::vector<uint8_t> chunk;
@@ -74,9 +91,11 @@ int runInfo(int argc, char** argv)
     std::printf("parameters:    %d\n", info.numParams);
     for (int i = 0; i < info.numParams; ++i) {
         const std::string label = plugin->parameterLabel(i);
-        std::printf("  %3d  %-24s %-16s %.6f\n", i, ("\"" + plugin->parameterName(i) + "\"").c_str(),
-                    (plugin->parameterDisplay(i) + (label.empty() ? "" : " " + label)).c_str(),
-                    double(plugin->getParameter(i)));
+        const std::string name = "\"" + plugin->parameterName(i) + "\"";
+        const std::string display = plugin->parameterDisplay(i) + (label.empty() ? "" : " " + label);
+        const double value = double(plugin->getParameter(i));
+        std::printf("  %3d  %-24s %-16s %.6f  %s\n", i, name.c_str(), display.c_str(), value,
+                    describeParameterRange(*plugin, i).c_str());
     }
     if (plugin->failed())
         return reportFailure(plugin->failure());

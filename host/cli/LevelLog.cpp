@@ -40,7 +40,7 @@ void CLevelLog::addOutput(long long position, const float* left, const float* ri
     accumulate(output_, window_, position, left, right, frames);
 }
 
-bool CLevelLog::write(const std::string& path, long long frames, std::string& error) const
+std::string CLevelLog::csv(long long frames) const
 {
     std::string csv = "time_s,input_dbfs,output_dbfs,gain_db\n";
     const long long windows = (frames + window_ - 1) / window_;
@@ -60,5 +60,11 @@ bool CLevelLog::write(const std::string& path, long long frames, std::string& er
                           outDb);
         csv += line;
     }
-    return writeFileAtomically(path, csv.data(), csv.size(), error);
+    return csv;
+}
+
+bool CLevelLog::write(const std::string& path, long long frames, std::string& error) const
+{
+    const std::string text = csv(frames);
+    return writeFileAtomically(path, text.data(), text.size(), error);
 }

@@ -17,7 +17,9 @@ public:
     void addInput(long long position, const float* left, const float* right, int frames);
     void addOutput(long long position, const float* left, const float* right, int frames);
 
-    // Writes the CSV through a temporary file; covers `frames` frames.
+    // The CSV text covering `frames` frames.
+    std::string csv(long long frames) const;
+    // Writes the CSV through a temporary file.
     bool write(const std::string& path, long long frames, std::string& error) const;
 
 private:

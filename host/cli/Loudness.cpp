@@ -3,12 +3,22 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <ebur128.h>
 
-CLoudnessMeter::CLoudnessMeter(int channels, int sampleRate) : channels_(channels == 1 ? 1 : 2)
+namespace {
+constexpr double kAbsoluteGate = -70.0;   // LUFS
+constexpr double kRelativeGate = -20.0;   // LU below the mean of the blocks above the absolute gate
+constexpr double kLowPercentile = 0.10;
+constexpr double kHighPercentile = 0.95;
+constexpr int kWindowHops = 30;           // 3 s in 100 ms hops
+} // namespace
+
+CLoudnessMeter::CLoudnessMeter(int channels, int sampleRate, bool loudness, bool truePeak)
+    : channels_(channels == 1 ? 1 : 2), loudness_(loudness), truePeak_(truePeak),
+      hopFrames_(std::max(1, sampleRate / 10))
 {
     state_ = ebur128_init(static_cast<unsigned>(channels_), static_cast<unsigned long>(sampleRate),
-                          EBUR128_MODE_I | EBUR128_MODE_LRA);
+                          (loudness ? EBUR128_MODE_I : 0) |
+                              (truePeak ? EBUR128_MODE_TRUE_PEAK : 0));
 }
 
 CLoudnessMeter::~CLoudnessMeter()
@@ -21,37 +31,82 @@ void CLoudnessMeter::add(const float* left, const float* right, int frames)
 {
     if (state_ == nullptr)
         return;
+    // Pieces end on every 100 ms boundary of the stream, where the short-term loudness is read.
+    for (int done = 0; done < frames;) {
+        const long long toHop = hopFrames_ - fedFrames_ % hopFrames_;
+        const int n = int(std::min<long long>({frames - done, toHop, 1024}));
+        addPiece(left + done, right + done, n);
+        done += n;
+        fedFrames_ += n;
+        if (!loudness_ || fedFrames_ % hopFrames_ != 0)
+            continue;
+        const long long hops = fedFrames_ / hopFrames_;
+        double lufs = 0;
+        if (ebur128_loudness_window(state_, 100, &lufs) != EBUR128_SUCCESS)
+            continue;
+        // Loudness is -0.691 + 10 log10(mean square); silence comes back as -inf (energy 0).
+        hopEnergy_[hops % kWindowHops] = std::pow(10.0, (lufs + 0.691) / 10.0);
+        if (hops >= kWindowHops) {
+            double sum = 0;
+            for (double e : hopEnergy_)
+                sum += e;
+            shortTerm_.push_back(sum > 0 ? -0.691 + 10.0 * std::log10(sum / kWindowHops)
+                                         : -HUGE_VAL);
+        }
+    }
+}
+
+void CLoudnessMeter::addPiece(const float* left, const float* right, int frames)
+{
     if (channels_ == 1) {
-        ebur128_add_frames_float(state_, left, size_t(std::max(frames, 0)));
+        ebur128_add_frames_float(state_, left, size_t(frames));
         return;
     }
-    // Interleave in pieces that fit the member buffer.
-    for (int done = 0; done < frames;) {
-        const int n = std::min(frames - done, 1024);
-        for (int i = 0; i < n; ++i) {
-            interleaved_[2 * i] = left[done + i];
-            interleaved_[2 * i + 1] = right[done + i];
-        }
-        ebur128_add_frames_float(state_, interleaved_, size_t(n));
-        done += n;
+    for (int i = 0; i < frames; ++i) {
+        interleaved_[2 * i] = left[i];
+        interleaved_[2 * i + 1] = right[i];
     }
+    ebur128_add_frames_float(state_, interleaved_, size_t(frames));
 }
 
 double CLoudnessMeter::integrated() const
 {
     double lufs = -HUGE_VAL;
-    if (state_ == nullptr || ebur128_loudness_global(state_, &lufs) != EBUR128_SUCCESS)
+    if (state_ == nullptr || !loudness_ || ebur128_loudness_global(state_, &lufs) != EBUR128_SUCCESS)
         return -HUGE_VAL;
     return lufs;
 }
 
 double CLoudnessMeter::range() const
 {
-    double lu = 0;
-    if (state_ == nullptr || ebur128_loudness_range(state_, &lu) != EBUR128_SUCCESS ||
-        !std::isfinite(lu))
+    std::vector<double> gated;
+    double energy = 0;
+    for (double l : shortTerm_)
+        if (std::isfinite(l) && l > kAbsoluteGate) {
+            gated.push_back(l);
+            energy += std::pow(10.0, l / 10.0);
+        }
+    if (gated.empty())
         return 0;
-    return lu;
+    const double relative = 10.0 * std::log10(energy / double(gated.size())) + kRelativeGate;
+    gated.erase(std::remove_if(gated.begin(), gated.end(), [&](double l) { return l < relative; }),
+                gated.end());
+    if (gated.size() < 2)
+        return 0;
+    std::sort(gated.begin(), gated.end());
+    auto at = [&](double p) { return gated[size_t(std::lround(double(gated.size() - 1) * p))]; };
+    return std::max(0.0, at(kHighPercentile) - at(kLowPercentile));
+}
+
+double CLoudnessMeter::truePeak() const
+{
+    double peak = 0;
+    for (int c = 0; truePeak_ && state_ != nullptr && c < channels_; ++c) {
+        double v = 0;
+        if (ebur128_true_peak(state_, unsigned(c), &v) == EBUR128_SUCCESS)
+            peak = std::max(peak, v);
+    }
+    return peak;
 }
 
 std::string CLoudnessMeter::formatLufs(double lufs)
@@ -60,5 +115,14 @@ std::string CLoudnessMeter::formatLufs(double lufs)
         return "-inf LUFS";
     char text[32];
     std::snprintf(text, sizeof text, "%.1f LUFS", lufs);
+    return text;
+}
+
+std::string CLoudnessMeter::formatDb(double level)
+{
+    if (!(level > 0))
+        return "-inf";
+    char text[32];
+    std::snprintf(text, sizeof text, "%+.1f", 20.0 * std::log10(level));
     return text;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <set>
 
@@ -246,8 +247,10 @@ bool applyParameterSetting(CPluginInstance& plugin, const std::string& setting,
             ++j;
         chosen = (sweep[i].p + sweep[j].p) / 2;
     }
-    // A number between two sweep points of a continuous parameter: bisect where the displayed
-    // number crosses it.
+    // A number between two sweep points: bisect where the displayed number crosses it. When no
+    // point shows the number itself (a continuous parameter cannot land on every number; a
+    // stepped one jumps over it), the nearest value found is used and the user is told.
+    std::string note;
     for (size_t i = 0; isNumber && i + 1 < sweep.size() && chosen < 0; ++i) {
         const Point& a = sweep[i];
         const Point& b = sweep[i + 1];
@@ -258,6 +261,7 @@ bool applyParameterSetting(CPluginInstance& plugin, const std::string& setting,
         const bool rising = b.number > a.number;
         float lo = a.p, hi = b.p;
         Point best = std::fabs(a.number - target) < std::fabs(b.number - target) ? a : b;
+        bool onlyEnds = true; // every probe showed a's or b's value: a step lies between them
         for (int k = 0; k < kBisections && !numberMatches(best, target); ++k) {
             const float mid = (lo + hi) / 2;
             if (mid <= lo || mid >= hi)
@@ -265,6 +269,7 @@ bool applyParameterSetting(CPluginInstance& plugin, const std::string& setting,
             const Point m = probe(plugin, index, mid);
             if (!m.numeric)
                 break;
+            onlyEnds = onlyEnds && (m.number == a.number || m.number == b.number);
             if (std::fabs(m.number - target) < std::fabs(best.number - target))
                 best = m;
             if ((m.number < target) == rising)
@@ -272,8 +277,28 @@ bool applyParameterSetting(CPluginInstance& plugin, const std::string& setting,
             else
                 hi = mid;
         }
-        if (numberMatches(best, target))
+        if (numberMatches(best, target)) {
             chosen = best.p;
+        } else if (onlyEnds) {
+            // The middle of the run of sweep points showing the nearer step.
+            size_t first = i + 1, last = i + 1;
+            if (best.number == a.number)
+                first = last = i;
+            while (first > 0 && sweep[first - 1].text == sweep[first].text)
+                --first;
+            while (last + 1 < sweep.size() && sweep[last + 1].text == sweep[last].text)
+                ++last;
+            chosen = (sweep[first].p + sweep[last].p) / 2;
+            char step[64];
+            std::snprintf(step, sizeof step, "%.*f", std::max(a.decimals, b.decimals),
+                          std::fabs(b.number - a.number));
+            note = value + " lies between the steps " + a.text + " and " + b.text +
+                   "; the parameter moves in steps of " + step + (label.empty() ? "" : " " + label) +
+                   ", the nearer one is used";
+        } else {
+            chosen = best.p;
+            note = "the nearest value the parameter takes to " + value;
+        }
     }
 
     if (chosen < 0) {
@@ -288,9 +313,59 @@ bool applyParameterSetting(CPluginInstance& plugin, const std::string& setting,
     result.normalised = chosen;
     result.name = paramName;
     result.display = trim(plugin.parameterDisplay(index)) + (label.empty() ? "" : " " + label);
+    result.note = note;
     if (plugin.failed()) {
         error = plugin.failure();
         return false;
     }
     return true;
+}
+
+std::string describeParameterRange(CPluginInstance& plugin, int index)
+{
+    const float original = plugin.getParameter(index);
+    const std::string label = trim(plugin.parameterLabel(index));
+    std::vector<Point> sweep;
+    for (int i = 0; i <= kSweepPoints; ++i)
+        sweep.push_back(probe(plugin, index, float(i) / kSweepPoints));
+    plugin.setParameter(index, original);
+    std::vector<std::string> distinct;
+    std::vector<double> numbers;
+    std::set<std::string> seen;
+    bool numeric = true;
+    const Point* lo = &sweep.front();
+    const Point* hi = &sweep.front();
+    for (const Point& pt : sweep) {
+        if (!seen.insert(pt.text).second)
+            continue;
+        distinct.push_back(pt.text);
+        numeric = numeric && pt.numeric && pt.unit.empty();
+        if (!numeric)
+            continue;
+        numbers.push_back(pt.number);
+        if (pt.number < lo->number)
+            lo = &pt;
+        if (pt.number > hi->number)
+            hi = &pt;
+    }
+    if (!numeric) {
+        if (distinct.size() <= 12)
+            return quoteList(distinct);
+        return std::to_string(distinct.size()) + " values from \"" + distinct.front() +
+               "\" to \"" + distinct.back() + "\"";
+    }
+    const std::string unit = label.empty() ? "" : " " + label;
+    const std::string span = lo->text + " to " + hi->text + unit;
+    if (distinct.size() == sweep.size())
+        return span + ", continuous";
+    std::sort(numbers.begin(), numbers.end());
+    double step = numbers.size() > 1 ? numbers[1] - numbers[0] : 0;
+    for (size_t i = 1; i < numbers.size(); ++i)
+        if (std::fabs(numbers[i] - numbers[i - 1] - step) > 1e-6 * std::max(1.0, std::fabs(step)))
+            step = 0;
+    if (step <= 0)
+        return span + " in " + std::to_string(numbers.size()) + " values";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", std::max(lo->decimals, hi->decimals), step);
+    return span + " in " + std::to_string(numbers.size()) + " steps of " + text + unit;
 }

@@ -7,7 +7,9 @@
 // parameter is swept over its normalised range, reading the display text at each point, and the
 // point whose display matches is chosen (bisecting between sweep points for continuous
 // parameters). A value no point displays is an error that lists the valid ones, and the
-// parameter is put back to where it was.
+// parameter is put back to where it was. A number within the parameter's range that no point
+// displays exactly takes the nearest value the parameter can take, and the assignment says so
+// (naming the step when the number falls between two steps).
 
 #include "host/cli/PluginInstance.h"
 
@@ -20,6 +22,7 @@ struct ParameterAssignment
     float normalised = 0;  // value that was set
     std::string name;      // the parameter's name as the plug-in reports it
     std::string display;   // display text after setting, with the label if any
+    std::string note;      // why the value differs from the one asked for, if it does
 };
 
 // Resolves NAME against the plug-in's parameter names: exact, then ignoring case, then ignoring
@@ -36,3 +39,8 @@ bool applyParameterSetting(CPluginInstance& plugin, const std::string& setting,
 std::string normaliseDisplayText(const std::string& text);
 bool parseNumberWithUnit(const std::string& text, double& number, std::string& unit,
                          int* decimals = nullptr);
+
+// The values a parameter takes, found by the same sweep and put back afterwards, for `info`:
+// "-24.0 to 24.0 in 49 steps of 1.0", "0.00 to 100.00 %, continuous", "Soft, Hard, Off".
+// [UI thread]
+std::string describeParameterRange(CPluginInstance& plugin, int index);

@@ -96,3 +96,5 @@ public:
 // Loads PLUGIN: a ".dll" through the Wine bridge, anything else in this process. On failure
 // answers null with `error` set to one line naming the file and the reason.
 std::unique_ptr<CPluginInstance> loadPlugin(const std::string& path, std::string& error);
+// True for a ".dll", which runs in the Wine bridge's process rather than in this one.
+bool isWindowsPlugin(const std::string& path);

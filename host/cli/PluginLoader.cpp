@@ -7,9 +7,7 @@
 #include <cstring>
 #include <sys/stat.h>
 
-namespace {
-
-bool endsWithDll(const std::string& path)
+bool isWindowsPlugin(const std::string& path)
 {
     if (path.size() < 4)
         return false;
@@ -18,8 +16,6 @@ bool endsWithDll(const std::string& path)
         c = char(std::tolower(static_cast<unsigned char>(c)));
     return ext == ".dll";
 }
-
-} // namespace
 
 std::unique_ptr<CPluginInstance> loadPlugin(const std::string& path, std::string& error)
 {
@@ -32,7 +28,7 @@ std::unique_ptr<CPluginInstance> loadPlugin(const std::string& path, std::string
         error = path + ": cannot load plug-in: not a file";
         return nullptr;
     }
-    if (endsWithDll(path))
+    if (isWindowsPlugin(path))
         return startBridgePlugin(path, error);
     std::unique_ptr<CLoadedPlugin> loaded = CLoadedPlugin::load(path, error);
     if (!loaded) {

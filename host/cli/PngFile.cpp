@@ -35,14 +35,15 @@ bool encode(FILE* file, const EditorImage& image)
 
 } // namespace
 
-bool writePng(const std::string& path, const EditorImage& image, std::string& error)
+bool writePng(const OutputTarget& target, const EditorImage& image, std::string& error)
 {
+    const std::string& path = target.given;
     if (image.width <= 0 || image.height <= 0 ||
         image.rgb.size() != size_t(image.width) * size_t(image.height) * 3) {
         error = path + ": no picture to write";
         return false;
     }
-    CPendingFile pending(path);
+    CPendingFile pending(target);
     if (!pending.ok()) {
         error = pending.error();
         return false;

@@ -2,8 +2,9 @@
 // Writes 8-bit RGB pictures as PNG files with libpng, through a temporary file that is renamed
 // into place only when complete.
 
+#include "host/cli/FileOutput.h"
 #include "host/cli/PluginInstance.h"
 
 #include <string>
 
-bool writePng(const std::string& path, const EditorImage& image, std::string& error);
+bool writePng(const OutputTarget& target, const EditorImage& image, std::string& error);

@@ -21,9 +21,21 @@ bool applyPreset(CPluginInstance& plugin, const FxpProgram& program, std::string
                 " parameter values but this plug-in has " + std::to_string(info.numParams);
         return false;
     }
-    if (program.isChunk)
+    if (program.isChunk) {
+        // VST 2 gives a plug-in no way to say no to a chunk; one that refuses it keeps its state.
+        // Its state read back before and after tells: unchanged while the chunk differs from it
+        // means the chunk was not taken.
+        std::vector<uint8_t> before, after;
+        const bool readable = plugin.getChunk(true, before);
         plugin.setChunk(true, program.chunk);
-    else
+        if (readable && plugin.getChunk(true, after) && after == before &&
+            before != program.chunk) {
+            error = "the plug-in refused the preset's state chunk (" +
+                    std::to_string(program.chunk.size()) +
+                    " bytes): its state stayed as it was";
+            return false;
+        }
+    } else
         for (size_t i = 0; i < program.params.size(); ++i)
             plugin.setParameter(int(i), program.params[i]);
     plugin.setProgramName(program.name);

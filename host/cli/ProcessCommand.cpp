@@ -1,9 +1,9 @@
 // quar2-host process PLUGIN IN OUT: levels one audio file through a plug-in, the way a host
 // would run it: open, sample rate, block size, state, resume, blocks with the transport
-// playing, suspend.
+// playing, suspend. Every output is checked before the plug-in runs and put in place only when
+// everything succeeded; output that is not a number is refused, clipping is reported.
 
 #include "host/cli/AudioFile.h"
-#include "host/cli/CommandLine.h"
 #include "host/cli/Commands.h"
 #include "host/cli/FxpPreset.h"
 #include "host/cli/LevelLog.h"
@@ -12,76 +12,134 @@
 #include "host/cli/PresetTransfer.h"
 #include "host/cli/ProgressBar.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
 
-constexpr int kDefaultBlock = 512;
-constexpr int kMaxBlock = 65536;
+// What the written file will hold: integer formats clip at full scale.
+void clampInto(const float* in, float* out, int frames)
+{
+    for (int i = 0; i < frames; ++i)
+        out[i] = std::clamp(in[i], -1.0f, 1.0f);
+}
 
-const char* kUsage =
-    "usage: quar2-host process PLUGIN IN OUT [--set NAME=VALUE ...] [--preset FILE.fxp]\n"
-    "                          [--save-preset FILE.fxp] [--block N] [--levels FILE.csv]\n"
-    "                          [--keep-latency]";
+// The outputs, examined and checked against the inputs and each other before anything runs.
+struct Outputs
+{
+    OutputTarget audio, levels, preset;
+    bool wantLevels = false, wantPreset = false;
+};
+
+bool examineOutputs(const ProcessOptions& o, Outputs& out, std::string& error)
+{
+    out.wantLevels = !o.levels.empty();
+    out.wantPreset = !o.savePreset.empty();
+    if (!examineOutput(o.output, o.noClobber, out.audio, error) ||
+        (out.wantLevels && !examineOutput(o.levels, o.noClobber, out.levels, error)) ||
+        (out.wantPreset && !examineOutput(o.savePreset, o.noClobber, out.preset, error)))
+        return false;
+    std::vector<InputPath> inputs = {{"the input", o.input}, {"the plug-in", o.plugin}};
+    std::vector<const OutputTarget*> targets = {&out.audio};
+    if (out.wantLevels)
+        targets.push_back(&out.levels);
+    // Saving the preset over the one loaded is fine: it was read before.
+    if (out.wantPreset && !checkDistinctFiles(inputs, {&out.preset}, error))
+        return false;
+    if (!o.preset.empty())
+        inputs.push_back({"the preset", o.preset});
+    if (!checkDistinctFiles(inputs, targets, error))
+        return false;
+    if (out.wantPreset)
+        targets.push_back(&out.preset);
+    return checkDistinctFiles({}, targets, error);
+}
 
 } // namespace
 
-int runProcess(int argc, char** argv)
+int runProcess(const ProcessOptions& o, const Verbosity& verbosity)
 {
-    CCommandLine args({"set", "preset", "save-preset", "block", "levels"}, {"keep-latency"});
+    const bool compensate = !o.keepLatency;
+    const int block = o.block;
     std::string error;
-    if (!args.parse(argc, argv, 0, error))
-        return reportFailure(error + "\n" + kUsage, 2);
-    if (args.positional().size() != 3)
-        return reportFailure(std::string("process needs PLUGIN IN OUT\n") + kUsage, 2);
-    int block = 0;
-    if (!args.intValue("block", kDefaultBlock, 1, kMaxBlock, block, error))
-        return reportFailure(error, 2);
-    const std::string& pluginPath = args.positional()[0];
-    const std::string& inPath = args.positional()[1];
-    const std::string& outPath = args.positional()[2];
-    const bool compensate = !args.has("keep-latency");
 
     // Everything the user handed us is checked before the plug-in is loaded.
+    Outputs targets;
+    if (!examineOutputs(o, targets, error))
+        return reportFailure(error);
     CAudioReader reader;
-    if (!reader.open(inPath, error))
+    if (!reader.open(o.input, error))
+        return reportFailure(error);
+    SF_INFO format{};
+    if (!chooseOutputFormat(o.output, reader.info(), format, error))
         return reportFailure(error);
     FxpProgram preset;
-    const bool havePreset = args.has("preset");
-    if (havePreset && !readFxpFile(args.value("preset"), preset, error))
+    const bool havePreset = !o.preset.empty();
+    if (havePreset && !readFxpFile(o.preset, preset, error))
         return reportFailure(error);
 
-    std::unique_ptr<CPluginInstance> plugin = loadPlugin(pluginPath, error);
+    // The report goes to standard error when the audio goes to standard output.
+    FILE* report = verbosity.level == 0 ? nullptr : o.output == "-" ? stderr : stdout;
+    auto say = [&](const char* fmt, auto... args) {
+        if (report != nullptr)
+            std::fprintf(report, fmt, args...);
+    };
+
+    // Every output's temporary file exists before the plug-in runs: a folder we cannot write
+    // in shows up now, not after the audio was already replaced.
+    CAudioWriter writer;
+    if (!writer.open(targets.audio, format, reader.tags(), error))
+        return reportFailure(error);
+    std::unique_ptr<CPendingFile> levelsFile, presetFile;
+    if (targets.wantLevels && !(levelsFile = std::make_unique<CPendingFile>(targets.levels))->ok())
+        return reportFailure(levelsFile->error());
+    if (targets.wantPreset && !(presetFile = std::make_unique<CPendingFile>(targets.preset))->ok())
+        return reportFailure(presetFile->error());
+    if (verbosity.level >= 2)
+        say("writing %s as %s\n", o.output == "-" ? "standard output" : o.output.c_str(),
+            describeFormat(format.format).c_str());
+
+    if (!isWindowsPlugin(o.plugin))
+        watchPluginFailures(o.plugin);
+    std::unique_ptr<CPluginInstance> plugin = loadPlugin(o.plugin, error);
     if (!plugin)
         return reportFailure(error);
     plugin->setSampleRate(float(reader.sampleRate()));
     plugin->setBlockSize(block);
     if (havePreset && !applyPreset(*plugin, preset, error))
-        return reportFailure(args.value("preset") + ": " + error);
-    for (const std::string& setting : args.values("set")) {
+        return reportFailure(o.preset + ": " + error);
+    for (const std::string& setting : o.settings) {
         ParameterAssignment applied;
         if (!applyParameterSetting(*plugin, setting, applied, error))
             return reportFailure(error);
-        std::printf("set %s = %s\n", applied.name.c_str(), applied.display.c_str());
+        say("set %s = %s%s\n", applied.name.c_str(), applied.display.c_str(),
+            applied.note.empty() ? "" : (" (" + applied.note + ")").c_str());
     }
     FxpProgram saved;
-    if (args.has("save-preset") && !capturePreset(*plugin, saved, error))
+    if (targets.wantPreset && !capturePreset(*plugin, saved, error))
         return reportFailure(error);
     if (plugin->failed())
         return reportFailure(plugin->failure());
 
-    CAudioWriter writer;
-    if (!writer.open(outPath, reader.info(), error))
-        return reportFailure(error);
-
-    CLoudnessMeter inLoudness(reader.channels(), reader.sampleRate());
-    CLoudnessMeter outLoudness(reader.channels(), reader.sampleRate());
+    const int channels = reader.channels();
+    const bool clips = clipsAtFullScale(format.format);
+    CLoudnessMeter inLoudness(channels, reader.sampleRate());
+    // The output is measured as written (clipped in integer formats); its peaks as produced.
+    CLoudnessMeter outLoudness(channels, reader.sampleRate(), true, !clips);
+    std::unique_ptr<CLoudnessMeter> outPeaks =
+        clips ? std::make_unique<CLoudnessMeter>(channels, reader.sampleRate(), false, true)
+              : nullptr;
     CLevelLog levels(block, reader.sampleRate());
-    CProgressBar progress(reader.frames(), "processing");
+    CProgressBar progress(reader.frames(), "processing", verbosity.level > 0);
 
     const size_t frames = size_t(block);
     std::vector<float> inL(frames), inR(frames), outL(frames), outR(frames);
+    std::vector<float> clampedL(frames), clampedR(frames);
     const float* in[2] = {inL.data(), inR.data()};
     float* out[2] = {outL.data(), outR.data()};
 
@@ -93,6 +151,8 @@ int runProcess(int argc, char** argv)
     int reported = -1;           // latency reported after the first block
     int skip = 0;                // plug-in output frames still to drop (latency compensation)
     bool latencyChanged = false;
+    long long clipped = 0;       // samples above full scale
+    float peak = 0;
     while (!atEnd || written < inputFrames) {
         int n = 0;
         if (!atEnd) {
@@ -128,13 +188,39 @@ int runProcess(int argc, char** argv)
             return reportFailure("internal error: output ahead of input");
         }
         if (count > 0) {
-            if (!writer.write(outL.data() + first, outR.data() + first, count))
-                return reportFailure(outPath + ": write failed");
-            outLoudness.add(outL.data() + first, outR.data() + first, count);
+            const float* l = outL.data() + first;
+            const float* r = outR.data() + first;
+            for (int i = 0; i < count; ++i)
+                for (int c = 0; c < channels; ++c) {
+                    const float v = c == 0 ? l[i] : r[i];
+                    if (!std::isfinite(v)) {
+                        char at[64];
+                        std::snprintf(at, sizeof at, "%lld (%.3f s)", written + i,
+                                      double(written + i) / reader.sampleRate());
+                        return reportFailure(o.plugin + ": the plug-in's output is " +
+                                                 (std::isnan(v) ? "not a number (NaN)"
+                                                                : "infinite") +
+                                                 " from frame " + at + " on; nothing was written",
+                                             kExitRefused);
+                    }
+                    const float a = std::fabs(v);
+                    peak = std::max(peak, a);
+                    clipped += a > 1.0f ? 1 : 0;
+                }
+            if (!writer.write(l, r, count))
+                return reportFailure(o.output + ": write failed");
+            if (clips) {
+                outPeaks->add(l, r, count);
+                clampInto(l, clampedL.data(), count);
+                clampInto(r, clampedR.data(), count);
+                outLoudness.add(clampedL.data(), clampedR.data(), count);
+            } else {
+                outLoudness.add(l, r, count);
+            }
             // Output frame k lines up with input frame k once compensated; without it, with
             // input frame k - latency.
             const long long alignedAt = written - (compensate ? 0 : reported);
-            levels.addOutput(alignedAt, outL.data() + first, outR.data() + first, count);
+            levels.addOutput(alignedAt, l, r, count);
             written += count;
         }
         produced += block;
@@ -146,19 +232,39 @@ int runProcess(int argc, char** argv)
     progress.finish();
     if (plugin->failed())
         return reportFailure(plugin->failure());
-
-    if (!writer.commit(error))
-        return reportFailure(error);
-    if (args.has("levels") && !levels.write(args.value("levels"), written, error))
-        return reportFailure(error);
-    if (args.has("save-preset") && !writeFxpFile(args.value("save-preset"), saved, error))
+    if (!writer.finish(error))
         return reportFailure(error);
 
-    std::printf("latency: %d frames (%s)\n", reported,
-                compensate ? "compensated" : "kept in the output");
-    std::printf("input:  integrated %s, loudness range %.1f LU\n",
-                CLoudnessMeter::formatLufs(inLoudness.integrated()).c_str(), inLoudness.range());
-    std::printf("output: integrated %s, loudness range %.1f LU\n",
-                CLoudnessMeter::formatLufs(outLoudness.integrated()).c_str(), outLoudness.range());
+    const double truePeak = (clips ? *outPeaks : outLoudness).truePeak();
+    if (clipped > 0) {
+        const std::string what =
+            (o.output == "-" ? std::string("standard output") : o.output) + ": " +
+            std::to_string(clipped) + " samples above full scale" +
+            (clips ? " clipped" : "") + " (peak " + CLoudnessMeter::formatDb(peak) +
+            " dBFS, true peak " + CLoudnessMeter::formatDb(truePeak) + " dBTP)";
+        if (o.clip == "error")
+            return reportFailure(what + "; nothing was written (--clip error)", kExitRefused);
+        std::fprintf(stderr, "quar2-host: warning: %s\n", what.c_str());
+    }
+    if (levelsFile) {
+        const std::string csv = levels.csv(written);
+        if (!writeAll(levelsFile->fd(), csv.data(), csv.size()))
+            return reportFailure(o.levels + ": write failed: " + std::strerror(errno));
+    }
+    if (presetFile) {
+        const std::vector<uint8_t> bytes = buildFxp(saved);
+        if (!writeAll(presetFile->fd(), bytes.data(), bytes.size()))
+            return reportFailure(o.savePreset + ": write failed: " + std::strerror(errno));
+    }
+    if (!commitAll({writer.pending(), levelsFile.get(), presetFile.get()}, error))
+        return reportFailure(error);
+
+    say("latency: %d frames (%s)\n", reported, compensate ? "compensated" : "kept in the output");
+    say("input:  integrated %s, loudness range %.1f LU\n",
+        CLoudnessMeter::formatLufs(inLoudness.integrated()).c_str(), inLoudness.range());
+    say("output: integrated %s, loudness range %.1f LU\n",
+        CLoudnessMeter::formatLufs(outLoudness.integrated()).c_str(), outLoudness.range());
+    say("peaks:  output peak %s dBFS, true peak %s dBTP\n", CLoudnessMeter::formatDb(peak).c_str(),
+        CLoudnessMeter::formatDb(truePeak).c_str());
     return 0;
 }

@@ -4,7 +4,6 @@
 // calls would, and saves the window's pixels as PNG.
 
 #include "host/cli/AudioFile.h"
-#include "host/cli/CommandLine.h"
 #include "host/cli/Commands.h"
 #include "host/cli/ParameterSetter.h"
 #include "host/cli/PluginInstance.h"
@@ -21,24 +20,25 @@ namespace {
 constexpr int kBlock = 512;
 constexpr int kIdleMs = 20; // about 50 idle calls per second, as hosts give editors
 
-const char* kUsage = "usage: quar2-host render-editor PLUGIN.dll OUT.png [--input FILE] "
-                     "[--seconds S] [--preset FILE.fxp] [--set NAME=VALUE ...]";
-
 } // namespace
 
-int runRenderEditor(int argc, char** argv)
+int runRenderEditor(const RenderEditorOptions& options, const Verbosity& verbosity)
 {
-    CCommandLine args({"input", "seconds", "preset", "set"}, {});
     std::string error;
-    if (!args.parse(argc, argv, 0, error))
-        return reportFailure(error + "\n" + kUsage, 2);
-    if (args.positional().size() != 2)
-        return reportFailure(std::string("render-editor needs PLUGIN.dll OUT.png\n") + kUsage, 2);
-    int seconds = 0;
-    if (!args.intValue("seconds", 4, 1, 600, seconds, error))
-        return reportFailure(error, 2);
-    const std::string& pluginPath = args.positional()[0];
-    const std::string& outPath = args.positional()[1];
+    const int seconds = options.seconds;
+    const std::string& pluginPath = options.plugin;
+    const std::string& outPath = options.output;
+    // The picture's path is checked before anything runs, like every output.
+    OutputTarget target;
+    if (!examineOutput(outPath, options.noClobber, target, error))
+        return reportFailure(error);
+    std::vector<InputPath> inputs = {{"the plug-in", pluginPath}};
+    if (!options.input.empty())
+        inputs.push_back({"the input", options.input});
+    if (!options.preset.empty())
+        inputs.push_back({"the preset", options.preset});
+    if (!checkDistinctFiles(inputs, {&target}, error))
+        return reportFailure(error);
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0')
         return reportFailure("render-editor needs an X display for the editor's window (run it "
@@ -46,9 +46,9 @@ int runRenderEditor(int argc, char** argv)
 
     // The audio: the given file (repeated if short) or generated speech.
     StereoSignal audio;
-    if (args.has("input")) {
+    if (!options.input.empty()) {
         CAudioReader reader;
-        if (!reader.open(args.value("input"), error))
+        if (!reader.open(options.input, error))
             return reportFailure(error);
         audio.sampleRate = reader.sampleRate();
         std::vector<float> l(kBlock), r(kBlock);
@@ -57,25 +57,30 @@ int runRenderEditor(int argc, char** argv)
             audio.right.insert(audio.right.end(), r.begin(), r.begin() + n);
         }
         if (audio.left.empty())
-            return reportFailure(args.value("input") + ": holds no audio");
+            return reportFailure(options.input + ": holds no audio");
     } else {
         audio = makeSpeechLikeSignal(seconds, 48000);
     }
     FxpProgram preset;
-    if (args.has("preset") && !readFxpFile(args.value("preset"), preset, error))
+    if (!options.preset.empty() && !readFxpFile(options.preset, preset, error))
         return reportFailure(error);
 
+    if (!isWindowsPlugin(pluginPath))
+        watchPluginFailures(pluginPath);
     std::unique_ptr<CPluginInstance> plugin = loadPlugin(pluginPath, error);
     if (!plugin)
         return reportFailure(error);
     plugin->setSampleRate(float(audio.sampleRate));
     plugin->setBlockSize(kBlock);
-    if (args.has("preset") && !applyPreset(*plugin, preset, error))
-        return reportFailure(args.value("preset") + ": " + error);
-    for (const std::string& setting : args.values("set")) {
+    if (!options.preset.empty() && !applyPreset(*plugin, preset, error))
+        return reportFailure(options.preset + ": " + error);
+    for (const std::string& setting : options.settings) {
         ParameterAssignment applied;
         if (!applyParameterSetting(*plugin, setting, applied, error))
             return reportFailure(error);
+        if (verbosity.level >= 2)
+            std::printf("set %s = %s%s\n", applied.name.c_str(), applied.display.c_str(),
+                        applied.note.empty() ? "" : (" (" + applied.note + ")").c_str());
     }
     plugin->resume();
     int width = 0, height = 0;
@@ -115,9 +120,10 @@ int runRenderEditor(int argc, char** argv)
     plugin->suspend();
     if (plugin->failed())
         return reportFailure(plugin->failure());
-    if (!writePng(outPath, image, error))
+    if (!writePng(target, image, error))
         return reportFailure(error);
-    std::printf("editor %dx%d after %d s of audio: %s\n", image.width, image.height, seconds,
+    if (verbosity.level > 0)
+        std::printf("editor %dx%d after %d s of audio: %s\n", image.width, image.height, seconds,
                 outPath.c_str());
     return 0;
 }

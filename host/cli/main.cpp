@@ -1,26 +1,153 @@
 // quar2-host: runs VST 2.4 plug-ins (QUAR2 and others) on audio files from the command line.
+// The command line is parsed with CLI11; every command has its own --help.
 
 #include "host/cli/Commands.h"
+#include "host/cli/FileOutput.h"
 
+#include <CLI/CLI.hpp>
+
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 namespace {
 
-const char* kUsage =
-    "usage: quar2-host COMMAND ...\n"
-    "  info PLUGIN                        effect record, names and parameters\n"
-    "  process PLUGIN IN OUT [options]    level an audio file through the plug-in\n"
-    "      --set NAME=VALUE   set a parameter by name, value as the plug-in shows it\n"
-    "      --preset FILE.fxp  load a preset first; --save-preset FILE.fxp saves the state used\n"
-    "      --block N          frames per block (default 512)\n"
-    "      --levels FILE.csv  per-block input level, output level and gain\n"
-    "      --keep-latency     leave the plug-in's latency in the output\n"
-    "  bench PLUGIN [PLUGIN ...]          speed on a minute of stereo speech-like audio\n"
-    "  render-editor PLUGIN.dll OUT.png [--input FILE] [--seconds S]\n"
-    "                                     picture of the editor while audio plays\n"
-    "PLUGIN is a Linux .so, or a Windows .dll run under Wine through quar2-bridge.exe.";
+const char* kFooter =
+    "PLUGIN is a Linux .so, or a Windows .dll run under Wine through quar2-bridge.exe.\n"
+    "IN and OUT may be \"-\" for standard input and output.\n"
+    "\n"
+    "Exit status: 0 success; 1 failure (one line on standard error, no output written or\n"
+    "changed); 2 usage error; 3 the plug-in's output was refused (non-finite samples, or\n"
+    "clipping under --clip error).\n"
+    "\n"
+    "Environment: TMPDIR (temporary files), QUAR2_BRIDGE (path of quar2-bridge.exe),\n"
+    "QUAR2_WINE (the wine program), WINEPREFIX, WINEDEBUG and DISPLAY (passed to Wine).";
+
+const char* kCommands[] = {"info", "process", "bench", "render-editor"};
+
+int run(int argc, char** argv)
+{
+    if (argc >= 2 && argv[1][0] != '-') {
+        bool known = false;
+        for (const char* c : kCommands)
+            known = known || std::strcmp(argv[1], c) == 0;
+        if (!known)
+            return reportFailure(std::string("unknown command \"") + argv[1] +
+                                     "\" (commands: info, process, bench, render-editor; "
+                                     "see quar2-host --help)",
+                                 kExitUsage);
+    }
+    CLI::App app{"quar2-host: runs VST 2.4 plug-ins on audio files.", "quar2-host"};
+    app.set_version_flag("--version", std::string("quar2-host ") + QUAR2_VERSION);
+    app.require_subcommand(1);
+    app.footer(kFooter);
+    // "Command", as in the README, rather than CLI11's "subcommand".
+    app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+    Verbosity verbosity;
+    bool quiet = false, verbose = false;
+    app.add_flag("-q,--quiet", quiet, "print errors and warnings only");
+    app.add_flag("-v,--verbose", verbose, "print more about what is done");
+
+    InfoOptions info;
+    CLI::App* infoCmd = app.add_subcommand(
+        "info", "the plug-in's record, names, parameters with their ranges and steps, latency");
+    infoCmd->add_option("PLUGIN", info.plugin, "the plug-in (.so or .dll)")->required();
+
+    ProcessOptions process;
+    CLI::App* processCmd =
+        app.add_subcommand("process", "level an audio file through the plug-in");
+    processCmd->add_option("PLUGIN", process.plugin, "the plug-in (.so or .dll)")->required();
+    processCmd->add_option("IN", process.input, "audio file to read (- for standard input)")
+        ->required();
+    processCmd
+        ->add_option("OUT", process.output,
+                     "audio file to write (- for standard output); its extension picks the "
+                     "format, the input's if absent")
+        ->required();
+    processCmd
+        ->add_option("--set", process.settings,
+                     "set a parameter by name; VALUE as the plug-in shows it, or the nearest "
+                     "value it can take (repeatable)")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(false);
+    processCmd->add_option("--preset", process.preset, "load a preset (.fxp) first")
+        ->type_name("FILE.fxp");
+    processCmd->add_option("--save-preset", process.savePreset, "save the state used as a preset")
+        ->type_name("FILE.fxp");
+    processCmd->add_option("--levels", process.levels,
+                           "write per-block input level, output level and gain as CSV")
+        ->type_name("FILE.csv");
+    processCmd->add_option("--block", process.block, "frames per block (default 512)")
+        ->check(CLI::Range(1, 65536));
+    processCmd->add_flag("--keep-latency", process.keepLatency,
+                         "leave the plug-in's latency in the output");
+    processCmd->add_flag("-n,--no-clobber", process.noClobber,
+                         "never replace an existing file");
+    processCmd
+        ->add_option("--clip", process.clip,
+                     "output above full scale: warn (default) or error (exit status 3, nothing "
+                     "written)")
+        ->check(CLI::IsMember({"warn", "error"}));
+
+    BenchOptions bench;
+    CLI::App* benchCmd =
+        app.add_subcommand("bench", "speed on stereo speech-like audio, compared between plug-ins");
+    benchCmd->add_option("PLUGIN", bench.plugins, "plug-ins to time, the first is the reference")
+        ->required();
+    benchCmd->add_option("--seconds", bench.seconds, "seconds of audio (default 60)")
+        ->check(CLI::Range(1, 3600));
+    benchCmd->add_option("--runs", bench.runs, "runs per plug-in, the best counts (default 3)")
+        ->check(CLI::Range(1, 100));
+
+    RenderEditorOptions render;
+    CLI::App* renderCmd = app.add_subcommand(
+        "render-editor", "picture of a Windows plug-in's editor while audio plays");
+    renderCmd->add_option("PLUGIN", render.plugin, "the plug-in (.dll)")->required();
+    renderCmd->add_option("OUT", render.output, "picture to write (.png)")->required();
+    renderCmd->add_option("--input", render.input, "audio to play (default: generated speech)")
+        ->type_name("FILE");
+    renderCmd->add_option("--seconds", render.seconds, "seconds of audio before the picture")
+        ->check(CLI::Range(1, 600));
+    renderCmd->add_option("--preset", render.preset, "load a preset (.fxp) first")
+        ->type_name("FILE.fxp");
+    renderCmd->add_option("--set", render.settings, "set a parameter by name (repeatable)")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(false);
+    renderCmd->add_flag("-n,--no-clobber", render.noClobber, "never replace an existing file");
+
+    for (CLI::App* sub : {infoCmd, processCmd, benchCmd, renderCmd})
+        sub->fallthrough()->group("Commands");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        // The help of the command named, or of the program.
+        std::printf("%s", app.help().c_str());
+        return 0;
+    } catch (const CLI::CallForVersion&) {
+        std::printf("quar2-host %s\n", QUAR2_VERSION);
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        std::string what = e.what();
+        if (what.empty() || argc < 2)
+            what = "a command is needed: info, process, bench or render-editor";
+        const std::string help =
+            app.get_subcommands().empty()
+                ? "quar2-host --help"
+                : "quar2-host " + app.get_subcommands().front()->get_name() + " --help";
+        return reportFailure(what + " (see " + help + ")", kExitUsage);
+    }
+    if (quiet && verbose)
+        return reportFailure("-q and -v exclude each other", kExitUsage);
+    verbosity.level = quiet ? 0 : verbose ? 2 : 1;
+    if (infoCmd->parsed())
+        return runInfo(info, verbosity);
+    if (processCmd->parsed())
+        return runProcess(process, verbosity);
+    if (benchCmd->parsed())
+        return runBench(bench);
+    return runRenderEditor(render, verbosity);
+}
 
 } // namespace
 
@@ -33,18 +160,10 @@ int reportFailure(const std::string& message, int status)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-        std::fprintf(argc < 2 ? stderr : stdout, "%s\n", kUsage);
-        return argc < 2 ? 2 : 0;
-    }
-    const std::string command = argv[1];
-    if (command == "info")
-        return runInfo(argc - 2, argv + 2);
-    if (command == "process")
-        return runProcess(argc - 2, argv + 2);
-    if (command == "bench")
-        return runBench(argc - 2, argv + 2);
-    if (command == "render-editor")
-        return runRenderEditor(argc - 2, argv + 2);
-    return reportFailure("unknown command \"" + command + "\"\n" + kUsage, 2);
+    // A reader that goes away shows up as a write error, not as the end of the program.
+    std::signal(SIGPIPE, SIG_IGN);
+    const int status = run(argc, argv);
+    std::fflush(stdout);
+    markNormalExit();
+    return status;
 }

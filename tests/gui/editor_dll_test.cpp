@@ -6,11 +6,13 @@
 
 #include <windows.h>
 #include <objidl.h>
+#include <ole2.h>
 #include <gdiplus.h>
 
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "editor_window_support.h"
 #include "gui/CBitmap.h"
@@ -182,4 +184,57 @@ TEST_F(EditorThroughTheDll, MouseMessagesOnTheWindowMoveASlider)
     PostMouse(editorWindow, WM_LBUTTONUP, 300, 150, 0);
     PumpMessages(100, [&] { Idle(); });
     EXPECT_EQ(plugin->getParameter(kPushDown + 1), pullUp);
+}
+
+namespace {
+// Whether OLE is initialised on the calling thread right now. OleInitialize answers S_FALSE when
+// it already was and S_OK when not; the probe's own initialisation is undone at once.
+bool OleInitialisedHere()
+{
+    const HRESULT result = OleInitialize(nullptr);
+    if (SUCCEEDED(result))
+        OleUninitialize();
+    return result == S_FALSE;
+}
+} // namespace
+
+// Hosts make plug-ins on a loading thread and show and close them on their UI thread: the
+// editor's OLE use must be paired on the thread where it happens, never leak on the loading
+// thread nor take away the UI thread's own initialisation.
+TEST(EditorOle, PairedOnTheThreadThatUsesIt)
+{
+    CVstLibrary library;
+    ASSERT_TRUE(library.open(QUAR2_PLUGIN_PATH)) << library.error();
+    CHostCallback host;
+    const bool loaderHadOle = OleInitialisedHere();
+    std::string error;
+    std::unique_ptr<CVstPlugin> plugin = CVstPlugin::create(library.findEntry(), host, error);
+    ASSERT_TRUE(plugin) << error;
+    plugin->open();
+    plugin->setSampleRate(44100.0f);
+    plugin->setBlockSize(512);
+    plugin->resume();
+    EXPECT_EQ(OleInitialisedHere(), loaderHadOle) << "making the instance changed OLE here";
+
+    bool opened = false, uiKeptOle = false, uiOleAfter = true;
+    std::thread ui([&] {
+        // The host's UI thread, with its own OLE initialisation (for its drag and drop).
+        const HRESULT own = OleInitialize(nullptr);
+        {
+            EditorHostWindow window(kWidth, kHeight);
+            opened = plugin->dispatch(effEditOpen, 0, 0, window.handle()) == 1;
+            PumpMessages(300, [&] { plugin->dispatch(effEditIdle); });
+            plugin->dispatch(effEditClose);
+            plugin.reset(); // effClose here too
+        }
+        uiKeptOle = OleInitialisedHere();
+        if (SUCCEEDED(own))
+            OleUninitialize();
+        uiOleAfter = OleInitialisedHere();
+    });
+    ui.join();
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(uiKeptOle) << "the plug-in released the host's own OLE initialisation";
+    EXPECT_FALSE(uiOleAfter) << "the plug-in left an OLE initialisation on the UI thread";
+    EXPECT_EQ(OleInitialisedHere(), loaderHadOle);
 }

@@ -44,6 +44,27 @@ check "that says the bridge ended" grep -q "the Wine bridge ended with status 3 
 check "and leaves no output" test ! -e "$work/c.wav"
 check "and no temporary file" test -z "$(ls -A "$work" | grep partial)"
 
+# Temporary files go under TMPDIR, and an interrupted run leaves none behind (nor a partial output).
+mkdir "$work/tmp"
+TMPDIR="$work/none" "$host" info "$dll" >/dev/null 2>"$work/t.err"
+check "the bridge's temporary file is made under TMPDIR" grep -q "no temporary file in $work/none" "$work/t.err"
+sox -n -r 48000 -c 2 -b 16 "$work/long.wav" synth 300 sine 300 vol 0.25 2>/dev/null
+leftBefore=$(find /tmp -maxdepth 1 -name 'quar2-bridge-*' | wc -l)
+TMPDIR="$work/tmp" "$host" process "$dll" "$work/long.wav" "$work/long-out.wav" >/dev/null 2>&1 &
+pid=$!
+for _ in $(seq 1 400); do
+  ls -A "$work" | grep -q 'long-out.wav.partial' && break
+  sleep 0.05
+done
+sleep 0.5
+kill -INT "$pid"
+wait "$pid"
+check "an interrupted run through the bridge leaves no partial output" \
+  test -z "$(ls -A "$work" | grep partial)"
+# (Wine keeps its own server folder, wine-*, under the TMPDIR it is given.)
+check "and no temporary file in TMPDIR" test -z "$(ls -A "$work/tmp" | grep -v '^wine-')"
+check "nor in /tmp" test "$(find /tmp -maxdepth 1 -name 'quar2-bridge-*' | wc -l)" -le "$leftBefore"
+
 "$host" bench "$so" "$dll" --seconds 1 --runs 1 >"$work/b.txt" 2>&1
 check "bench through the bridge" grep -q "^cli_test_plugin.dll " "$work/b.txt"
 

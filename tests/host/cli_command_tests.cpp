@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -396,4 +397,173 @@ TEST(CliProcess, AnInterruptedRunLeavesNoPartialOutput)
     waitpid(writer, nullptr, 0);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"});
+}
+
+namespace {
+
+// The summary value after `key` ("I:", "LRA:") in ffmpeg's ebur128 output.
+double ffmpegSummary(const std::string& text, const std::string& key)
+{
+    const size_t summary = text.rfind("Summary:");
+    const size_t at = summary == std::string::npos ? summary : text.find(key, summary);
+    return at == std::string::npos ? NAN : std::atof(text.c_str() + at + key.size());
+}
+
+double reported(const std::string& text, const std::string& line, const std::string& key)
+{
+    const size_t from = text.find(line);
+    const size_t at = from == std::string::npos ? from : text.find(key, from);
+    return at == std::string::npos ? NAN : std::atof(text.c_str() + at + key.size());
+}
+
+} // namespace
+
+TEST(CliLoudness, IntegratedLoudnessAndRangeAgreeWithFfmpeg)
+{
+    // Real speech (espeak-ng) at very different levels with pauses, as users level it: stereo
+    // at 48 kHz, mono at 44.1 kHz, and one pushed into clipping.
+    CScratchDir dir;
+    const std::string script =
+        "cd " + dir.path("") + " && "
+        "espeak-ng -v en-gb -s 150 -w a.wav 'Good evening, and welcome to the programme.' && "
+        "espeak-ng -v en-gb -s 150 -w b.wav 'Tonight we talk about the weather in the mountains.' && "
+        "sox a.wav -r 48000 -c 2 -b 16 a1.wav norm -1 pad 0 0.8 && "
+        "sox b.wav -r 48000 -c 2 -b 16 b1.wav norm -1 gain -24 pad 0 1.2 && "
+        "sox a1.wav b1.wav a1.wav b1.wav stereo.wav && "
+        "sox b.wav -r 44100 -c 1 -b 24 b2.wav norm -3 pad 0 0.5 && "
+        "sox a.wav -r 44100 -c 1 -b 24 a2.wav norm -1 gain -14 pad 0 2 && "
+        "sox b2.wav a2.wav b2.wav mono.wav && "
+        "sox a.wav -r 48000 -c 2 -b 16 a3.wav norm -1 gain 9 pad 0 0.4 && "
+        "sox b.wav -r 48000 -c 2 -b 16 b3.wav norm -1 gain -18 && "
+        "sox a3.wav b3.wav a3.wav clipped.wav 2>/dev/null";
+    ASSERT_EQ(runHost({"-c", script}, "/bin/sh").status, 0) << "espeak-ng and sox make the speech";
+    for (const char* name : {"stereo.wav", "mono.wav", "clipped.wav"}) {
+        const std::string in = dir.path(name);
+        RunResult r = runHost({"process", kPlugin, in, dir.path("out.wav")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        RunResult ff = runHost({"-c", "ffmpeg -nostats -hide_banner -i " + in +
+                                          " -af ebur128 -f null - 2>&1"},
+                               "/bin/sh");
+        const double ffI = ffmpegSummary(ff.out, "I:");
+        const double ffLra = ffmpegSummary(ff.out, "LRA:");
+        ASSERT_TRUE(std::isfinite(ffI) && std::isfinite(ffLra)) << ff.out;
+        EXPECT_GT(ffLra, 5.0) << name << ": the speech should swing in level";
+        // Both print to 0.1: the limits include half a digit of rounding on each side.
+        EXPECT_NEAR(reported(r.out, "input:", "integrated "), ffI, 0.1 + 1e-9) << name << r.out;
+        EXPECT_NEAR(reported(r.out, "input:", "loudness range "), ffLra, 0.2 + 1e-9) << name << r.out;
+        // The test plug-in passes the audio unchanged: the output measures the same.
+        EXPECT_NEAR(reported(r.out, "output:", "loudness range "), ffLra, 0.2 + 1e-9) << name;
+    }
+}
+
+TEST(CliParameters, NearestValuesAreTakenAndInfoShowsRangesStepsAndLatency)
+{
+    CScratchDir dir;
+    ASSERT_TRUE(writeAudio(dir.path("in.wav"), impulse(2000, 500)));
+    RunResult r = runHost({"process", kPlugin, dir.path("in.wav"), dir.path("out.wav"), "--set",
+                           "Gain [dB]=-6.4", "--set", "Mix=33.333"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("set Gain [dB] = -6.0 (-6.4 lies between the steps -7.0 and -6.0; the "
+                         "parameter moves in steps of 1.0"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("set Mix = 33.33 %"), std::string::npos) << r.out;
+    Audio out;
+    ASSERT_TRUE(readAudio(dir.path("out.wav"), out));
+    EXPECT_NEAR(out.samples[1000], 0.5 * std::pow(10.0, -6.0 / 20.0), 1e-6);
+    // A continuous third-party parameter between the numbers its display can show.
+    r = runHost({"process", kZam, dir.path("in.wav"), dir.path("zam.wav"), "--set", "Release=123.4"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("the nearest value the parameter takes to 123.4"), std::string::npos) << r.out;
+
+    r = runHost({"info", kPlugin});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("-24.0 to 24.0 in 49 steps of 1.0"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"Soft\", \"Hard\", \"Off\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("0.00 to 100.00 %, continuous"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("latency:       100 frames after a first block at 48000 Hz (0 before"),
+              std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"Mix\"                    100.00 %"), std::string::npos) << "restored";
+}
+
+TEST(CliUsage, EveryCommandHasHelpAndTheReadmeShowsEveryOption)
+{
+    const std::string readme = readText(QUAR2_README);
+    RunResult r = runHost({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("quar2-host 1.", 0), 0u) << r.out;
+    r = runHost({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* text : {"QUAR2_BRIDGE", "QUAR2_WINE", "TMPDIR", "Exit status"}) {
+        EXPECT_NE(r.out.find(text), std::string::npos) << text;
+        EXPECT_NE(readme.find(text), std::string::npos) << "README: " << text;
+    }
+    for (const std::string command : {"info", "process", "bench", "render-editor"}) {
+        r = runHost({command, "--help"});
+        EXPECT_EQ(r.status, 0) << command;
+        EXPECT_NE(r.out.find("Usage: quar2-host " + command), std::string::npos) << r.out;
+        // Every option in the help is in the README, and the README has an example of the command.
+        EXPECT_NE(readme.find("quar2-host " + command + " "), std::string::npos) << command;
+        for (size_t at = r.out.find("--"); at != std::string::npos; at = r.out.find("--", at + 2)) {
+            size_t end = at + 2;
+            while (end < r.out.size() && (std::isalnum(static_cast<unsigned char>(r.out[end])) ||
+                                          r.out[end] == '-'))
+                ++end;
+            const std::string option = r.out.substr(at, end - at);
+            if (option != "--help" && option.size() > 2) {
+                EXPECT_NE(readme.find(option), std::string::npos) << command << " " << option;
+            }
+        }
+    }
+    for (const std::string text : {"--seconds", "--runs"})
+        EXPECT_NE(runHost({"bench", "--help"}).out.find(text), std::string::npos);
+    for (const std::string text : {"--preset", "--set"})
+        EXPECT_NE(runHost({"render-editor", "--help"}).out.find(text), std::string::npos);
+
+    CScratchDir dir;
+    ASSERT_TRUE(writeAudio(dir.path("in.wav"), impulse(2000, 500)));
+    r = runHost({"-q", "process", kPlugin, dir.path("in.wav"), dir.path("q.wav")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    r = runHost({"process", kPlugin, dir.path("in.wav"), dir.path("v.flac"), "-v"});
+    EXPECT_NE(r.out.find("as FLAC"), std::string::npos) << r.out;
+    EXPECT_EQ(runHost({"process", kPlugin, "-q", "-v", dir.path("in.wav"), dir.path("x.wav")}).status, 2);
+}
+
+TEST(CliUsage, TheProgressBarFitsANarrowTerminalAndShowsTheTimeLeft)
+{
+    CScratchDir dir;
+    ASSERT_TRUE(writeAudio(dir.path("in.wav"), impulse(96000, 10)));
+    int master = -1;
+    winsize size{};
+    size.ws_col = 40;
+    size.ws_row = 10;
+    const pid_t host = forkpty(&master, nullptr, nullptr, &size);
+    ASSERT_GE(host, 0);
+    if (host == 0) {
+        // About one second: 20 blocks, 50 ms each in the slowed test plug-in.
+        setenv("QUAR2_TEST_PLUGIN_FAULT", "slow", 1);
+        execl(QUAR2_HOST_EXE, QUAR2_HOST_EXE, "process", kPlugin.c_str(),
+              dir.path("in.wav").c_str(), dir.path("out.wav").c_str(), "--block", "4800",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::string screen;
+    char buffer[4096];
+    for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;)
+        screen.append(buffer, size_t(n));
+    close(master);
+    int status = 0;
+    waitpid(host, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << screen;
+    // Each redraw starts at the line's beginning and stays within 39 columns.
+    int bars = 0;
+    for (size_t at = screen.find('\r'); at != std::string::npos; at = screen.find('\r', at + 1)) {
+        const size_t end = screen.find_first_of("\r\n\033", at + 1);
+        const std::string line = screen.substr(at + 1, end == std::string::npos ? end : end - at - 1);
+        if (line.find("processing") == std::string::npos)
+            continue;
+        ++bars;
+        EXPECT_LE(line.size(), 39u) << line;
+        EXPECT_NE(line.find(" left"), std::string::npos) << line;
+    }
+    EXPECT_GT(bars, 2) << screen;
 }

@@ -136,12 +136,31 @@ TEST(ParameterSetter, ContinuousValuesAreFoundToTheDisplayedPrecision)
     EXPECT_EQ(set(plugin, "threshold=-60"), "-60.0 dB");
 }
 
+TEST(ParameterSetter, NumbersBetweenStepsOrDisplayedDigitsTakeTheNearestValueAndSaySo)
+{
+    CFakePlugin plugin;
+    ParameterAssignment result;
+    std::string error;
+    ASSERT_TRUE(applyParameterSetting(plugin, "Pull Up [dB]=12.4", result, error)) << error;
+    EXPECT_EQ(result.display, "12.00");
+    EXPECT_NE(result.note.find("between the steps 12.00 and 13.00"), std::string::npos) << result.note;
+    EXPECT_NE(result.note.find("steps of 1.00"), std::string::npos) << result.note;
+    ASSERT_TRUE(applyParameterSetting(plugin, "[Display Speed]=2.37", result, error)) << error;
+    EXPECT_EQ(result.display, "2.40");
+    ASSERT_TRUE(applyParameterSetting(plugin, "Threshold=-12.34", result, error)) << error;
+    EXPECT_EQ(result.display, "-12.3 dB");
+    EXPECT_TRUE(result.note.empty()) << result.note; // shown as the display rounds it
+    ASSERT_TRUE(applyParameterSetting(plugin, "Pull Up [dB]=12", result, error)) << error;
+    EXPECT_TRUE(result.note.empty()) << result.note;
+}
+
 TEST(ParameterSetter, InvalidValuesListTheValidOnesAndLeaveTheParameterAlone)
 {
     CFakePlugin plugin;
     set(plugin, "Pull Up [dB]=7");
-    std::string e = set(plugin, "Pull Up [dB]=12.5", false);
-    EXPECT_NE(e.find("invalid value \"12.5\" for parameter \"Pull Up [dB]\""), std::string::npos) << e;
+    // Out of range is invalid; a number between two steps is not (it takes the nearer step).
+    std::string e = set(plugin, "Pull Up [dB]=31", false);
+    EXPECT_NE(e.find("invalid value \"31\" for parameter \"Pull Up [dB]\""), std::string::npos) << e;
     EXPECT_NE(e.find("\"0.00\", \"1.00\""), std::string::npos) << e;
     EXPECT_NE(e.find("\"30.00\""), std::string::npos) << e;
     EXPECT_DOUBLE_EQ(plugin.params[0].value, 7.0);

@@ -42,6 +42,10 @@ TEST(CliQuar2, InfoShowsTheRecordAndTheNineParameters)
                              "\"Pull Up [dB]\"", "\"Recovery\"", "\"Emphasis\"", "\"Output [dB]\"",
                              "\"[Display Speed]\""})
         EXPECT_NE(r.out.find(name), std::string::npos) << name;
+    // The look-ahead, reported once a block has been processed, and each parameter's steps.
+    EXPECT_NE(r.out.find("latency:       64 frames after a first block"), std::string::npos);
+    EXPECT_NE(r.out.find("-20.00 to 20.00 in 41 steps of 1.00"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"Zero\", \"250us\", \"500us\""), std::string::npos) << r.out;
 }
 
 TEST(CliQuar2, LookAheadIsCompensatedAndSettingsAndPresetsRoundTrip)
@@ -88,6 +92,11 @@ TEST(CliQuar2, LookAheadIsCompensatedAndSettingsAndPresetsRoundTrip)
     ASSERT_TRUE(readAudio(dir.path("b.wav"), b));
     EXPECT_EQ(b.samples, out.samples);
 
+    // Between two steps: the nearer one, and the step named.
+    r = runHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Output [dB]=-3.4"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("set Output [dB] = -3.00 (-3.4 lies between the steps -4.00 and -3.00; "
+                         "the parameter moves in steps of 1.00"), std::string::npos) << r.out;
     r = runHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Pull Up [dB]=31"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("valid values: \"0.00\", \"1.00\""), std::string::npos) << r.err;

@@ -8,6 +8,9 @@
 // Built twice: with QUAR2_TEST_NULL_EFFECT its entry point returns no effect. Built for Windows
 // as well, for the tests through the Wine bridge; there a "Mode" of "Off" held for more than
 // 50 blocks with QUAR2_TEST_CRASH makes the plug-in crash, as a broken plug-in would.
+// The environment variable QUAR2_TEST_PLUGIN_FAULT makes it misbehave the way plug-ins in the
+// field do, from its 1000th output frame on: "nan" or "inf" outputs that instead of audio,
+// "segv", "abort" and "exit" end the process, "slow" sleeps 50 ms per block.
 
 #include "vst/AEffectX.h"
 
@@ -18,8 +21,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <string>
 #include <vector>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -37,6 +46,8 @@ struct TestPlugin
     unsigned char chunk[12] = {};
     int blocksOff = 0;
     int blocks = 0; // blocks processed, shown by the Windows editor
+    long long frames = 0; // frames processed
+    std::string fault = std::getenv("QUAR2_TEST_PLUGIN_FAULT") ? std::getenv("QUAR2_TEST_PLUGIN_FAULT") : "";
 
     double gainDb() const { return std::round(params[0] * 48.0) - 24.0; }
     int mode() const { return std::min(2, int(params[1] * 3.0f)); }
@@ -152,6 +163,26 @@ void copyText(void* ptr, const char* text)
     return index >= 0 && index < kParams ? self(e)->params[index] : 0.0f;
 }
 
+constexpr long long kFaultFrame = 1000;
+
+// A real invalid store, not a sanitizer report, even in the sanitized build.
+#ifdef __GNUC__
+__attribute__((no_sanitize("undefined")))
+#endif
+void misbehave(const std::string& fault, float& sample)
+{
+    if (fault == "nan")
+        sample = std::numeric_limits<float>::quiet_NaN();
+    else if (fault == "inf")
+        sample = -std::numeric_limits<float>::infinity();
+    else if (fault == "segv")
+        *static_cast<volatile int*>(nullptr) = 1;
+    else if (fault == "abort")
+        std::abort();
+    else if (fault == "exit")
+        std::exit(3);
+}
+
 [[maybe_unused]] void processReplacing(AEffect* e, float** in, float** out, VstInt32 frames)
 {
     TestPlugin* p = self(e);
@@ -172,7 +203,14 @@ void copyText(void* ptr, const char* text)
             p->line[c][size_t(p->pos)] = x;
         }
         p->pos = (p->pos + 1) % kDelay;
+        if (p->frames + i >= kFaultFrame && !p->fault.empty())
+            misbehave(p->fault, out[0][i]);
     }
+    p->frames += frames;
+#ifndef _WIN32
+    if (p->fault == "slow")
+        usleep(50000);
+#endif
 }
 
 } // namespace

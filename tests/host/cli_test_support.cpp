@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 RunResult runHost(const std::vector<std::string>& args, const std::string& program,
-                  const std::vector<std::string>& env)
+                  const std::vector<std::string>& env, const std::string& stdinPath)
 {
     const std::string exe = program.empty() ? QUAR2_HOST_EXE : program;
     char outName[] = "/tmp/quar2-run-out-XXXXXX";
@@ -23,7 +23,7 @@ RunResult runHost(const std::vector<std::string>& args, const std::string& progr
     if (pid == 0) {
         dup2(outFd, 1);
         dup2(errFd, 2);
-        const int devnull = open("/dev/null", O_RDONLY);
+        const int devnull = open(stdinPath.empty() ? "/dev/null" : stdinPath.c_str(), O_RDONLY);
         dup2(devnull, 0);
         for (const std::string& e : env)
             putenv(const_cast<char*>(e.c_str()));

@@ -13,9 +13,10 @@ struct RunResult
     std::string err;  // standard error
 };
 
-// Runs quar2-host (or another program when `program` is given) with `args`, no shell involved.
+// Runs quar2-host (or another program when `program` is given) with `args`, no shell involved;
+// standard input is `stdinPath` (default /dev/null).
 RunResult runHost(const std::vector<std::string>& args, const std::string& program = {},
-                  const std::vector<std::string>& env = {});
+                  const std::vector<std::string>& env = {}, const std::string& stdinPath = {});
 
 // A fresh folder under /tmp, removed with everything in it when the object goes.
 class CScratchDir

@@ -23,14 +23,16 @@ if(NOT WIN32)
                 "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/thirdparty.lsan.supp")
   endif()
   quar2_add_gtest(NAME cli_command_tests
-    SOURCES cli_command_tests.cpp cli_test_support.cpp
+    SOURCES cli_command_tests.cpp cli_safety_tests.cpp cli_test_support.cpp
     LIBS quar2_cli
     ENVIRONMENT ${cli_env})
   add_dependencies(cli_command_tests quar2-host cli_test_plugin cli_null_plugin)
   target_compile_definitions(cli_command_tests PRIVATE
     QUAR2_HOST_EXE="$<TARGET_FILE:quar2-host>"
     QUAR2_TEST_PLUGIN="$<TARGET_FILE:cli_test_plugin>"
-    QUAR2_NULL_PLUGIN="$<TARGET_FILE:cli_null_plugin>")
+    QUAR2_NULL_PLUGIN="$<TARGET_FILE:cli_null_plugin>"
+    QUAR2_README="${PROJECT_SOURCE_DIR}/README.md")
+  target_link_libraries(cli_command_tests PRIVATE util) # forkpty
 endif()
 
 if(WIN32)

@@ -4,6 +4,7 @@
 
 #include "tests/plugin/BuiltPlugin.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -145,12 +146,12 @@ TEST_F(BuiltPlugin, LookAheadOf64Frames)
     CHostCallback host;
     CVstPlugin* p = make(host);
     ASSERT_NE(p, nullptr);
-    EXPECT_EQ(p->latency(), 0); // reported with the first block
+    EXPECT_EQ(p->latency(), 64); // known when the resume returned
     Signal impulse = Constant(1024, 0.0f, 0.0f);
     impulse[0][100] = 1.0f;
     const Signal out = p->processFloat(impulse);
     EXPECT_EQ(p->latency(), 64);
-    EXPECT_EQ(host.count(audioMasterIOChanged), 0); // only the record's field changes
+    EXPECT_EQ(host.count(audioMasterIOChanged), 0); // it never changed while running
     for (size_t i = 0; i < 1024; ++i)
     {
         if (i == 164) continue;
@@ -160,6 +161,63 @@ TEST_F(BuiltPlugin, LookAheadOf64Frames)
     EXPECT_LE(out[0][164], 1.0f);
     for (size_t i = 0; i < 1024; ++i)
         ASSERT_LT(std::fabs(out[1][i]), 1e-9) << i;
+}
+
+// Hosts read the delay once, when they activate the plug-in: it must be there before any audio,
+// whichever way the instance was brought up.
+TEST_F(BuiltPlugin, LatencyIsKnownBeforeTheFirstBlock)
+{
+    for (const std::string& entry : BuiltPluginEntries())
+    {
+        SCOPED_TRACE(entry);
+        // Created, opened, rate and block size set, resumed: as a host activates an insert.
+        CHostCallback host;
+        CVstPlugin* p = make(host, entry.c_str(), 48000.0f, 512, false);
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->latency(), 0); // nothing is set up before the first resume
+        p->resume();
+        EXPECT_EQ(p->latency(), 64);
+        // Suspend, a new rate, resume: still 64, and nothing to announce.
+        p->suspend();
+        p->setSampleRate(96000.0f);
+        p->resume();
+        EXPECT_EQ(p->latency(), 64);
+        EXPECT_EQ(host.count(audioMasterIOChanged), 0);
+
+        // A project load: the state chunk arrives before the first resume.
+        const std::vector<uint8_t> chunk = p->getChunk();
+        CHostCallback host2;
+        CVstPlugin* q = make(host2, entry.c_str(), 44100.0f, 256, false);
+        ASSERT_NE(q, nullptr);
+        EXPECT_EQ(q->setChunk(chunk), static_cast<VstIntPtr>(chunk.size()));
+        EXPECT_EQ(q->latency(), 64);
+        q->resume();
+        EXPECT_EQ(q->latency(), 64);
+        EXPECT_EQ(host2.count(audioMasterIOChanged), 0);
+    }
+}
+
+// On digital silence the output is the dither alone (a positive offset below 1e-15, new every
+// block) times a gain of at most 1 at the default settings: never more, and not nothing.
+TEST_F(BuiltPlugin, DigitalSilenceCarriesOnlyTheDither)
+{
+    CHostCallback host;
+    CVstPlugin* p = make(host);
+    ASSERT_NE(p, nullptr);
+    const std::vector<std::vector<double>> silence(2, std::vector<double>(256, 0.0));
+    double largest = 0.0;
+    for (int block = 0; block < 32; ++block)
+    {
+        const auto out = p->processDouble(silence);
+        for (const auto& channel : out)
+            for (size_t i = block == 0 ? 64 : 0; i < channel.size(); ++i)
+            {
+                ASSERT_GE(channel[i], 0.0) << block << " " << i;
+                ASSERT_LE(channel[i], 1e-15) << block << " " << i;
+                largest = std::max(largest, channel[i]);
+            }
+    }
+    EXPECT_GT(largest, 1e-16);
 }
 
 TEST_F(BuiltPlugin, ZeroFramesAndTheDeprecatedCallLeaveBuffersAlone)

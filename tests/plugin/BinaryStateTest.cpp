@@ -3,6 +3,7 @@
 
 #include "tests/plugin/BuiltPlugin.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace
@@ -52,6 +53,11 @@ TEST_F(BuiltPlugin, ParametersNamesAndDisplayTexts)
     // Quantisation to the step, counted from 0.
     p->setParameter(1, 0.49f); // LF Filter: floor(8 * 0.49 + 0.5) = 4
     EXPECT_EQ(p->parameterDisplay(1), "100Hz");
+    EXPECT_EQ(p->getParameter(1), 0.5f);
+    // Exactly half-way between two steps (8 x 0.5625 = 4.5) rounds up; just below, down.
+    p->setParameter(1, 0.5625f);
+    EXPECT_EQ(p->getParameter(1), 0.625f);
+    p->setParameter(1, std::nextafter(0.5625f, 0.0f));
     EXPECT_EQ(p->getParameter(1), 0.5f);
     p->setParameter(1, 1.0f);
     EXPECT_EQ(p->parameterDisplay(1), "500Hz");

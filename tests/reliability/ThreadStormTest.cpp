@@ -132,6 +132,92 @@ TEST(ThreadStorm, AudioParametersChunksAndGfxAtOnce)
     EXPECT_GT(block.outputPeak(), 0.0f);
 }
 
+// Host automation while the editor draws and the user drags one row: a value the host set on any
+// other row must survive every frame (the editor writes back only what the mouse changed), the
+// editor's copy must show it, and in the end the coefficients must be those of the parameters
+// the host reads back.
+TEST(ThreadStorm, HostAutomationSurvivesEditorFrames)
+{
+    CHostCallback host;
+    std::string error;
+    auto plugin = CVstPlugin::create(&MakeOstraInstance, host, error);
+    ASSERT_NE(plugin, nullptr) << error;
+    plugin->open();
+    plugin->setSampleRate(48000.0f);
+    plugin->setBlockSize(128);
+    plugin->resume();
+    AEffect* effect = plugin->effect();
+    auto* fx = static_cast<TXlatEffect*>(
+        static_cast<COstra*>(static_cast<AudioEffect*>(effect->object))->getRuntime());
+    ASSERT_NE(fx, nullptr);
+    const LevellerVariables& v = fx->vars;
+    const double LevellerVariables::*copies[] = {
+        &LevellerVariables::sliderCopy2, &LevellerVariables::sliderCopy3,
+        &LevellerVariables::sliderCopy4, &LevellerVariables::sliderCopy5,
+        &LevellerVariables::sliderCopy6, &LevellerVariables::sliderCopy7,
+        &LevellerVariables::sliderCopy8, &LevellerVariables::sliderCopy9,
+        &LevellerVariables::sliderCopy10};
+    constexpr VstInt32 kDragged = 5; // Recovery, slider 7 (row at x 115..315, y 170..190)
+
+    std::atomic<bool> stop{false};
+    std::atomic<long> frames{0};
+    long sets = 0, lost = 0, staleCopies = 0;
+
+    std::thread gfx([&] {
+        // Hover over the row, press: the row drags and follows the pointer from then on.
+        fx->mouseX = 215.0;
+        fx->mouseY = 180.0;
+        fx->mouseButtons = 0.0;
+        fx->DoGfx(430.0, 600.0);
+        fx->mouseButtons = 1.0;
+        for (int i = 0; !stop.load(std::memory_order_relaxed); ++i)
+        {
+            fx->mouseX = 130.0 + (i * 7) % 180;
+            fx->DoGfx(430.0, 600.0);
+            frames.fetch_add(1);
+        }
+    });
+    std::thread automation([&] {
+        std::mt19937 random(4);
+        std::uniform_real_distribution<float> value(0.0f, 1.0f);
+        float afterSet[9] = {};
+        bool set[9] = {};
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        while (std::chrono::steady_clock::now() < deadline || frames.load() < 100)
+        {
+            VstInt32 index = static_cast<VstInt32>(random() % 8);
+            if (index >= kDragged) ++index;
+            // Whatever this thread set last on the row is still there, in the parameter and in
+            // the editor's copy.
+            const size_t i = static_cast<size_t>(index);
+            if (set[i] && effect->getParameter(effect, index) != afterSet[i]) ++lost;
+            if (fx->vars.*copies[i] != fx->sliders[i + 2]) ++staleCopies;
+            effect->setParameter(effect, index, value(random));
+            afterSet[i] = effect->getParameter(effect, index);
+            set[i] = true;
+            ++sets;
+        }
+        stop = true;
+    });
+    automation.join();
+    gfx.join();
+    EXPECT_GT(sets, 1000);
+    EXPECT_GT(frames.load(), 100);
+    EXPECT_EQ(lost, 0) << "host values overwritten by editor frames";
+    EXPECT_EQ(staleCopies, 0) << "editor copies that do not show the host's value";
+
+    // Release the button; every copy shows its slider and the coefficients are the ones a
+    // slider-code run makes from the parameters as they stand.
+    fx->mouseButtons = 0.0;
+    fx->DoGfx(430.0, 600.0);
+    for (size_t i = 0; i < 9; ++i) EXPECT_EQ(v.*copies[i], fx->sliders[i + 2]) << i + 2;
+    LevellerVariables expected = v;
+    fx->RunSliderCode();
+    expected.maxGainDb = v.maxGainDb; // the slider code restarts the readouts' extremes
+    expected.maxAttenuationDb = v.maxAttenuationDb;
+    EXPECT_EQ(std::memcmp(&expected, &v, sizeof v), 0);
+}
+
 // Two threads run the slider code as fast as they can (host automation on one, an editor drag on
 // the other), each with its own low-cut rows and levels, while the audio thread processes short
 // blocks. The coefficients every processed frame used must be those of one complete run: a
