@@ -6,6 +6,31 @@
 #include <cfloat>
 #include <cmath>
 
+// The five coefficients of one section, always handed on together (see LevellerCoefficients.h).
+struct BiquadCoefficients
+{
+    double b0 = 0.0;
+    double b1 = 0.0;
+    double b2 = 0.0;
+    double a1 = 0.0;
+    double a2 = 0.0;
+
+    // [any thread] High-pass coefficients for the pre-warped corner t = tan(pi * f / rate) and
+    // the damping (1.42 .. 8 for the low-cut, 5 for the emphasis filter). Evaluated exactly in
+    // this order so that every build gives the same bits.
+    static BiquadCoefficients HighPass(double damping, double t)
+    {
+        BiquadCoefficients c;
+        const double v = 1.0 / (damping * t + 1.0 + t * t);
+        c.b0 = v;
+        c.b1 = -2.0 * v;
+        c.b2 = v;
+        c.a1 = 2.0 * (t * t - 1.0) * v;
+        c.a2 = (t * t + 1.0 - damping * t) * v;
+        return c;
+    }
+};
+
 struct BiquadSection
 {
     // y = b0*x + b1*x1 + b2*x2 - a1*y1 - a2*y2
@@ -22,23 +47,21 @@ struct BiquadSection
     // The most recent output.
     double out = 0.0;
 
-    // [any thread] High-pass coefficients for the pre-warped corner t = tan(pi * f / rate) and
-    // the damping (1.42 .. 8 for the low-cut, 5 for the emphasis filter). Evaluated exactly in
-    // this order so that every build gives the same bits.
-    void SetHighPass(double damping, double t)
+    // [any thread] Stores the five coefficients (the script's copy the editor and tests read).
+    void SetCoefficients(const BiquadCoefficients& c)
     {
-        const double v = 1.0 / (damping * t + 1.0 + t * t);
-        b0 = v;
-        b1 = -2.0 * v;
-        b2 = v;
-        a1 = 2.0 * (t * t - 1.0) * v;
-        a2 = (t * t + 1.0 - damping * t) * v;
+        b0 = c.b0;
+        b1 = c.b1;
+        b2 = c.b2;
+        a1 = c.a1;
+        a2 = c.a2;
     }
 
-    // [audio thread] Filters one sample and moves the state on.
-    double Run(double x)
+    // [audio thread] Filters one sample with the coefficients `c` (a complete set handed over
+    // by the slider code or the init hook) and moves the state on.
+    double Run(const BiquadCoefficients& c, double x)
     {
-        const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        const double y = c.b0 * x + c.b1 * x1 + c.b2 * x2 - c.a1 * y1 - c.a2 * y2;
         x2 = x1;
         x1 = x;
         y2 = y1;

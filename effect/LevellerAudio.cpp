@@ -110,7 +110,7 @@ void TXlatEffect::DoBlock()
     // One graph ordinate per block: 100 at unity gain, about 5 units per dB, 0 for +20 dB and
     // more, 199 for -20 dB and less.
     v.historyBaseCopy = v.historyBase;
-    const double x = v.lastGain * v.outputGain;
+    const double x = v.lastGain * audioSliders.Latest(sliderSets).outputGain;
     const double h = x > 10.0 ? 0.1 : (x > 0.1 ? 1.0 / x : 10.0);
     if (double* entry = historyWindow.At(ScriptInt(v.historyBase + v.historyWritePos)))
         *entry = 200.0 - std::ceil(100.0 - 43.3 * std::log(h));
@@ -121,6 +121,9 @@ void TXlatEffect::DoBlock()
 void TXlatEffect::DoSample()
 {
     LevellerVariables& v = vars;
+    // Coefficients come from complete sets of one init-hook run and one slider-code run.
+    const LevellerInitSet& init = audioInit.Latest(initSets);
+    const LevellerSliderSet& k = audioSliders.Latest(sliderSets);
     RefreshHostValues();
 
     v.inL = samples[0] + v.dither;
@@ -128,56 +131,56 @@ void TXlatEffect::DoSample()
     v.sigL = v.inL;
     v.sigR = v.inR;
 
-    if (ScriptTrue(v.lowCutInMain))
+    if (ScriptTrue(k.lowCutInMain))
     {
-        v.sigL = v.lowCutL.Run(v.sigL);
+        v.sigL = v.lowCutL.Run(k.lowCut, v.sigL);
         // In mono the right filter rests and the right channel is the filtered left one.
-        v.sigR = ScriptTrue(v.mono) ? v.sigL : v.lowCutR.Run(v.sigR);
+        v.sigR = ScriptTrue(v.mono) ? v.sigL : v.lowCutR.Run(k.lowCut, v.sigR);
     }
 
     // Detector: the louder channel, sign kept, ties to the left.
     v.sideChain = std::fabs(v.sigL) < std::fabs(v.sigR) ? v.sigR : v.sigL;
-    if (ScriptTrue(v.emphasisAmount))
+    if (ScriptTrue(k.emphasisAmount))
     {
-        const double s = v.emphasis.Run(v.sideChain);
-        v.sideChain = v.sideChain + v.emphasisAmount * s;
+        const double s = v.emphasis.Run(init.emphasis, v.sideChain);
+        v.sideChain = v.sideChain + k.emphasisAmount * s;
     }
-    if (ScriptTrue(v.lowCutInSideChain)) v.sideChain = v.lowCutL.Run(v.sideChain);
+    if (ScriptTrue(k.lowCutInSideChain)) v.sideChain = v.lowCutL.Run(k.lowCut, v.sideChain);
     v.level = std::fabs(v.sideChain);
 
     // Slow level (instant rise, 200 ms fall): a louder programme shortens the release.
     if (v.level > v.slowLevel)
         v.slowLevel = v.level;
     else
-        v.slowLevel = v.level + (v.slowLevel - v.level) * (v.smooth200ms - v.slowReleaseTrim);
-    v.releaseNow = v.releaseCoef / (v.slowLevel * v.releaseScale + 1.0);
+        v.slowLevel = v.level + (v.slowLevel - v.level) * (init.smooth200ms - k.slowReleaseTrim);
+    v.releaseNow = k.releaseCoef / (v.slowLevel * init.releaseScale + 1.0);
 
     if (v.level > v.env1)
-        v.env1 = v.level + (v.env1 - v.level) * v.attackCoef;
+        v.env1 = v.level + (v.env1 - v.level) * k.attackCoef;
     else
         v.env1 = v.level + (v.env1 - v.level) * v.releaseNow;
     if (v.env1 > v.env2)
         v.env2 = v.env1;
     else
-        v.env2 = v.env1 + (v.env2 - v.env1) * v.smooth20ms;
+        v.env2 = v.env1 + (v.env2 - v.env1) * init.smooth20ms;
     if (v.env2 > v.env3)
         v.env3 = v.env2;
     else
-        v.env3 = v.env2 + (v.env3 - v.env2) * v.smooth20ms;
+        v.env3 = v.env2 + (v.env3 - v.env2) * init.smooth20ms;
 
-    v.gain = v.targetLevel / (v.env3 + v.kneeLevel);
+    v.gain = k.targetLevel / (v.env3 + k.kneeLevel);
 
     // 64 frames of look-ahead: 65 slots, the read slot is the one written 64 frames earlier.
-    DelaySlot(delayWindowL, v.delayBaseL + v.delayPosL) = v.sigL;
-    v.delayPosL = v.delayPosL + 1.0 <= v.delayLengthL ? v.delayPosL + 1.0 : 0.0;
-    v.outL = v.gain * DelaySlot(delayWindowL, v.delayBaseL + v.delayPosL);
-    DelaySlot(delayWindowR, v.delayBaseR + v.delayPosR) = v.sigR;
-    v.delayPosR = v.delayPosR + 1.0 <= v.delayLengthR ? v.delayPosR + 1.0 : 0.0;
-    v.outR = v.gain * DelaySlot(delayWindowR, v.delayBaseR + v.delayPosR);
+    DelaySlot(delayWindowL, init.delayBaseL + v.delayPosL) = v.sigL;
+    v.delayPosL = v.delayPosL + 1.0 <= init.delayLengthL ? v.delayPosL + 1.0 : 0.0;
+    v.outL = v.gain * DelaySlot(delayWindowL, init.delayBaseL + v.delayPosL);
+    DelaySlot(delayWindowR, init.delayBaseR + v.delayPosR) = v.sigR;
+    v.delayPosR = v.delayPosR + 1.0 <= init.delayLengthR ? v.delayPosR + 1.0 : 0.0;
+    v.outR = v.gain * DelaySlot(delayWindowR, init.delayBaseR + v.delayPosR);
 
     v.lastGain = v.gain;
-    samples[0] = v.outL * v.outputGain;
-    samples[1] = v.outR * v.outputGain;
+    samples[0] = v.outL * k.outputGain;
+    samples[1] = v.outR * k.outputGain;
 
     // Keep the recursive state usable for the next frame; this frame's output is already out.
     v.lowCutL.Settle();

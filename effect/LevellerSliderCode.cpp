@@ -80,6 +80,12 @@ void TXlatEffect::RunSliderCodeUntilCurrent()
 
 void TXlatEffect::RunSliderCode()
 {
+    // The set this run hands to the audio thread starts as the newest complete one, so a value
+    // this run does not compute (no table row matched, no usable rate) stays as it was.
+    const uint64_t ticket = sliderSets.TakeTicket();
+    LevellerSliderSet k;
+    sliderSets.Read(k);
+
     LevellerVariables& v = vars;
     const double s2 = sliders[2];
     const double s3 = sliders[3];
@@ -92,74 +98,114 @@ void TXlatEffect::RunSliderCode()
     const double s10 = sliders[10];
     // With an unusable sample rate every rate-dependent value keeps its previous value (see
     // DoInit); the table lookups and level conversions still run.
-    const bool rateUsable = SampleRateUsable();
     const double sr = v.sampleRate;
+    const bool rateUsable = SampleRateUsable(sr);
 
     v.maxAttenuationDb = 0.0;
     v.maxGainDb = 0.0;
 
     // Gain law: levels far above kneeLevel come out at targetLevel; silence gets
     // targetLevel / kneeLevel = the Pull Up boost.
-    v.targetLevel = std::pow(10.0, s5 / 20.0);
-    v.kneeLevel = std::pow(10.0, (s5 - s6) / 20.0);
+    k.targetLevel = std::pow(10.0, s5 / 20.0);
+    k.kneeLevel = std::pow(10.0, (s5 - s6) / 20.0);
+    v.targetLevel = k.targetLevel;
+    v.kneeLevel = k.kneeLevel;
 
     // A value that matches no row keeps the previous time (0 right after open).
+    double recoveryTime = v.recoveryTime;
     for (const RecoveryRow& row : kRecoveryTable)
-        if (ScriptEqual(s7, row.setting)) v.recoveryTime = row.seconds;
-    if (rateUsable) v.releaseCoef = OnePoleCoefficient(v.recoveryTime * sr);
-    v.slowReleaseTrim = ScriptEqual(v.recoveryTime, 100.0) ? 0.00003 : 0.0;
-
-    v.outputGain = std::pow(10.0, s9 / 20.0);
-
-    // Low-cut: recomputed on every run, also while it is off; setting 0 matches no row.
-    v.lowCutSetting = s3;
-    for (const LowCutRow& row : kLowCutTable)
     {
-        if (ScriptEqual(v.lowCutSetting, row.setting))
+        if (ScriptEqual(s7, row.setting))
         {
-            v.lowCutFreq = row.frequency;
-            v.lowCutDamping = row.damping;
+            recoveryTime = row.seconds;
+            v.recoveryTime = recoveryTime;
         }
     }
     if (rateUsable)
     {
-        v.lowCutTan = std::tan(kPi * v.lowCutFreq / sr);
-        v.lowCutL.SetHighPass(v.lowCutDamping, v.lowCutTan);
-        v.lowCutR.SetHighPass(v.lowCutDamping, v.lowCutTan);
+        k.releaseCoef = OnePoleCoefficient(recoveryTime * sr);
+        v.releaseCoef = k.releaseCoef;
+    }
+    k.slowReleaseTrim = ScriptEqual(recoveryTime, 100.0) ? 0.00003 : 0.0;
+    v.slowReleaseTrim = k.slowReleaseTrim;
+
+    k.outputGain = std::pow(10.0, s9 / 20.0);
+    v.outputGain = k.outputGain;
+
+    // Low-cut: recomputed on every run, also while it is off; setting 0 matches no row.
+    v.lowCutSetting = s3;
+    double lowCutFreq = v.lowCutFreq;
+    double lowCutDamping = v.lowCutDamping;
+    for (const LowCutRow& row : kLowCutTable)
+    {
+        if (ScriptEqual(s3, row.setting))
+        {
+            lowCutFreq = row.frequency;
+            lowCutDamping = row.damping;
+            v.lowCutFreq = lowCutFreq;
+            v.lowCutDamping = lowCutDamping;
+        }
+    }
+    if (rateUsable)
+    {
+        const double t = std::tan(kPi * lowCutFreq / sr);
+        v.lowCutTan = t;
+        k.lowCut = BiquadCoefficients::HighPass(lowCutDamping, t);
+        v.lowCutL.SetCoefficients(k.lowCut);
+        v.lowCutR.SetCoefficients(k.lowCut);
     }
 
+    double attackTime = v.attackTime;
     for (const AttackRow& row : kAttackTable)
-        if (ScriptEqual(s4, row.setting)) v.attackTime = row.seconds;
+    {
+        if (ScriptEqual(s4, row.setting))
+        {
+            attackTime = row.seconds;
+            v.attackTime = attackTime;
+        }
+    }
     // The "Zero" attack gives a coefficient of exactly 0 (see OnePoleCoefficient).
-    if (rateUsable) v.attackCoef = OnePoleCoefficient(sr * v.attackTime);
+    if (rateUsable)
+    {
+        k.attackCoef = OnePoleCoefficient(sr * attackTime);
+        v.attackCoef = k.attackCoef;
+    }
 
     // A longer attack lets more of the emphasis through. For a negative setting (only a
     // restored chunk can hold one) the power is NaN; the limit then gives the maximum, 10.
-    v.emphasisBase = 3.16 * std::pow(0.1 * s8, 0.65);
-    const double emphasis = v.emphasisBase + 2000.0 * v.attackTime;
-    v.emphasisAmount = emphasis < 10.0 ? emphasis : 10.0;
+    const double emphasisBase = 3.16 * std::pow(0.1 * s8, 0.65);
+    v.emphasisBase = emphasisBase;
+    const double emphasis = emphasisBase + 2000.0 * attackTime;
+    k.emphasisAmount = emphasis < 10.0 ? emphasis : 10.0;
+    v.emphasisAmount = k.emphasisAmount;
 
     v.displaySpeed = s10;
     if (rateUsable)
     {
-        v.historySpan = s10 * sr;
-        if (v.blockSize >= 1.0) v.historyStep = v.historySpan / v.blockSize / v.graphPoints;
+        const double historySpan = s10 * sr;
+        v.historySpan = historySpan;
+        const double blockSize = v.blockSize;
+        if (blockSize >= 1.0) v.historyStep = historySpan / blockSize / v.graphPoints;
     }
 
     v.sideChainSetting = s2;
-    if (!ScriptTrue(v.lowCutSetting))
+    if (!ScriptTrue(s3))
     {
-        v.lowCutInSideChain = 0.0;
-        v.lowCutInMain = 0.0;
+        k.lowCutInSideChain = 0.0;
+        k.lowCutInMain = 0.0;
     }
     else if (ScriptTrue(s2))
     {
-        v.lowCutInSideChain = 1.0;
-        v.lowCutInMain = 0.0;
+        k.lowCutInSideChain = 1.0;
+        k.lowCutInMain = 0.0;
     }
     else
     {
-        v.lowCutInSideChain = 0.0;
-        v.lowCutInMain = 1.0;
+        k.lowCutInSideChain = 0.0;
+        k.lowCutInMain = 1.0;
     }
+    v.lowCutInSideChain = k.lowCutInSideChain;
+    v.lowCutInMain = k.lowCutInMain;
+
+    sliderSets.Publish(k, ticket);
 }

@@ -82,10 +82,19 @@ void TXlatEffect::DoOpen()
     // The memory was just cleared: point the audio path at fresh pages of the (all-zero) layout,
     // so that a block processed before the first resume still touches only prepared memory.
     PrepareMemory();
+    // The audio thread's coefficients start from 0 like every script variable.
+    initSets.Publish(LevellerInitSet{}, initSets.TakeTicket());
+    sliderSets.Publish(LevellerSliderSet{}, sliderSets.TakeTicket());
 }
 
 void TXlatEffect::DoInit()
 {
+    // The set handed to the audio thread starts as the newest complete one: values that need a
+    // usable sample rate keep their previous value without one.
+    const uint64_t ticket = initSets.TakeTicket();
+    LevellerInitSet k;
+    initSets.Read(k);
+
     LevellerVariables& v = vars;
     // Drawing start values; the editor sets its own colour before it draws anything.
     colorR = 0.0;
@@ -112,23 +121,31 @@ void TXlatEffect::DoInit()
     // Everything that divides by the sample rate keeps its previous value while the rate is
     // unusable (no host, or a host answer of 0): the old set-up keeps working instead of
     // turning every coefficient into infinity or NaN.
-    const bool rateUsable = SampleRateUsable();
     const double sr = v.sampleRate;
+    const bool rateUsable = SampleRateUsable(sr);
     if (rateUsable)
     {
-        v.smooth20ms = OnePoleCoefficient(0.02 * sr);
-        v.smooth200ms = OnePoleCoefficient(0.2 * sr);
+        k.smooth20ms = OnePoleCoefficient(0.02 * sr);
+        k.smooth200ms = OnePoleCoefficient(0.2 * sr);
+        v.smooth20ms = k.smooth20ms;
+        v.smooth200ms = k.smooth200ms;
     }
     v.monoBlocks = 32.0;
     if (rateUsable)
     {
-        v.releaseScale = 44100.0 / sr * 0.0003;
+        k.releaseScale = 44100.0 / sr * 0.0003;
+        v.releaseScale = k.releaseScale;
         // Emphasis: second-order high-pass at 1 kHz (2 pi 1000 = 6283.185307179586), damping 5.
-        v.emphasis.SetHighPass(5.0, std::tan(6283.185307179586 / sr));
-        v.delayLengthL = std::fmin(sr, kLookAhead);
-        v.delayLengthR = std::fmin(sr, kLookAhead);
-        v.delayBaseL = sr * 0.0;
-        v.delayBaseR = sr;
+        k.emphasis = BiquadCoefficients::HighPass(5.0, std::tan(6283.185307179586 / sr));
+        v.emphasis.SetCoefficients(k.emphasis);
+        k.delayLengthL = std::fmin(sr, kLookAhead);
+        k.delayLengthR = std::fmin(sr, kLookAhead);
+        k.delayBaseL = sr * 0.0;
+        k.delayBaseR = sr;
+        v.delayLengthL = k.delayLengthL;
+        v.delayLengthR = k.delayLengthR;
+        v.delayBaseL = k.delayBaseL;
+        v.delayBaseR = k.delayBaseR;
     }
     v.latency = kLookAhead;
     if (rateUsable) v.historyBase = 2.0 * sr + 1.0;
@@ -150,6 +167,8 @@ void TXlatEffect::DoInit()
 
     v.rerunSliderCode = 1.0;
     PrepareMemory();
+    // Published once the delay lines' memory is ready at the new places.
+    initSets.Publish(k, ticket);
     ReportLatency();
 }
 
@@ -181,7 +200,12 @@ void TXlatEffect::RefreshHostValues()
 
 bool TXlatEffect::SampleRateUsable() const
 {
-    return vars.sampleRate > 0.0 && vars.sampleRate <= kMaxSampleRate;
+    return SampleRateUsable(vars.sampleRate);
+}
+
+bool TXlatEffect::SampleRateUsable(double rate)
+{
+    return rate > 0.0 && rate <= kMaxSampleRate;
 }
 
 bool TXlatEffect::HistoryUsable() const

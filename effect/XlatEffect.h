@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "effect/LevellerCoefficients.h"
 #include "effect/LevellerVariables.h"
 #include "effect/MemoryWindow.h"
 #include "runtime/Xlat.h"
@@ -50,6 +51,14 @@ class TXlatEffect : public TXlat
     void DoBlock() override;
     // [audio thread] One stereo frame: samples[0] and samples[1] in, levelled audio out.
     void DoSample() override;
+    // [audio thread] The sample hook over a whole block of stereo frames, with the same results
+    // as DoSample() frame by frame: the state is held in locals and written back to the script
+    // variables once at the end, the delay lines are indexed directly, and the coefficient sets
+    // are picked up once at the start (a change made during the block counts from the next).
+    void DoSamples(const float* in0, const float* in1, float* out0, float* out1,
+                   int32_t frames) override;
+    void DoSamples(const double* in0, const double* in1, double* out0, double* out1,
+                   int32_t frames) override;
     // [UI thread] The state chunk: sliders 1 to 64, written or read through file slot 0.
     void DoSerialize() override;
     // [UI thread] The editor's frame: draws the whole view and applies the mouse to its sliders
@@ -57,13 +66,19 @@ class TXlatEffect : public TXlat
     void DoGfx(double width, double height) override;
 
     // [any thread] The slider code alone: turns the slider values into the coefficients the
-    // sample loop uses. The editor runs it after a widget changed a value.
+    // sample loop uses. The editor runs it after a widget changed a value. Its results go into
+    // the script variables and, as one complete set, to the audio thread (sliderSets). Two runs
+    // may overlap (host automation and an editor drag): the audio thread then gets the set of
+    // the one that started last, never a mixture.
     void RunSliderCode();
     // [any thread] The slider code, run again (a bounded number of times) while slider values
     // were changed by another thread during the run: a run that read a value just before the
     // host replaced it would otherwise leave coefficients that no longer match the parameters.
     // One run when nothing else writes sliders, which is the usual case.
     void RunSliderCodeUntilCurrent();
+
+    // [audio thread] The slider-code results the last processed frame used.
+    const LevellerSliderSet& AudioSliderSet() const { return audioSliders.Held(); }
 
     // The script's variables.
     LevellerVariables vars;
@@ -73,6 +88,7 @@ class TXlatEffect : public TXlat
     void RefreshHostValues();
     // Whether the current sample rate can drive the rate-dependent formulas.
     bool SampleRateUsable() const;
+    static bool SampleRateUsable(double rate);
     // Whether the gain history can be written in this block: a usable sample rate, a block
     // size of at least one frame and a prepared history window.
     bool HistoryUsable() const;
@@ -86,6 +102,23 @@ class TXlatEffect : public TXlat
     double& DelaySlot(const CMemoryWindow& window, double index);
     // [audio thread] 0..32767, like the C library's rand(), but lock-free and per instance.
     int32_t NextRandom();
+    // [audio thread] The block loop behind both DoSamples.
+    template <typename Sample>
+    void ProcessStereo(const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
+                       int32_t frames);
+    // Whether a delay line's slot indices ScriptInt(base + 0 .. 64) are 65 consecutive indices
+    // on one page, remembered for the last base seen (audio thread only).
+    struct LineIndexCache
+    {
+        double base = 0.0;
+        int32_t first = 0;
+        bool known = false;
+        bool consecutive = false;
+    };
+    // [audio thread] Position 0 of a delay line whose 65 slots at base + 0 .. base + 64 are
+    // consecutive cells of one prepared page, or null (the block then runs frame by frame).
+    double* ContiguousDelayLine(const CMemoryWindow& window, double base,
+                                LineIndexCache& cache) const;
     // [any thread] Tells the host the look-ahead when it differs from what was last reported.
     // The init hook calls it so that the delay is known before the first block (hosts read it
     // when they resume the plug-in); the block hook calls it again as a check.
@@ -96,4 +129,13 @@ class TXlatEffect : public TXlat
     CMemoryWindow historyWindow;
     double spareCell = 0.0;
     uint32_t randomState = 1;
+
+    // Complete coefficient sets on their way to the audio thread, and the audio thread's copies
+    // of the newest ones.
+    LevellerInitExchange initSets;
+    LevellerSliderExchange sliderSets;
+    CSetCopy<LevellerInitSet> audioInit;
+    CSetCopy<LevellerSliderSet> audioSliders;
+    LineIndexCache lineIndexL;
+    LineIndexCache lineIndexR;
 };

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "runtime/SampleOutput.h"
+
 void TXlat::DoOpen()
 {
     Clear();
@@ -71,3 +73,33 @@ int32_t TXlat::SetState(const void* data, int32_t byteCount)
     DoSlider();
     return byteCount;
 }
+
+template <typename Sample>
+void TXlat::SamplesFrameByFrame(const Sample* in0, const Sample* in1, Sample* out0,
+                                Sample* out1, int32_t frames)
+{
+    double* ch = samples.data();
+    for (int32_t i = 0; i < frames; ++i) {
+        ch[0] = static_cast<double>(in0[i]);
+        ch[1] = static_cast<double>(in1[i]);
+        DoSample();
+        out0[i] = ToOutput<Sample>(ch[0]);
+        out1[i] = ToOutput<Sample>(ch[1]);
+    }
+}
+
+void TXlat::DoSamples(const float* in0, const float* in1, float* out0, float* out1,
+                      int32_t frames)
+{
+    SamplesFrameByFrame(in0, in1, out0, out1, frames);
+}
+
+void TXlat::DoSamples(const double* in0, const double* in1, double* out0, double* out1,
+                      int32_t frames)
+{
+    SamplesFrameByFrame(in0, in1, out0, out1, frames);
+}
+
+template void TXlat::SamplesFrameByFrame(const float*, const float*, float*, float*, int32_t);
+template void TXlat::SamplesFrameByFrame(const double*, const double*, double*, double*,
+                                         int32_t);

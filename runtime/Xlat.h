@@ -53,9 +53,25 @@ public:
     // *data to the runtime-owned buffer (valid until the next chunk call) and answers its length in
     // bytes; answers 0 and leaves *data alone when DoSerialize writes nothing.
     virtual int32_t GetState(void** data);
+    // [audio thread] The sample hook over `frames` stereo frames (frames > 0, four distinct or
+    // in-place buffers): frame i of in0/in1 goes into samples[0]/samples[1], the sample hook
+    // runs, and samples[0]/samples[1] come out in out0/out1 through the output guard
+    // (ToOutput). Frame i's inputs are read before its outputs are written. Default: exactly
+    // that, one DoSample() per frame; an effect may override it with a loop over the whole block
+    // that gives the same results.
+    virtual void DoSamples(const float* in0, const float* in1, float* out0, float* out1,
+                           int32_t frames);
+    virtual void DoSamples(const double* in0, const double* in1, double* out0, double* out1,
+                           int32_t frames);
 
     // MilliClock() of the last redraw asked for by DoIdle.
     int32_t lastRedrawTicks = 0;
     // Number of DoEnsureInit calls.
     int32_t initCount = 0;
+
+  protected:
+    // [audio thread] The default of DoSamples: one DoSample() per frame.
+    template <typename Sample>
+    void SamplesFrameByFrame(const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
+                             int32_t frames);
 };

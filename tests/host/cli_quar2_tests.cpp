@@ -5,6 +5,8 @@
 #include "cli_test_support.h"
 
 #include "host/cli/FxpPreset.h"
+#include "host/cli/LevellerFloor.h"
+#include "host/cli/PluginInstance.h"
 #include "host/cli/SpeechLikeSignal.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -145,4 +149,46 @@ TEST(CliQuar2, LevellingNarrowsTheLoudnessRangeOfSpeechWithLevelSwings)
     ASSERT_GT(quiet, 10);
     ASSERT_GT(loud, 10);
     EXPECT_GT(quietGain / quiet, loudGain / loud + 10.0);
+}
+
+// The floor row of `bench` is the leveller's own arithmetic: at the default settings its plain
+// loop gives QUAR2.so's output bit for bit, on a minute's worth of speech-like blocks. And bench
+// prints it first, as the row every ratio refers to.
+TEST(CliQuar2, BenchFloorIsTheLevellersArithmeticAndTheRowEveryRatioIsTo)
+{
+    std::string error;
+    std::unique_ptr<CPluginInstance> plugin = loadPlugin(kQuar2, error);
+    ASSERT_NE(plugin, nullptr) << error;
+    plugin->setSampleRate(48000.0f);
+    plugin->setBlockSize(512);
+    plugin->resume();
+    CLevellerFloor floor(48000.0);
+    const StereoSignal signal = makeSpeechLikeSignal(10, 48000);
+    std::vector<float> pl(512), pr(512), fl(512), fr(512);
+    size_t differing = 0;
+    for (size_t at = 0; at + 512 <= signal.left.size(); at += 512) {
+        const float* in[2] = {&signal.left[at], &signal.right[at]};
+        float* out[2] = {pl.data(), pr.data()};
+        plugin->process(in, out, 512);
+        floor.process(in[0], in[1], fl.data(), fr.data(), 512);
+        differing += std::memcmp(pl.data(), fl.data(), 512 * sizeof(float)) != 0 ||
+                     std::memcmp(pr.data(), fr.data(), 512 * sizeof(float)) != 0;
+    }
+    plugin->suspend();
+    EXPECT_EQ(differing, 0u);
+
+    RunResult r = runHost({"bench", kQuar2, "--seconds", "1", "--runs", "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const size_t floorRow = r.out.find("\nfloor ");
+    const size_t quar2Row = r.out.find("\nQUAR2.so ");
+    ASSERT_NE(floorRow, std::string::npos) << r.out;
+    ASSERT_NE(quar2Row, std::string::npos) << r.out;
+    EXPECT_LT(floorRow, quar2Row);
+    double floorNs = 0, floorRatio = 0, quar2Ns = 0, quar2Ratio = 0;
+    ASSERT_EQ(std::sscanf(r.out.c_str() + floorRow, " floor %lf %*f (%*[^)]) %lf", &floorNs,
+                          &floorRatio), 2) << r.out;
+    ASSERT_EQ(std::sscanf(r.out.c_str() + quar2Row, " QUAR2.so %lf %*f (%*[^)]) %lf", &quar2Ns,
+                          &quar2Ratio), 2) << r.out;
+    EXPECT_DOUBLE_EQ(floorRatio, 1.0);
+    EXPECT_NEAR(quar2Ratio, quar2Ns / floorNs, quar2Ratio * (0.05 / floorNs + 0.05 / quar2Ns) + 0.01);
 }

@@ -1,7 +1,9 @@
 // Time per 512-frame block of the leveller (48 kHz, stereo, float) for ordinary input, for input
 // made only of subnormal numbers, and for silence after a loud passage (the followers and
 // filters decay towards the subnormal range). The three should cost about the same: the audio
-// path settles subnormal state to zero instead of computing with it. A benchmark, not a test:
+// path settles subnormal state to zero instead of computing with it. The same ordinary input
+// also goes through the double-precision path (processDoubleReplacing), which should cost no
+// more than the float path. A benchmark, not a test:
 //   build/<folder>/tests/reliability/reliability_denormal_bench
 
 #include "host/lib/VstPlugin.h"
@@ -56,6 +58,30 @@ void ProcessBlocks(benchmark::State& state, Input kind)
     state.SetItemsProcessed(state.iterations() * kFrames);
 }
 
+// The ordinary input through processDoubleReplacing, the same tone as BM_SpeechLevelInput.
+void BM_SpeechLevelInputDouble(benchmark::State& state)
+{
+    CHostCallback host;
+    std::string error;
+    auto plugin = CVstPlugin::create(&MakeOstraInstance, host, error);
+    if (!plugin)
+    {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    plugin->open();
+    plugin->setSampleRate(48000.0f);
+    plugin->setBlockSize(kFrames);
+    plugin->resume();
+    TestBlockD block(2, kFrames, 0.3);
+    for (auto _ : state)
+    {
+        plugin->processDoubleReplacing(block.in(), block.out(), kFrames);
+        benchmark::DoNotOptimize(block.output(0)[kFrames - 1]);
+    }
+    state.SetItemsProcessed(state.iterations() * kFrames);
+}
+
 void BM_SpeechLevelInput(benchmark::State& state)
 {
     ProcessBlocks(state, Input::kSpeechLevel);
@@ -71,6 +97,7 @@ void BM_SilenceAfterLoud(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_SpeechLevelInput);
+BENCHMARK(BM_SpeechLevelInputDouble);
 BENCHMARK(BM_SubnormalInput);
 BENCHMARK(BM_SilenceAfterLoud);
 BENCHMARK_MAIN();

@@ -23,6 +23,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <thread>
@@ -215,4 +216,108 @@ TEST(ThreadStorm, HostAutomationSurvivesEditorFrames)
     expected.maxGainDb = v.maxGainDb; // the slider code restarts the readouts' extremes
     expected.maxAttenuationDb = v.maxAttenuationDb;
     EXPECT_EQ(std::memcmp(&expected, &v, sizeof v), 0);
+}
+
+// Two threads run the slider code as fast as they can (host automation on one, an editor drag on
+// the other), each with its own low-cut rows and levels, while the audio thread processes short
+// blocks. The coefficients every processed frame used must be those of one complete run: a
+// low-cut set that is one of the valid rows (or the "Off" start), and a gain-law target and knee
+// computed from the same Push Down value. The output stays bounded throughout.
+TEST(ThreadStorm, OverlappingSliderCodeRunsNeverMixCoefficientSets)
+{
+    CHostCallback host;
+    std::string error;
+    auto plugin = CVstPlugin::create(&MakeOstraInstance, host, error);
+    ASSERT_NE(plugin, nullptr) << error;
+    plugin->open();
+    plugin->setSampleRate(48000.0f);
+    plugin->setBlockSize(16);
+    plugin->resume();
+    AEffect* effect = plugin->effect();
+    auto* leveller = dynamic_cast<TXlatEffect*>(
+        static_cast<COstra*>(static_cast<AudioEffect*>(effect->object))->getRuntime());
+    ASSERT_NE(leveller, nullptr);
+
+    // The valid low-cut sets: the start ("Off", no row matched yet) and rows 1 .. 8, taken from
+    // the slider code of a quiet instance at the same rate.
+    std::vector<BiquadCoefficients> lowCuts;
+    {
+        auto probe = CVstPlugin::create(&MakeOstraInstance, host, error);
+        ASSERT_NE(probe, nullptr) << error;
+        probe->open();
+        probe->setSampleRate(48000.0f);
+        probe->resume();
+        auto* fx = dynamic_cast<TXlatEffect*>(
+            static_cast<COstra*>(static_cast<AudioEffect*>(probe->effect()->object))->getRuntime());
+        ASSERT_NE(fx, nullptr);
+        for (int row = 0; row <= 8; ++row)
+        {
+            if (row > 0)
+                probe->effect()->setParameter(probe->effect(), 1, static_cast<float>(row) / 8.0f);
+            const BiquadSection& s = fx->vars.lowCutL;
+            lowCuts.push_back({s.b0, s.b1, s.b2, s.a1, s.a2});
+        }
+    }
+    const auto validLowCut = [&](const BiquadCoefficients& c) {
+        for (const BiquadCoefficients& v : lowCuts)
+            if (c.b0 == v.b0 && c.b1 == v.b1 && c.b2 == v.b2 && c.a1 == v.a1 && c.a2 == v.a2)
+                return true;
+        return false;
+    };
+    // Push Down values (slider 5) the two threads use; Pull Up (slider 6) is 0 throughout.
+    const double pushDown[] = {0.0, -6.0, -12.0, -24.0};
+    // Computed at run time like the slider code does (no compile-time folding of pow).
+    std::vector<std::pair<double, double>> gainLaws;
+    for (double s5 : pushDown)
+    {
+        volatile double hidden = s5;
+        const double s = hidden;
+        gainLaws.emplace_back(std::pow(10.0, s / 20.0), std::pow(10.0, (s - 0.0) / 20.0));
+    }
+    const auto validGainLaw = [&](double target, double knee) {
+        for (const auto& law : gainLaws)
+            if (target == law.first && knee == law.second) return true;
+        return false;
+    };
+
+    std::atomic<bool> stop{false};
+    std::atomic<long> blocks{0}, badLowCut{0}, badGainLaw{0}, unbounded{0}, runs{0};
+    std::thread audio([&] {
+        TestBlock block(2, 16, 0.5f);
+        for (int i = 0; !stop.load(std::memory_order_relaxed); ++i)
+        {
+            block.fillSine(0.5f, i);
+            effect->processReplacing(effect, block.in(), block.out(), 16);
+            const LevellerSliderSet& used = leveller->AudioSliderSet();
+            if (!validLowCut(used.lowCut)) badLowCut.fetch_add(1);
+            if (!validGainLaw(used.targetLevel, used.kneeLevel)) badGainLaw.fetch_add(1);
+            if (!block.outputFinite() || block.outputPeak() > 4.0f) unbounded.fetch_add(1);
+            blocks.fetch_add(1);
+        }
+    });
+    const auto writer = [&](int firstRow, int pushIndex) {
+        for (int i = 0; !stop.load(std::memory_order_relaxed); ++i)
+        {
+            // Rows 1, 3, 5, 7 on one thread, 2, 4, 6, 8 on the other; Push Down likewise apart.
+            const int row = firstRow + 2 * (i % 4);
+            const double s5 = pushDown[pushIndex + 2 * (i % 2)];
+            effect->setParameter(effect, 1, static_cast<float>(row) / 8.0f);
+            effect->setParameter(effect, 3, static_cast<float>((s5 + 30.0) / 30.0));
+            runs.fetch_add(2);
+        }
+    };
+    std::thread automation(writer, 1, 0);
+    std::thread drag(writer, 2, 1);
+
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    stop = true;
+    audio.join();
+    automation.join();
+    drag.join();
+
+    EXPECT_GT(blocks.load(), 1000);
+    EXPECT_GT(runs.load(), 1000);
+    EXPECT_EQ(badLowCut.load(), 0);
+    EXPECT_EQ(badGainLaw.load(), 0);
+    EXPECT_EQ(unbounded.load(), 0);
 }

@@ -1,0 +1,362 @@
+// The leveller's sample hook over a whole block of stereo frames. It performs exactly the
+// operations of DoSample (LevellerAudio.cpp), in the same order and precision, so every frame
+// gives the same bits; only the bookkeeping around them differs: the state lives in locals for
+// the block and is written back to the script variables once, the delay lines are indexed
+// directly instead of through script memory indices, and the coefficient sets are taken once.
+
+#include <cfloat>
+#include <cmath>
+#include <type_traits>
+
+#include "effect/XlatEffect.h"
+#include "runtime/SampleOutput.h"
+
+namespace
+{
+
+// Slots of a delay line: positions 0 .. 64.
+constexpr int32_t kDelaySlots = static_cast<int32_t>(TXlatEffect::kLookAhead) + 1;
+
+// True when the settling leaves all four followers alone because each is a normal finite
+// number, the case of every ordinary signal: one sum catches NaN and infinity (they survive
+// any addition), one minimum catches subnormals and zeros. False sends the frame to the exact
+// test of each value (SettleDecay), which also lets zeros pass.
+inline bool FollowersSettled(double a, double b, double c, double d)
+{
+    const double ma = std::fabs(a), mb = std::fabs(b), mc = std::fabs(c), md = std::fabs(d);
+    const double sum = ma + mb + mc + md;
+    const double ab = ma < mb ? ma : mb;
+    const double cd = mc < md ? mc : md;
+    const double smallest = ab < cd ? ab : cd;
+    return sum <= DBL_MAX && smallest >= DBL_MIN;
+}
+
+// A filter input that is not finite would stay in the recursion forever: it restarts from 0.
+inline void SettleInput(double& x)
+{
+    if (!(std::fabs(x) <= DBL_MAX)) x = 0.0;
+}
+
+// One filter section's state held in locals for the block.
+struct SectionState
+{
+    double x1, x2, y1, y2, out;
+
+    explicit SectionState(const BiquadSection& s) : x1(s.x1), x2(s.x2), y1(s.y1), y2(s.y2), out(s.out)
+    {
+    }
+
+    double Run(const BiquadCoefficients& c, double x)
+    {
+        const double y = c.b0 * x + c.b1 * x1 + c.b2 * x2 - c.a1 * y1 - c.a2 * y2;
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+        out = y;
+        return y;
+    }
+
+    // After every frame in which the section ran. Its previous input and output (now x2 and y2)
+    // were settled in the frame before, so only the newest pair needs a look.
+    void Settle()
+    {
+        SettleInput(x1);
+        BiquadSection::SettleDecay(y1);
+    }
+
+    void Store(BiquadSection& s) const
+    {
+        s.x1 = x1;
+        s.x2 = x2;
+        s.y1 = y1;
+        s.y2 = y2;
+        s.out = out;
+    }
+};
+
+// A delay position as a slot number, or -1 if it is not one of 0 .. 64 (the hooks never leave
+// anything else there; the block then runs frame by frame).
+inline int32_t DelaySlotNumber(double position)
+{
+    if (!(position >= 0.0 && position <= kDelaySlots - 1) || position != std::floor(position))
+        return -1;
+    return static_cast<int32_t>(position);
+}
+
+// The largest slot number the position may step to: for the slot numbers p = 0 .. 64,
+// p + 1 <= length exactly when p + 1 <= the answer. -1 for a length beyond the line.
+inline int32_t DelayStepLimit(double length)
+{
+    if (length > kDelaySlots - 1) return -1;
+    if (!(length >= 1.0)) return 0; // also NaN: the position then stays at 0
+    return static_cast<int32_t>(std::floor(length));
+}
+
+} // namespace
+
+double* TXlatEffect::ContiguousDelayLine(const CMemoryWindow& window, double base,
+                                         LineIndexCache& cache) const
+{
+    if (!cache.known || !(base == cache.base))
+    {
+        // The script forms each slot's memory index as ScriptInt(base + position); the line can
+        // be indexed directly only when that gives 65 consecutive indices on one page.
+        cache.base = base;
+        cache.known = true;
+        cache.first = ScriptInt(base);
+        cache.consecutive = cache.first <= INT32_MAX - kDelaySlots &&
+                            (cache.first >> 16) == ((cache.first + kDelaySlots - 1) >> 16);
+        for (int32_t p = 0; p < kDelaySlots && cache.consecutive; ++p)
+            cache.consecutive = ScriptInt(base + p) == cache.first + p;
+    }
+    if (!cache.consecutive) return nullptr;
+    // Both ends inside the prepared window on one page: every slot between is a cell there.
+    if (window.At(cache.first + kDelaySlots - 1) == nullptr) return nullptr;
+    return window.At(cache.first);
+}
+
+namespace
+{
+
+// What the loop reads and never changes during a block.
+struct BlockConstants
+{
+    double dither;
+    double slowFactor; // smooth200ms - slowReleaseTrim
+    double releaseCoef;
+    double releaseScale;
+    double attackCoef;
+    double smooth20ms;
+    double targetLevel;
+    double kneeLevel;
+    double outputGain;
+    double emphasisAmount;
+    BiquadCoefficients lowCut;
+    BiquadCoefficients emphasis;
+    int32_t limitL;
+    int32_t limitR;
+};
+
+// What the loop carries from frame to frame, and the last frame's values the script keeps.
+struct BlockState
+{
+    SectionState lowCutL;
+    SectionState lowCutR;
+    SectionState emphasis;
+    double slowLevel, env1, env2, env3;
+    double inL = 0.0, inR = 0.0, sigL = 0.0, sigR = 0.0, sideChain = 0.0, level = 0.0;
+    double releaseNow = 0.0, gain = 0.0, outL = 0.0, outR = 0.0, sample0 = 0.0, sample1 = 0.0;
+    int32_t posL = 0, posR = 0;
+};
+
+// Where the low-cut runs in this block: not at all, on both channels of the audio, on the
+// left channel of the audio only (mono: the right channel is the filtered left), or on the
+// detector's input.
+enum class LowCut
+{
+    kOff,
+    kAudio,
+    kAudioMono,
+    kSideChain
+};
+
+// One block. The routing is fixed for the block, so each combination gets its own loop with
+// only the work it needs and all of its values in registers.
+template <LowCut kLowCut, bool kEmphasis, typename Sample>
+void RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, double* lineR,
+               const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int32_t frames)
+{
+    // A local copy: the stores into the delay lines and outputs cannot alias it.
+    const BlockConstants c = constants;
+    SectionState lowCutL = st.lowCutL;
+    SectionState lowCutR = st.lowCutR;
+    SectionState emphasis = st.emphasis;
+    double slowLevel = st.slowLevel, env1 = st.env1, env2 = st.env2, env3 = st.env3;
+    int32_t posL = st.posL, posR = st.posR;
+
+    // One frame; the last one of the block also leaves its intermediate values for the script.
+    const auto frame = [&](int32_t i, auto isLast) {
+        const double inL = static_cast<double>(in0[i]) + c.dither;
+        const double inR = static_cast<double>(in1[i]) + c.dither;
+        double sigL = inL;
+        double sigR = inR;
+        if constexpr (kLowCut == LowCut::kAudio || kLowCut == LowCut::kAudioMono)
+        {
+            sigL = lowCutL.Run(c.lowCut, sigL);
+            if constexpr (kLowCut == LowCut::kAudioMono)
+                sigR = sigL;
+            else
+                sigR = lowCutR.Run(c.lowCut, sigR);
+        }
+
+        double sideChain = std::fabs(sigL) < std::fabs(sigR) ? sigR : sigL;
+        if constexpr (kEmphasis)
+        {
+            const double s = emphasis.Run(c.emphasis, sideChain);
+            sideChain = sideChain + c.emphasisAmount * s;
+        }
+        if constexpr (kLowCut == LowCut::kSideChain) sideChain = lowCutL.Run(c.lowCut, sideChain);
+        const double level = std::fabs(sideChain);
+
+        slowLevel = level > slowLevel ? level : level + (slowLevel - level) * c.slowFactor;
+        const double releaseNow = c.releaseCoef / (slowLevel * c.releaseScale + 1.0);
+        env1 = level > env1 ? level + (env1 - level) * c.attackCoef
+                            : level + (env1 - level) * releaseNow;
+        env2 = env1 > env2 ? env1 : env1 + (env2 - env1) * c.smooth20ms;
+        env3 = env2 > env3 ? env2 : env2 + (env3 - env2) * c.smooth20ms;
+        const double gain = c.targetLevel / (env3 + c.kneeLevel);
+
+        lineL[posL] = sigL;
+        posL = posL + 1 <= c.limitL ? posL + 1 : 0;
+        const double outL = gain * lineL[posL];
+        lineR[posR] = sigR;
+        posR = posR + 1 <= c.limitR ? posR + 1 : 0;
+        const double outR = gain * lineR[posR];
+
+        const double sample0 = outL * c.outputGain;
+        const double sample1 = outR * c.outputGain;
+        out0[i] = ToOutput<Sample>(sample0);
+        out1[i] = ToOutput<Sample>(sample1);
+
+        if constexpr (kLowCut != LowCut::kOff) lowCutL.Settle();
+        if constexpr (kLowCut == LowCut::kAudio) lowCutR.Settle();
+        if constexpr (kEmphasis) emphasis.Settle();
+        if (!FollowersSettled(slowLevel, env1, env2, env3)) [[unlikely]]
+        {
+            BiquadSection::SettleDecay(slowLevel);
+            BiquadSection::SettleDecay(env1);
+            BiquadSection::SettleDecay(env2);
+            BiquadSection::SettleDecay(env3);
+        }
+
+        if constexpr (decltype(isLast)::value)
+        {
+            st.inL = inL;
+            st.inR = inR;
+            st.sigL = sigL;
+            st.sigR = sigR;
+            st.sideChain = sideChain;
+            st.level = level;
+            st.releaseNow = releaseNow;
+            st.gain = gain;
+            st.outL = outL;
+            st.outR = outR;
+            st.sample0 = sample0;
+            st.sample1 = sample1;
+        }
+    };
+    for (int32_t i = 0; i < frames - 1; ++i)
+        frame(i, std::false_type{});
+    frame(frames - 1, std::true_type{});
+
+    st.lowCutL = lowCutL;
+    st.lowCutR = lowCutR;
+    st.emphasis = emphasis;
+    st.slowLevel = slowLevel;
+    st.env1 = env1;
+    st.env2 = env2;
+    st.env3 = env3;
+    st.posL = posL;
+    st.posR = posR;
+}
+
+template <LowCut kLowCut, typename Sample>
+void RunFrames(bool emphasisOn, const BlockConstants& c, BlockState& st, double* lineL,
+               double* lineR, const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
+               int32_t frames)
+{
+    if (emphasisOn)
+        RunFrames<kLowCut, true>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
+    else
+        RunFrames<kLowCut, false>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
+}
+
+} // namespace
+
+template <typename Sample>
+void TXlatEffect::ProcessStereo(const Sample* in0, const Sample* in1, Sample* out0, Sample* out1,
+                                int32_t frames)
+{
+    if (frames <= 0) return;
+    LevellerVariables& v = vars;
+    const LevellerInitSet& init = audioInit.Latest(initSets);
+    const LevellerSliderSet& k = audioSliders.Latest(sliderSets);
+
+    double* const lineL = ContiguousDelayLine(delayWindowL, init.delayBaseL, lineIndexL);
+    double* const lineR = ContiguousDelayLine(delayWindowR, init.delayBaseR, lineIndexR);
+    const int32_t posL = DelaySlotNumber(v.delayPosL);
+    const int32_t posR = DelaySlotNumber(v.delayPosR);
+    const int32_t limitL = DelayStepLimit(init.delayLengthL);
+    const int32_t limitR = DelayStepLimit(init.delayLengthR);
+    if (!lineL || !lineR || posL < 0 || posR < 0 || limitL < 0 || limitR < 0)
+    {
+        SamplesFrameByFrame(in0, in1, out0, out1, frames);
+        return;
+    }
+    // The host copies change only in the init hook, which is picked up at the next block.
+    RefreshHostValues();
+
+    const BlockConstants c{v.dither,         init.smooth200ms - k.slowReleaseTrim,
+                           k.releaseCoef,    init.releaseScale,
+                           k.attackCoef,     init.smooth20ms,
+                           k.targetLevel,    k.kneeLevel,
+                           k.outputGain,     k.emphasisAmount,
+                           k.lowCut,         init.emphasis,
+                           limitL,           limitR};
+    BlockState st{SectionState(v.lowCutL), SectionState(v.lowCutR), SectionState(v.emphasis),
+                  v.slowLevel, v.env1, v.env2, v.env3};
+    st.posL = posL;
+    st.posR = posR;
+
+    const bool emphasisOn = ScriptTrue(k.emphasisAmount);
+    if (ScriptTrue(k.lowCutInMain))
+    {
+        if (ScriptTrue(v.mono))
+            RunFrames<LowCut::kAudioMono>(emphasisOn, c, st, lineL, lineR, in0, in1, out0, out1,
+                                          frames);
+        else
+            RunFrames<LowCut::kAudio>(emphasisOn, c, st, lineL, lineR, in0, in1, out0, out1,
+                                      frames);
+    }
+    else if (ScriptTrue(k.lowCutInSideChain))
+        RunFrames<LowCut::kSideChain>(emphasisOn, c, st, lineL, lineR, in0, in1, out0, out1,
+                                      frames);
+    else
+        RunFrames<LowCut::kOff>(emphasisOn, c, st, lineL, lineR, in0, in1, out0, out1, frames);
+
+    v.inL = st.inL;
+    v.inR = st.inR;
+    v.sigL = st.sigL;
+    v.sigR = st.sigR;
+    v.sideChain = st.sideChain;
+    v.level = st.level;
+    v.slowLevel = st.slowLevel;
+    v.releaseNow = st.releaseNow;
+    v.env1 = st.env1;
+    v.env2 = st.env2;
+    v.env3 = st.env3;
+    v.gain = st.gain;
+    v.lastGain = st.gain;
+    v.delayPosL = static_cast<double>(st.posL);
+    v.delayPosR = static_cast<double>(st.posR);
+    v.outL = st.outL;
+    v.outR = st.outR;
+    st.lowCutL.Store(v.lowCutL);
+    st.lowCutR.Store(v.lowCutR);
+    st.emphasis.Store(v.emphasis);
+    samples[0] = st.sample0;
+    samples[1] = st.sample1;
+}
+
+void TXlatEffect::DoSamples(const float* in0, const float* in1, float* out0, float* out1,
+                            int32_t frames)
+{
+    ProcessStereo(in0, in1, out0, out1, frames);
+}
+
+void TXlatEffect::DoSamples(const double* in0, const double* in1, double* out0, double* out1,
+                            int32_t frames)
+{
+    ProcessStereo(in0, in1, out0, out1, frames);
+}
