@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -57,18 +59,16 @@ int runBench(const BenchOptions& options)
         std::printf("%-36s %12.1f %18s %8.2f\n", name.c_str(), nsPerFrame, rtf,
                     first > 0 ? nsPerFrame / first : 0.0);
     };
-    if (std::any_of(options.plugins.begin(), options.plugins.end(), isLeveller)) {
-        CLevellerFloor floor(kRate);
+    // Every row is timed once per round, the rounds one after another, and each keeps its best:
+    // a slow spell of the machine then falls on every row alike instead of on one, so the
+    // ratios within a run hold even when the machine is busy.
+    const bool withFloor =
+        std::any_of(options.plugins.begin(), options.plugins.end(), isLeveller);
+    CLevellerFloor floor(kRate);
+    if (withFloor)
         timeLevellerFloor(floor, signal.left.data(), signal.right.data(),
                           std::min<long long>(kRate, frames), kBlock);
-        double best = -1;
-        for (int r = 0; r < runs; ++r) {
-            const double s = timeLevellerFloor(floor, signal.left.data(), signal.right.data(),
-                                               frames, kBlock);
-            best = best < 0 ? s : std::min(best, s);
-        }
-        printRow("floor", best);
-    }
+    std::vector<std::unique_ptr<CPluginInstance>> plugins;
     for (const std::string& path : options.plugins) {
         std::unique_ptr<CPluginInstance> plugin = loadPlugin(path, error);
         if (!plugin)
@@ -77,19 +77,36 @@ int runBench(const BenchOptions& options)
         plugin->setBlockSize(kBlock);
         plugin->resume();
         // One second first, so that the plug-in's caches and lazy set-up are not timed.
-        plugin->timeProcessing(signal.left.data(), signal.right.data(), std::min<long long>(kRate, frames), kBlock);
-        double best = -1;
-        for (int r = 0; r < runs; ++r) {
-            const double s = plugin->timeProcessing(signal.left.data(), signal.right.data(), frames, kBlock);
-            if (s < 0 || plugin->failed())
-                return reportFailure(plugin->failed() ? plugin->failure()
-                                                      : path + ": processing could not be timed");
-            best = best < 0 ? s : std::min(best, s);
+        plugin->timeProcessing(signal.left.data(), signal.right.data(),
+                               std::min<long long>(kRate, frames), kBlock);
+        plugins.push_back(std::move(plugin));
+    }
+    double floorBest = -1;
+    std::vector<double> best(plugins.size(), -1.0);
+    for (int r = 0; r < runs; ++r) {
+        if (withFloor) {
+            const double s = timeLevellerFloor(floor, signal.left.data(), signal.right.data(),
+                                               frames, kBlock);
+            floorBest = floorBest < 0 ? s : std::min(floorBest, s);
         }
-        plugin->suspend();
-        if (plugin->failed())
-            return reportFailure(plugin->failure());
-        printRow(baseName(path), best);
+        for (size_t p = 0; p < plugins.size(); ++p) {
+            CPluginInstance& plugin = *plugins[p];
+            const double s =
+                plugin.timeProcessing(signal.left.data(), signal.right.data(), frames, kBlock);
+            if (s < 0 || plugin.failed())
+                return reportFailure(plugin.failed() ? plugin.failure()
+                                                     : options.plugins[p] +
+                                                           ": processing could not be timed");
+            best[p] = best[p] < 0 ? s : std::min(best[p], s);
+        }
+    }
+    if (withFloor)
+        printRow("floor", floorBest);
+    for (size_t p = 0; p < plugins.size(); ++p) {
+        plugins[p]->suspend();
+        if (plugins[p]->failed())
+            return reportFailure(plugins[p]->failure());
+        printRow(baseName(options.plugins[p]), best[p]);
     }
     return 0;
 }

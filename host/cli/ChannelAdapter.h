@@ -13,6 +13,9 @@ public:
     // [UI thread] Sizes the buffers for the plug-in's counts and at most `maxFrames` per block.
     void prepare(int numInputs, int numOutputs, int maxFrames);
     int maxFrames() const { return maxFrames_; }
+    // Whether the plug-in has exactly two inputs and two outputs: the host's own stereo buffers
+    // then fit it as they are.
+    bool stereo() const { return inputs_.size() == 2 && outputs_.size() == 2; }
 
     // [audio thread] Runs one block (frames <= maxFrames) through the plug-in, which moves the
     // host's transport on.

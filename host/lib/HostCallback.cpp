@@ -79,14 +79,8 @@ void CHostCallback::clearRequests()
     log.clear();
 }
 
-void CHostCallback::record(const HostRequest& request)
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    log.push_back(request);
-}
-
-VstIntPtr CHostCallback::answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                void* ptr, float opt)
+void CHostCallback::record(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                           void* ptr, float opt)
 {
     HostRequest request;
     request.opcode = opcode;
@@ -98,9 +92,17 @@ VstIntPtr CHostCallback::answer(AEffect* effect, VstInt32 opcode, VstInt32 index
     if (opcode == audioMasterCanDo && ptr)
         request.text.assign(static_cast<const char*>(ptr),
                             strnlen(static_cast<const char*>(ptr), 256));
-    record(request);
+    std::lock_guard<std::mutex> lock(mutex);
+    log.push_back(request);
+}
+
+VstIntPtr CHostCallback::answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                void* ptr, float opt)
+{
+    if (keepsRequests()) record(effect, opcode, index, value, ptr, opt);
 
     if (auto it = answerOverrides.find(opcode); it != answerOverrides.end()) return it->second;
+
 
     switch (opcode)
     {
@@ -162,9 +164,13 @@ VstIntPtr CHostCallback::answer(AEffect* effect, VstInt32 opcode, VstInt32 index
     case audioMasterGetLanguage:
         return language;
     case audioMasterCanDo:
-        return std::find(canDoTexts.begin(), canDoTexts.end(), request.text) != canDoTexts.end()
-                   ? 1
-                   : 0;
+    {
+        if (!ptr) return 0;
+        // Compared within the same 256-byte bound as the record keeps.
+        const std::string text(static_cast<const char*>(ptr),
+                               strnlen(static_cast<const char*>(ptr), 256));
+        return std::find(canDoTexts.begin(), canDoTexts.end(), text) != canDoTexts.end() ? 1 : 0;
+    }
     default:
         return 0;
     }

@@ -16,6 +16,7 @@
 #include "vst/AEffectX.h"
 
 #include <map>
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -73,6 +74,10 @@ class CHostCallback
     std::vector<HostRequest> requests() const;
     int count(VstInt32 opcode) const;
     void clearRequests();
+    // Whether requests are recorded (true at start). Timed processing turns it off: the answers
+    // stay the same, without the record keeping a real host does not do.
+    void keepRequests(bool keep) { keeping.store(keep, std::memory_order_relaxed); }
+    bool keepsRequests() const { return keeping.load(std::memory_order_relaxed); }
     // Width and height asked for by the last audioMasterSizeWindow, 0 before.
     int requestedWidth() const { return sizeWidth; }
     int requestedHeight() const { return sizeHeight; }
@@ -102,10 +107,12 @@ class CHostCallback
                      float opt);
 
   private:
-    void record(const HostRequest& request);
+    void record(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                float opt);
 
     mutable std::mutex mutex;
     std::vector<HostRequest> log;
+    std::atomic<bool> keeping{true};
     double samplePos = 0.0;
     int sizeWidth = 0;
     int sizeHeight = 0;
