@@ -17,18 +17,16 @@ namespace
 // Slots of a delay line: positions 0 .. 64.
 constexpr int32_t kDelaySlots = static_cast<int32_t>(TXlatEffect::kLookAhead) + 1;
 
-// True when the settling leaves all four followers alone because each is a normal finite
-// number, the case of every ordinary signal: one sum catches NaN and infinity (they survive
-// any addition), one minimum catches subnormals and zeros. False sends the frame to the exact
-// test of each value (SettleDecay), which also lets zeros pass.
+// True when the settling leaves all four followers alone because each is a positive normal
+// number, the case of every ordinary signal. A NaN fails its comparisons, an infinity the upper
+// bound, a zero, a subnormal or a negative value the lower one; all of those go to the exact test
+// of each value (SettleDecay), which also lets zeros pass. The comparisons are combined without
+// branches, so the check stays off the followers' own chain from frame to frame.
 inline bool FollowersSettled(double a, double b, double c, double d)
 {
-    const double ma = std::fabs(a), mb = std::fabs(b), mc = std::fabs(c), md = std::fabs(d);
-    const double sum = ma + mb + mc + md;
-    const double ab = ma < mb ? ma : mb;
-    const double cd = mc < md ? mc : md;
-    const double smallest = ab < cd ? ab : cd;
-    return sum <= DBL_MAX && smallest >= DBL_MIN;
+    const bool low = (a >= DBL_MIN) & (b >= DBL_MIN) & (c >= DBL_MIN) & (d >= DBL_MIN);
+    const bool high = (a <= DBL_MAX) & (b <= DBL_MAX) & (c <= DBL_MAX) & (d <= DBL_MAX);
+    return low & high;
 }
 
 // A filter input that is not finite would stay in the recursion forever: it restarts from 0.
