@@ -66,8 +66,14 @@ test-fuzz: deps
 
 test: test-native test-asan test-tsan test-fuzz test-win64
 
-demo: native win64
-	@if [ -x scripts/demo.sh ]; then scripts/demo.sh; else echo "demo: built $(NATIVE) and $(WIN)"; fi
+# The demo needs only the plug-ins, quar2-host and the bridge, not the test programs.
+demo: deps
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(NATIVE) -j$(JOBS) --target QUAR2 quar2-host
+	cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+	cmake --build $(WIN) -j$(JOBS) --target QUAR2 quar2-bridge
+	scripts/demo.sh
 
 clean:
 	rm -rf build out
