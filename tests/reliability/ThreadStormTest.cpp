@@ -25,22 +25,46 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <thread>
+
+namespace
+{
+// An instance made through the plug-in's own entry, opened and resumed at 48 kHz with blocks of
+// `block` frames, as a host has it before it plays; null (and a test failure) when none was made.
+std::unique_ptr<CVstPlugin> RunningInstance(CHostCallback& host, VstInt32 block)
+{
+    std::string error;
+    auto plugin = CVstPlugin::create(&MakeOstraInstance, host, error);
+    if (!plugin)
+    {
+        ADD_FAILURE() << error;
+        return nullptr;
+    }
+    plugin->open();
+    plugin->setSampleRate(48000.0f);
+    plugin->setBlockSize(block);
+    plugin->resume();
+    return plugin;
+}
+
+// The leveller behind an instance's effect record.
+TXlatEffect* LevellerOf(CVstPlugin& plugin)
+{
+    AEffect* effect = plugin.effect();
+    return dynamic_cast<TXlatEffect*>(
+        static_cast<COstra*>(static_cast<AudioEffect*>(effect->object))->getRuntime());
+}
+} // namespace
 
 TEST(ThreadStorm, AudioParametersChunksAndGfxAtOnce)
 {
     CHostCallback host;
-    std::string error;
-    auto plugin = CVstPlugin::create(&MakeOstraInstance, host, error);
-    ASSERT_NE(plugin, nullptr) << error;
-    plugin->open();
-    plugin->setSampleRate(48000.0f);
-    plugin->setBlockSize(128);
-    plugin->resume();
+    auto plugin = RunningInstance(host, 128);
+    ASSERT_NE(plugin, nullptr);
     AEffect* effect = plugin->effect();
-    TXlat* runtime =
-        static_cast<COstra*>(static_cast<AudioEffect*>(effect->object))->getRuntime();
+    TXlat* runtime = LevellerOf(*plugin);
     ASSERT_NE(runtime, nullptr);
     const std::vector<uint8_t> initial = plugin->getChunk();
     ASSERT_EQ(initial.size(), 260u);
@@ -139,16 +163,10 @@ TEST(ThreadStorm, AudioParametersChunksAndGfxAtOnce)
 TEST(ThreadStorm, HostAutomationSurvivesEditorFrames)
 {
     CHostCallback host;
-    std::string error;
-    auto plugin = CVstPlugin::create(&MakeOstraInstance, host, error);
-    ASSERT_NE(plugin, nullptr) << error;
-    plugin->open();
-    plugin->setSampleRate(48000.0f);
-    plugin->setBlockSize(128);
-    plugin->resume();
+    auto plugin = RunningInstance(host, 128);
+    ASSERT_NE(plugin, nullptr);
     AEffect* effect = plugin->effect();
-    auto* fx = static_cast<TXlatEffect*>(
-        static_cast<COstra*>(static_cast<AudioEffect*>(effect->object))->getRuntime());
+    TXlatEffect* fx = LevellerOf(*plugin);
     ASSERT_NE(fx, nullptr);
     const LevellerVariables& v = fx->vars;
     const double LevellerVariables::*copies[] = {
@@ -226,29 +244,19 @@ TEST(ThreadStorm, HostAutomationSurvivesEditorFrames)
 TEST(ThreadStorm, OverlappingSliderCodeRunsNeverMixCoefficientSets)
 {
     CHostCallback host;
-    std::string error;
-    auto plugin = CVstPlugin::create(&MakeOstraInstance, host, error);
-    ASSERT_NE(plugin, nullptr) << error;
-    plugin->open();
-    plugin->setSampleRate(48000.0f);
-    plugin->setBlockSize(16);
-    plugin->resume();
+    auto plugin = RunningInstance(host, 16);
+    ASSERT_NE(plugin, nullptr);
     AEffect* effect = plugin->effect();
-    auto* leveller = dynamic_cast<TXlatEffect*>(
-        static_cast<COstra*>(static_cast<AudioEffect*>(effect->object))->getRuntime());
+    TXlatEffect* leveller = LevellerOf(*plugin);
     ASSERT_NE(leveller, nullptr);
 
     // The valid low-cut sets: the start ("Off", no row matched yet) and rows 1 .. 8, taken from
     // the slider code of a quiet instance at the same rate.
     std::vector<BiquadCoefficients> lowCuts;
     {
-        auto probe = CVstPlugin::create(&MakeOstraInstance, host, error);
-        ASSERT_NE(probe, nullptr) << error;
-        probe->open();
-        probe->setSampleRate(48000.0f);
-        probe->resume();
-        auto* fx = dynamic_cast<TXlatEffect*>(
-            static_cast<COstra*>(static_cast<AudioEffect*>(probe->effect()->object))->getRuntime());
+        auto probe = RunningInstance(host, 1024);
+        ASSERT_NE(probe, nullptr);
+        TXlatEffect* fx = LevellerOf(*probe);
         ASSERT_NE(fx, nullptr);
         for (int row = 0; row <= 8; ++row)
         {
