@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "plugin/COstra.h"
-#include "plugin/OstraRuntimeCallbacks.h"
+#include "plugin/OstraCallbackFillers.h"
 #include "runtime/SampleOutput.h"
 #include "runtime/Xlat.h"
 
