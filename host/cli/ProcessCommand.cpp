@@ -716,8 +716,11 @@ int runBatch(RunContext& run, const Verbosity& verbosity)
             const FileReport& f = reports[i];
             if (statuses[i] != 0) {
                 std::fflush(stdout);
-                std::fprintf(stderr, "quar2-host: [%*zu/%zu] %s: %s\n", width, printed,
-                             jobs.size(), f.input.c_str(), f.error.c_str());
+                // Most reasons name the file already.
+                const bool named = f.error.rfind(f.input + ": ", 0) == 0;
+                std::fprintf(stderr, "quar2-host: [%*zu/%zu] %s failed: %s\n", width, printed,
+                             jobs.size(), f.input.c_str(),
+                             named ? f.error.c_str() + f.input.size() + 2 : f.error.c_str());
             } else if (speak) {
                 std::printf("[%*zu/%zu] %s: %s\n", width, printed, jobs.size(), f.input.c_str(),
                             resultLine(f).c_str());
