@@ -343,9 +343,9 @@ int levelFile(RunContext& run, const FileJob& job, PendingOutputs& pending, File
                 return fail(report, job.output + ": write failed");
             }
             written += count;
+            run.framesDone += count;
         }
         produced += block;
-        run.framesDone += count;
         progress.update(written);
         if (atEnd && produced > inputFrames + reported + block + 10LL * rate)
             return fail(report, "internal error: the output does not line up with the input");
