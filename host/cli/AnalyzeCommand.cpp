@@ -20,7 +20,8 @@ int runAnalyze(const AnalyzeOptions& o, const Verbosity& verbosity)
     run.command = "analyze";
     OutputTarget reportTarget;
     std::unique_ptr<CPendingFile> reportFile;
-    if (!o.report.empty()) {
+    if (!o.report.empty())
+    {
         std::vector<InputPath> inputs;
         for (const std::string& f : o.files)
             inputs.push_back({"the input " + f, f});
@@ -33,11 +34,13 @@ int runAnalyze(const AnalyzeOptions& o, const Verbosity& verbosity)
     int status = 0;
     const size_t block = 4096;
     std::vector<float> left(block), right(block);
-    for (const std::string& path : o.files) {
+    for (const std::string& path : o.files)
+    {
         FileReport file;
         file.input = path;
         CAudioReader reader;
-        if (!reader.open(path, error)) {
+        if (!reader.open(path, error))
+        {
             reportFailure(error);
             file.status = kExitFailure;
             file.error = error;
@@ -54,18 +57,17 @@ int runAnalyze(const AnalyzeOptions& o, const Verbosity& verbosity)
         file.seconds = double(frames) / reader.sampleRate();
         file.in = StreamFigures::measure(meter, meter);
         if (verbosity.level > 0)
-            std::printf("%s%s: %.1f s, %d Hz, %s\n%s", run.files.empty() ? "" : "\n",
-                        path.c_str(), file.seconds, file.sampleRate,
-                        file.channels == 1 ? "mono" : "stereo",
+            std::printf("%s%s: %.1f s, %d Hz, %s\n%s", run.files.empty() ? "" : "\n", path.c_str(),
+                        file.seconds, file.sampleRate, file.channels == 1 ? "mono" : "stereo",
                         reportTable(file, LoudnessTarget{}).c_str());
         run.files.push_back(file);
     }
-    if (reportFile) {
+    if (reportFile)
+    {
         const std::string text = reportJson(run);
         if (!writeAll(reportFile->fd(), text.data(), text.size()))
             return reportFailure(o.report + ": write failed: " + std::strerror(errno));
-        if (!reportFile->commit(error))
-            return reportFailure(error);
+        if (!reportFile->commit(error)) return reportFailure(error);
     }
     return status;
 }

@@ -20,17 +20,16 @@ const std::vector<LoudnessPreset>& loudnessPresets()
     return presets;
 }
 
-namespace {
+namespace
+{
 
 bool parseNumber(const std::string& text, double lo, double hi, double& out)
 {
-    if (text.empty())
-        return false;
+    if (text.empty()) return false;
     char* end = nullptr;
     errno = 0;
     const double v = std::strtod(text.c_str(), &end);
-    if (*end != '\0' || errno != 0 || !std::isfinite(v) || v < lo || v > hi)
-        return false;
+    if (*end != '\0' || errno != 0 || !std::isfinite(v) || v < lo || v > hi) return false;
     out = v;
     return true;
 }
@@ -41,8 +40,10 @@ bool parseLoudnessTarget(const std::string& loudness, const std::string& truePea
                          LoudnessTarget& target, std::string& error)
 {
     target = LoudnessTarget{};
-    if (loudness.empty()) {
-        if (!truePeak.empty()) {
+    if (loudness.empty())
+    {
+        if (!truePeak.empty())
+        {
             error = "--true-peak needs --loudness";
             return false;
         }
@@ -51,13 +52,15 @@ bool parseLoudnessTarget(const std::string& loudness, const std::string& truePea
     target.active = true;
     bool named = false;
     for (const LoudnessPreset& p : loudnessPresets())
-        if (loudness == p.name) {
+        if (loudness == p.name)
+        {
             named = true;
             target.preset = p.name;
             target.lufs = p.lufs;
             target.ceilingDbtp = p.ceilingDbtp;
         }
-    if (!named && !parseNumber(loudness, -70.0, 0.0, target.lufs)) {
+    if (!named && !parseNumber(loudness, -70.0, 0.0, target.lufs))
+    {
         std::string names;
         for (const LoudnessPreset& p : loudnessPresets())
             names += (names.empty() ? "" : ", ") + std::string(p.name);
@@ -65,7 +68,8 @@ bool parseLoudnessTarget(const std::string& loudness, const std::string& truePea
                 loudness + "\"";
         return false;
     }
-    if (!truePeak.empty() && !parseNumber(truePeak, -20.0, 0.0, target.ceilingDbtp)) {
+    if (!truePeak.empty() && !parseNumber(truePeak, -20.0, 0.0, target.ceilingDbtp))
+    {
         error = "--true-peak needs dBTP from -20 to 0, got \"" + truePeak + "\"";
         return false;
     }
@@ -75,14 +79,16 @@ bool parseLoudnessTarget(const std::string& loudness, const std::string& truePea
 StaticGain computeStaticGain(const LoudnessTarget& target, double integratedLufs, double truePeak)
 {
     StaticGain g;
-    if (!std::isfinite(integratedLufs) || !(truePeak > 0)) {
+    if (!std::isfinite(integratedLufs) || !(truePeak > 0))
+    {
         g.silent = true;
         return g;
     }
     g.gainDb = target.lufs - integratedLufs;
     const double peakDb = 20.0 * std::log10(truePeak);
     const double room = target.ceilingDbtp - peakDb;
-    if (g.gainDb > room) {
+    if (g.gainDb > room)
+    {
         g.gainDb = room;
         g.limitedByPeak = true;
         g.missLu = target.lufs - (integratedLufs + room);
@@ -93,7 +99,8 @@ StaticGain computeStaticGain(const LoudnessTarget& target, double integratedLufs
 std::string describeLoudnessPresets(const std::string& indent)
 {
     std::string text;
-    for (const LoudnessPreset& p : loudnessPresets()) {
+    for (const LoudnessPreset& p : loudnessPresets())
+    {
         char line[160];
         std::snprintf(line, sizeof line, "%s%-14s %g LUFS, %g dBTP: %s\n", indent.c_str(), p.name,
                       p.lufs, p.ceilingDbtp, p.description);

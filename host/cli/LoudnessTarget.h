@@ -22,7 +22,7 @@ const std::vector<LoudnessPreset>& loudnessPresets();
 struct LoudnessTarget
 {
     bool active = false;
-    std::string preset;        // the preset's name, empty for a number
+    std::string preset; // the preset's name, empty for a number
     double lufs = 0;
     double ceilingDbtp = -1.0; // a preset's own unless --true-peak is given
 };

@@ -13,19 +13,22 @@
 #define QUAR2_VERSION "unknown"
 #endif
 
-namespace {
+namespace
+{
 
 constexpr double kLimitTolerance = 0.5; // dB below the Pull Up limit still counted as at it
 
 using Json = nlohmann::ordered_json;
 
-double toDb(double level) { return level > 0 ? 20.0 * std::log10(level) : -HUGE_VAL; }
+double toDb(double level)
+{
+    return level > 0 ? 20.0 * std::log10(level) : -HUGE_VAL;
+}
 
 // Two decimals are plenty; what cannot be measured is null.
 Json number(double v)
 {
-    if (!std::isfinite(v))
-        return nullptr;
+    if (!std::isfinite(v)) return nullptr;
     return std::round(v * 100.0) / 100.0;
 }
 
@@ -52,10 +55,8 @@ std::string cell(double v, const char* unit)
 
 std::string floorCell(double v)
 {
-    if (std::isnan(v))
-        return "no pauses";
-    if (!std::isfinite(v))
-        return "silent";
+    if (std::isnan(v)) return "no pauses";
+    if (!std::isfinite(v)) return "silent";
     return cell(v, "LUFS");
 }
 
@@ -85,13 +86,13 @@ GainSummary GainSummary::fromWindows(const std::vector<double>& gainsDb, bool ha
     GainSummary g;
     g.haveLimit = haveLimit;
     g.limitDb = limitDb;
-    if (gainsDb.empty())
-        return g;
+    if (gainsDb.empty()) return g;
     g.measured = true;
     double sum = 0;
     size_t atLimit = 0;
     g.leastDb = g.mostDb = gainsDb.front();
-    for (double d : gainsDb) {
+    for (double d : gainsDb)
+    {
         sum += d;
         g.leastDb = std::min(g.leastDb, d);
         g.mostDb = std::max(g.mostDb, d);
@@ -140,7 +141,8 @@ std::string reportTable(const FileReport& f, const LoudnessTarget& target)
     };
     std::string text;
     char line[256];
-    auto row = [&](const char* label, const std::string& in, const std::string& out) {
+    auto row = [&](const char* label, const std::string& in, const std::string& out)
+    {
         if (f.haveOutput)
             std::snprintf(line, sizeof line, "%-16s %12s %12s\n", label, in.c_str(), out.c_str());
         else
@@ -150,19 +152,26 @@ std::string reportTable(const FileReport& f, const LoudnessTarget& target)
     row("", "input", "output");
     for (const Row& r : rows)
         row(r.label, r.in, r.out);
-    if (f.haveOutput) {
+    if (f.haveOutput)
+    {
         const GainSummary& g = f.pluginGain;
-        if (g.measured) {
-            std::snprintf(line, sizeof line, "plug-in gain     mean %+.1f dB, least %+.1f dB, most %+.1f dB",
-                          g.meanDb, g.leastDb, g.mostDb);
+        if (g.measured)
+        {
+            std::snprintf(line, sizeof line,
+                          "plug-in gain     mean %+.1f dB, least %+.1f dB, most %+.1f dB", g.meanDb,
+                          g.leastDb, g.mostDb);
             text += line;
-            if (g.haveLimit) {
-                std::snprintf(line, sizeof line, "; %.0f %% of the time at the Pull Up limit (%+.1f dB)",
+            if (g.haveLimit)
+            {
+                std::snprintf(line, sizeof line,
+                              "; %.0f %% of the time at the Pull Up limit (%+.1f dB)",
                               100.0 * g.shareAtLimit, g.limitDb);
                 text += line;
             }
             text += "\n";
-        } else {
+        }
+        else
+        {
             text += "plug-in gain     not measurable (no input above -70 dBFS)\n";
         }
         if (f.targetApplied)
@@ -181,7 +190,8 @@ std::string reportJson(const RunReport& r)
                        {"libebur128", std::to_string(major) + "." + std::to_string(minor) + "." +
                                           std::to_string(patch)},
                        {"libsndfile", sf_version_string()}};
-    if (r.command == "process") {
+    if (r.command == "process")
+    {
         Json parameters = Json::array();
         for (const auto& [name, display] : r.parameters)
             parameters.push_back({{"name", name}, {"value", display}});
@@ -204,13 +214,14 @@ std::string reportJson(const RunReport& r)
         doc["settings"] = settings;
     }
     Json files = Json::array();
-    for (const FileReport& f : r.files) {
+    for (const FileReport& f : r.files)
+    {
         Json j;
         j["input"] = f.input;
-        if (r.command == "process")
-            j["output"] = f.output;
+        if (r.command == "process") j["output"] = f.output;
         j["status"] = f.status;
-        if (f.status != 0) {
+        if (f.status != 0)
+        {
             j["error"] = f.error;
             files.push_back(j);
             continue;
@@ -219,7 +230,8 @@ std::string reportJson(const RunReport& r)
         j["channels"] = f.channels;
         j["seconds"] = number(f.seconds);
         j["input_measurements"] = streamJson(f.in);
-        if (f.haveOutput) {
+        if (f.haveOutput)
+        {
             j["output_measurements"] = streamJson(f.out);
             j["latency_frames"] = f.latency;
             j["samples_above_full_scale"] = f.clipped;
@@ -229,16 +241,19 @@ std::string reportJson(const RunReport& r)
                 {"least_db", g.measured ? number(g.leastDb) : Json(nullptr)},
                 {"most_db", g.measured ? number(g.mostDb) : Json(nullptr)},
                 {"pull_up_limit_db", g.haveLimit ? number(g.limitDb) : Json(nullptr)},
-                {"share_at_pull_up_limit",
-                 g.measured && g.haveLimit ? Json(std::round(g.shareAtLimit * 1e4) / 1e4)
-                                           : Json(nullptr)}};
-            if (f.targetApplied) {
+                {"share_at_pull_up_limit", g.measured && g.haveLimit
+                                               ? Json(std::round(g.shareAtLimit * 1e4) / 1e4)
+                                               : Json(nullptr)}};
+            if (f.targetApplied)
+            {
                 const StaticGain& s = f.staticGain;
                 j["static_gain"] = {{"gain_db", number(s.gainDb)},
                                     {"limited_by_true_peak", s.limitedByPeak},
                                     {"target_missed_by_lu", number(s.missLu)},
                                     {"nothing_to_measure", s.silent}};
-            } else {
+            }
+            else
+            {
                 j["static_gain"] = nullptr;
             }
         }

@@ -31,9 +31,9 @@ struct GainSummary
 {
     bool measured = false;
     double meanDb = 0, leastDb = 0, mostDb = 0;
-    bool haveLimit = false;      // the plug-in has a "Pull Up [dB]" parameter
-    double limitDb = 0;          // Pull Up plus the output gain
-    double shareAtLimit = 0;     // 0..1 of the measured windows within 0.5 dB of the limit
+    bool haveLimit = false;  // the plug-in has a "Pull Up [dB]" parameter
+    double limitDb = 0;      // Pull Up plus the output gain
+    double shareAtLimit = 0; // 0..1 of the measured windows within 0.5 dB of the limit
     static GainSummary fromWindows(const std::vector<double>& gainsDb, bool haveLimit,
                                    double limitDb);
 };
@@ -41,12 +41,12 @@ struct GainSummary
 struct FileReport
 {
     std::string input, output;
-    int status = 0;              // the file's exit status (0 success)
+    int status = 0; // the file's exit status (0 success)
     std::string error;
     int sampleRate = 0, channels = 0;
     double seconds = 0;
     StreamFigures in, out;
-    bool haveOutput = false;     // out and the fields below are valid
+    bool haveOutput = false; // out and the fields below are valid
     int latency = 0;
     GainSummary pluginGain;
     bool targetApplied = false;
@@ -56,12 +56,12 @@ struct FileReport
 
 struct RunReport
 {
-    std::string command;         // "process" or "analyze"
+    std::string command; // "process" or "analyze"
     std::string pluginPath, pluginName, pluginVendor;
     int pluginVersion = 0;
     // Every parameter as it was used: name and display (with its label).
     std::vector<std::pair<std::string, std::string>> parameters;
-    std::string preset;          // the .fxp loaded first, if any
+    std::string preset;                // the .fxp loaded first, if any
     std::vector<std::string> settings; // --set, in order
     int block = 0;
     bool keepLatency = false;
