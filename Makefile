@@ -1,4 +1,4 @@
-# make demo   builds everything and levels a spoken-word recording through QUAR2 (results in out/)
+# make demo   builds everything and levels a spoken-word recording through QUAR2 to -16 LUFS (out/)
 # make test   builds the native, sanitized and Windows targets and runs every test
 JOBS ?= $(shell nproc)
 NATIVE := build/native

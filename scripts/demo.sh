@@ -3,11 +3,12 @@
 # Windows plug-in under Wine (QUAR2.dll through quar2-bridge.exe) and once as the Linux plug-in
 # (QUAR2.so), checks that both agree, and writes under out/:
 #   input.wav      the recording (espeak-ng sentences at very different levels, with pauses)
-#   levelled.wav   the levelled recording
+#   levelled.wav   the levelled recording, brought to the podcast target (-16 LUFS, -1 dBTP)
+#   report.json    every measurement before and after, the settings and the versions
 #   voice.fxp      the preset used
 #   levels.csv     per-block input level, output level and gain; levels.png draws them
 #   editor.png     the plug-in's editor while the recording plays
-# and ends with the loudness range before and after. Runs as root with no display: the Wine part
+# and ends with the loudness before and after, as quar2-host and as ffmpeg measure it. Runs as root with no display: the Wine part
 # runs inside xvfb-run with a Wine prefix under the build folder.
 # Build folders: NATIVE_BUILD (default build/native) and WIN_BUILD (default build/win64).
 set -euo pipefail
@@ -61,26 +62,30 @@ done
 sox "${parts[@]}" "$out/input.wav"
 echo "   $out/input.wav: $(soxi -D "$out/input.wav") s"
 
-# A voice setting: low cut at 80 Hz, side-chain filter on, a 5 ms attack; loud passages pushed
-# down towards -18 dB, quiet ones pulled up by as much as 30 dB; 4 dB of make-up gain.
+# A voice setting for delivery: low cut at 80 Hz; the attack uses the look-ahead ("Zero"), so
+# that word onsets after a pause get no overshoot and the peaks leave room for the loudness
+# target under its -1 dBTP ceiling; loud passages pushed down towards -24 dB, quiet ones pulled
+# up by as much as 30 dB, a quick recovery; 4 dB of make-up gain. Then one static gain to the
+# podcast target, -16 LUFS.
 settings=(
   --set "LF Filter=80Hz"
-  --set "SC Filter=On"
-  --set "Attack Mode=5ms"
-  --set "Push Down [dB]=-18"
+  --set "SC Filter=Off"
+  --set "Attack Mode=Zero"
+  --set "Push Down [dB]=-24"
   --set "Pull Up [dB]=30"
-  --set "Recovery=-5"
+  --set "Recovery=-2"
   --set "Output [dB]=4"
 )
 
 echo "== levelling through QUAR2.so (Linux)"
 "$host" process "$so" "$out/input.wav" "$out/levelled.wav" "${settings[@]}" \
+  --loudness podcast --report "$out/report.json" \
   --save-preset "$out/voice.fxp" --levels "$out/levels.csv" | tee "$work/so.txt"
 
 echo "== levelling through QUAR2.dll (Windows, under Wine)"
 "$root/scripts/wine-prefix.sh"
 "$host" process "$dll" "$out/input.wav" "$work/levelled-dll.wav" --preset "$out/voice.fxp" \
-  | tee "$work/dll.txt"
+  --loudness podcast | tee "$work/dll.txt"
 
 echo "== comparing the two"
 "$py" - "$out/levelled.wav" "$work/levelled-dll.wav" <<'PY'
@@ -117,9 +122,16 @@ else
   echo "   QUAR2.dll has no editor yet; $out/editor.png not written"
 fi
 
-before=$(sed -n 's/^input: .*loudness range \(.*\) LU$/\1/p' "$work/so.txt")
-after=$(sed -n 's/^output: .*loudness range \(.*\) LU$/\1/p' "$work/so.txt")
+# The table's rows: label, input figure and unit, output figure and unit.
+row() { sed -n "s/^$1  *\([^ ]*\) [A-Za-z]*  *\([^ ]*\) [A-Za-z]*\$/\\$2/p" "$work/so.txt"; }
+ff=$(ffmpeg -nostats -hide_banner -i "$out/levelled.wav" -af ebur128=peak=true -f null - 2>&1 |
+  sed -n '/Summary:/,$p')
+ffmpeg_i=$(sed -n 's/^ *I: *\(.*\) LUFS$/\1/p' <<<"$ff")
+ffmpeg_tp=$(sed -n '/True peak:/,$p' <<<"$ff" | sed -n 's/^ *Peak: *\(.*\) dBFS$/\1/p' | head -1)
 echo
-echo "results in $out/: input.wav levelled.wav voice.fxp levels.csv levels.png$([ -f "$out/editor.png" ] && echo " editor.png")"
-echo "loudness range before: $before LU"
-echo "loudness range after:  $after LU"
+echo "results in $out/: input.wav levelled.wav report.json voice.fxp levels.csv levels.png$([ -f "$out/editor.png" ] && echo " editor.png")"
+echo "loudness range before: $(row "loudness range" 1) LU"
+echo "loudness range after:  $(row "loudness range" 2) LU"
+echo "integrated loudness before: $(row integrated 1) LUFS, after: $(row integrated 2) LUFS (target -16, podcast)"
+echo "true peak after: $(row "true peak" 2) dBTP (ceiling -1)"
+echo "ffmpeg's ebur128 measures levelled.wav at $ffmpeg_i LUFS, true peak $ffmpeg_tp dBTP"

@@ -54,6 +54,17 @@ int majorForExtension(const std::string& ext, std::string& known)
     return found;
 }
 
+} // namespace
+
+bool hasAudioExtension(const std::string& path)
+{
+    std::string known;
+    const std::string ext = extensionOf(path);
+    return !ext.empty() && (majorForExtension(ext, known) != 0 || ext == "opus");
+}
+
+namespace {
+
 // Subtypes to try when the new format lacks the input's: nearest in resolution first.
 std::vector<int> subtypePreference(int sub)
 {

@@ -45,6 +45,9 @@ private:
 // reason for an extension libsndfile cannot write.
 bool chooseOutputFormat(const std::string& outPath, const SF_INFO& input, SF_INFO& output,
                         std::string& error);
+// True when the file name's extension is one libsndfile's tables know (wav, flac, ogg, ...):
+// how the audio files in a folder are told from the rest.
+bool hasAudioExtension(const std::string& path);
 // "FLAC, 16-bit PCM": a format in words, for messages.
 std::string describeFormat(int format);
 // True for formats that store integer samples, where levels above full scale clip.

@@ -28,12 +28,25 @@ struct InfoOptions
 struct ProcessOptions
 {
     std::string plugin, input, output;
+    // As given after PLUGIN: IN OUT, or with --out-dir the files and folders to level.
+    std::vector<std::string> files;
     std::vector<std::string> settings;   // --set NAME=VALUE, in order
     std::string preset, savePreset, levels;
     int block = 512;
     bool keepLatency = false;
     bool noClobber = false;
     std::string clip = "warn";           // "warn" or "error"
+    std::string loudness, truePeak;      // --loudness TARGET, --true-peak CEILING
+    std::string report;                  // --report FILE.json
+    std::string outDir;                  // --out-dir DIR: many files
+    int jobs = 0;                        // -j N; 0: one per core
+};
+
+struct AnalyzeOptions
+{
+    std::vector<std::string> files;
+    std::string report;
+    bool noClobber = false;
 };
 
 struct BenchOptions
@@ -53,6 +66,7 @@ struct RenderEditorOptions
 
 int runInfo(const InfoOptions& options, const Verbosity& verbosity);
 int runProcess(const ProcessOptions& options, const Verbosity& verbosity);
+int runAnalyze(const AnalyzeOptions& options, const Verbosity& verbosity);
 int runBench(const BenchOptions& options);
 int runRenderEditor(const RenderEditorOptions& options, const Verbosity& verbosity);
 

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <atomic>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,8 +16,9 @@ namespace {
 
 // Temporary files to remove if the program is interrupted or a plug-in crashes. Fixed-size
 // storage: a signal handler may only use async-signal-safe calls (unlink, write), so it reads
-// plain character arrays.
-constexpr int kMaxPending = 16;
+// plain character arrays. Jobs levelling files in parallel add and remove entries under a lock
+// (the handler does not take it). Room for 32 jobs with two files each.
+constexpr int kMaxPending = 72;
 constexpr size_t kMaxPath = 4096;
 char pendingPaths[kMaxPending][kMaxPath];
 volatile sig_atomic_t pendingUsed[kMaxPending];
@@ -79,8 +82,11 @@ void reportExitCall()
     _exit(1);
 }
 
+std::mutex pendingLock;
+
 int remember(const std::string& path)
 {
+    std::lock_guard<std::mutex> hold(pendingLock);
     static bool installed = false;
     if (!installed) {
         installed = true;
@@ -92,6 +98,7 @@ int remember(const std::string& path)
     for (int i = 0; i < kMaxPending; ++i)
         if (!pendingUsed[i]) {
             std::memcpy(pendingPaths[i], path.c_str(), path.size() + 1);
+            std::atomic_signal_fence(std::memory_order_seq_cst); // the path before the flag
             pendingUsed[i] = 1;
             return i;
         }
@@ -100,8 +107,21 @@ int remember(const std::string& path)
 
 void forget(int slot)
 {
+    std::lock_guard<std::mutex> hold(pendingLock);
     if (slot >= 0)
         pendingUsed[slot] = 0;
+}
+
+// The umask, read once: reading it means setting it, which must not race with files other
+// jobs create.
+mode_t processUmask()
+{
+    static const mode_t mask = [] {
+        const mode_t m = umask(0);
+        umask(m);
+        return m;
+    }();
+    return mask;
 }
 
 std::string folderOf(const std::string& path)
@@ -312,9 +332,7 @@ void CPendingFile::create()
     slot_ = remember(temp_);
     // mkstemp makes the file private (0600); a new result gets the usual mode, a replaced file
     // keeps its own (set on commit).
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd_, 0666 & ~mask);
+    fchmod(fd_, 0666 & ~processUmask());
 }
 
 CPendingFile::~CPendingFile()

@@ -63,6 +63,20 @@ std::string CLevelLog::csv(long long frames) const
     return csv;
 }
 
+std::vector<double> CLevelLog::gainsDb(long long frames) const
+{
+    std::vector<double> gains;
+    const long long windows = (frames + window_ - 1) / window_;
+    for (long long w = 0; w < windows && size_t(w) < input_.size(); ++w) {
+        const long long count = std::min<long long>(window_, frames - w * window_);
+        const double inDb = toDb(input_[size_t(w)] / double(count));
+        const double out = size_t(w) < output_.size() ? output_[size_t(w)] / double(count) : 0.0;
+        if (inDb > kGainFloorDb)
+            gains.push_back(toDb(out) - inDb);
+    }
+    return gains;
+}
+
 bool CLevelLog::write(const std::string& path, long long frames, std::string& error) const
 {
     const std::string text = csv(frames);

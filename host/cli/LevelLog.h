@@ -19,6 +19,9 @@ public:
 
     // The CSV text covering `frames` frames.
     std::string csv(long long frames) const;
+    // The gain in dB of each window covering `frames` frames whose input is loud enough for
+    // the ratio to mean anything (the CSV's gain column), in time order.
+    std::vector<double> gainsDb(long long frames) const;
     // Writes the CSV through a temporary file.
     bool write(const std::string& path, long long frames, std::string& error) const;
 

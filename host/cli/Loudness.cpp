@@ -10,11 +10,16 @@ constexpr double kRelativeGate = -20.0;   // LU below the mean of the blocks abo
 constexpr double kLowPercentile = 0.10;
 constexpr double kHighPercentile = 0.95;
 constexpr int kWindowHops = 30;           // 3 s in 100 ms hops
+constexpr int kMomentaryHops = 4;         // 400 ms
+constexpr double kIntegratedGate = -10.0; // LU below the mean: the integrated loudness's gate
+constexpr double kFloorPercentile = 0.10;
+
+double energyToLufs(double energy) { return energy > 0 ? -0.691 + 10.0 * std::log10(energy) : -HUGE_VAL; }
 } // namespace
 
 CLoudnessMeter::CLoudnessMeter(int channels, int sampleRate, bool loudness, bool truePeak)
     : channels_(channels == 1 ? 1 : 2), loudness_(loudness), truePeak_(truePeak),
-      hopFrames_(std::max(1, sampleRate / 10))
+      hopFrames_(std::max(1, sampleRate / 10)), maxMomentary_(-HUGE_VAL), maxShortTerm_(-HUGE_VAL)
 {
     state_ = ebur128_init(static_cast<unsigned>(channels_), static_cast<unsigned long>(sampleRate),
                           (loudness ? EBUR128_MODE_I : 0) |
@@ -46,13 +51,20 @@ void CLoudnessMeter::add(const float* left, const float* right, int frames)
             continue;
         // Loudness is -0.691 + 10 log10(mean square); silence comes back as -inf (energy 0).
         hopEnergy_[hops % kWindowHops] = std::pow(10.0, (lufs + 0.691) / 10.0);
-        if (hops >= kWindowHops) {
-            double sum = 0;
-            for (double e : hopEnergy_)
-                sum += e;
-            shortTerm_.push_back(sum > 0 ? -0.691 + 10.0 * std::log10(sum / kWindowHops)
-                                         : -HUGE_VAL);
-        }
+        double sum = 0, recent = 0;
+        for (double e : hopEnergy_)
+            sum += e;
+        // Slots not yet written hold 0: silence before the start.
+        for (int k = 0; k < kMomentaryHops; ++k)
+            recent += hopEnergy_[(hops - k + kWindowHops) % kWindowHops];
+        const double shortTerm = energyToLufs(sum / kWindowHops);
+        const double momentary = energyToLufs(recent / kMomentaryHops);
+        maxShortTerm_ = std::max(maxShortTerm_, shortTerm);
+        maxMomentary_ = std::max(maxMomentary_, momentary);
+        if (hops >= kMomentaryHops)
+            momentary_.push_back(float(momentary));
+        if (hops >= kWindowHops)
+            shortTerm_.push_back(shortTerm);
     }
 }
 
@@ -107,6 +119,33 @@ double CLoudnessMeter::truePeak() const
             peak = std::max(peak, v);
     }
     return peak;
+}
+
+double CLoudnessMeter::samplePeak() const
+{
+    double peak = 0;
+    for (int c = 0; truePeak_ && state_ != nullptr && c < channels_; ++c) {
+        double v = 0;
+        if (ebur128_sample_peak(state_, unsigned(c), &v) == EBUR128_SUCCESS)
+            peak = std::max(peak, v);
+    }
+    return peak;
+}
+
+double CLoudnessMeter::noiseFloor() const
+{
+    const double integrated = this->integrated();
+    if (!std::isfinite(integrated))
+        return NAN;
+    std::vector<float> pauses;
+    for (float m : momentary_)
+        if (m < integrated + kIntegratedGate)
+            pauses.push_back(m);
+    if (pauses.empty())
+        return NAN;
+    const size_t at = size_t(std::lround(double(pauses.size() - 1) * kFloorPercentile));
+    std::nth_element(pauses.begin(), pauses.begin() + long(at), pauses.end());
+    return pauses[at];
 }
 
 std::string CLoudnessMeter::formatLufs(double lufs)

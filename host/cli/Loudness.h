@@ -32,6 +32,18 @@ public:
     double range() const;
     // Largest true peak of the channels as a linear level (1 = full scale); 0 unless measured.
     double truePeak() const;
+    // Largest sample of the channels as a linear level; 0 unless the true peak is measured.
+    double samplePeak() const;
+    // Largest momentary (400 ms) and short-term (3 s) loudness in LUFS, read every 100 ms; the
+    // windows are filled with silence before the stream's start (as libebur128 does). -inf
+    // for silence or when not measuring loudness.
+    double maxMomentary() const { return maxMomentary_; }
+    double maxShortTerm() const { return maxShortTerm_; }
+    // The noise floor in pauses, in LUFS: the 10th percentile of the momentary loudness of the
+    // 400 ms blocks (every 100 ms) that lie below the integrated loudness's relative gate
+    // (integrated - 10 LU), the blocks speech does not count in. -inf when the pauses are digital
+    // silence; NaN when there are no pauses (or no speech to gate against).
+    double noiseFloor() const;
 
     // "-23.0 LUFS" / "-inf LUFS".
     static std::string formatLufs(double lufs);
@@ -48,5 +60,8 @@ private:
     long long fedFrames_ = 0;
     double hopEnergy_[30] = {};  // mean square of the last thirty 100 ms windows (a ring)
     std::vector<double> shortTerm_; // short-term loudness every 100 ms once 3 s are in
+    std::vector<float> momentary_;  // momentary loudness every 100 ms once 400 ms are in
+    double maxMomentary_;
+    double maxShortTerm_;
     float interleaved_[2 * 1024];
 };

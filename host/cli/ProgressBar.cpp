@@ -85,6 +85,14 @@ void CProgressBar::update(long long done)
     std::fflush(stderr);
 }
 
+void CProgressBar::clear()
+{
+    if (shown_) {
+        std::fprintf(stderr, "\r\033[K");
+        std::fflush(stderr);
+    }
+}
+
 void CProgressBar::finish()
 {
     if (shown_)

@@ -15,6 +15,8 @@ public:
     ~CProgressBar();
     void update(long long done);
     void finish();
+    // Erases the bar for a moment (to print a line); the next update draws it again.
+    void clear();
 
     // The line drawn for `fraction` done after `elapsedSeconds`, at most `columns` - 1 wide
     // (a line filling the last column would wrap on some terminals).

@@ -3,6 +3,7 @@
 
 #include "host/cli/Commands.h"
 #include "host/cli/FileOutput.h"
+#include "host/cli/LoudnessTarget.h"
 
 #include <CLI/CLI.hpp>
 
@@ -24,7 +25,7 @@ const char* kFooter =
     "Environment: TMPDIR (temporary files), QUAR2_BRIDGE (path of quar2-bridge.exe),\n"
     "QUAR2_WINE (the wine program), WINEPREFIX, WINEDEBUG and DISPLAY (passed to Wine).";
 
-const char* kCommands[] = {"info", "process", "bench", "render-editor"};
+const char* kCommands[] = {"info", "process", "analyze", "bench", "render-editor"};
 
 int run(int argc, char** argv)
 {
@@ -34,7 +35,8 @@ int run(int argc, char** argv)
             known = known || std::strcmp(argv[1], c) == 0;
         if (!known)
             return reportFailure(std::string("unknown command \"") + argv[1] +
-                                     "\" (commands: info, process, bench, render-editor; "
+                                     "\" (commands: info, process, analyze, bench, "
+                                     "render-editor; "
                                      "see quar2-host --help)",
                                  kExitUsage);
     }
@@ -58,12 +60,11 @@ int run(int argc, char** argv)
     CLI::App* processCmd =
         app.add_subcommand("process", "level an audio file through the plug-in");
     processCmd->add_option("PLUGIN", process.plugin, "the plug-in (.so or .dll)")->required();
-    processCmd->add_option("IN", process.input, "audio file to read (- for standard input)")
-        ->required();
     processCmd
-        ->add_option("OUT", process.output,
-                     "audio file to write (- for standard output); its extension picks the "
-                     "format, the input's if absent")
+        ->add_option("IN OUT", process.files,
+                     "IN: audio file to read (- for standard input); OUT: audio file to write (- "
+                     "for standard output), its extension picks the format, the input's if "
+                     "absent. With --out-dir: the files and folders to level")
         ->required();
     processCmd
         ->add_option("--set", process.settings,
@@ -89,6 +90,36 @@ int run(int argc, char** argv)
                      "output above full scale: warn (default) or error (exit status 3, nothing "
                      "written)")
         ->check(CLI::IsMember({"warn", "error"}));
+    processCmd
+        ->add_option("--loudness", process.loudness,
+                     "bring the levelled audio to this integrated loudness with one static "
+                     "gain: LUFS, or a target's name:\n" +
+                         describeLoudnessPresets("  ").substr(0, describeLoudnessPresets("  ").size() - 1))
+        ->type_name("TARGET");
+    processCmd
+        ->add_option("--true-peak", process.truePeak,
+                     "true-peak ceiling in dBTP for --loudness (default: the target's, else "
+                     "-1); the gain stops there and the miss is reported")
+        ->type_name("CEILING");
+    processCmd->add_option("--report", process.report,
+                           "write every measurement, the settings and the versions as JSON")
+        ->type_name("FILE.json");
+    processCmd
+        ->add_option("--out-dir", process.outDir,
+                     "level many files into DIR (same names): PLUGIN --out-dir DIR FILE|FOLDER...")
+        ->type_name("DIR");
+    processCmd->add_option("-j,--jobs", process.jobs,
+                           "files levelled at once with --out-dir (default: one per core)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 32));
+
+    AnalyzeOptions analyze;
+    CLI::App* analyzeCmd = app.add_subcommand(
+        "analyze", "measure audio files (loudness, range, peaks, noise floor), no plug-in");
+    analyzeCmd->add_option("FILE", analyze.files, "audio files to measure")->required();
+    analyzeCmd->add_option("--report", analyze.report, "write the measurements as JSON")
+        ->type_name("FILE.json");
+    analyzeCmd->add_flag("-n,--no-clobber", analyze.noClobber, "never replace an existing file");
 
     BenchOptions bench;
     CLI::App* benchCmd =
@@ -116,7 +147,7 @@ int run(int argc, char** argv)
         ->allow_extra_args(false);
     renderCmd->add_flag("-n,--no-clobber", render.noClobber, "never replace an existing file");
 
-    for (CLI::App* sub : {infoCmd, processCmd, benchCmd, renderCmd})
+    for (CLI::App* sub : {infoCmd, processCmd, analyzeCmd, benchCmd, renderCmd})
         sub->fallthrough()->group("Commands");
     try {
         app.parse(argc, argv);
@@ -130,7 +161,7 @@ int run(int argc, char** argv)
     } catch (const CLI::ParseError& e) {
         std::string what = e.what();
         if (what.empty() || argc < 2)
-            what = "a command is needed: info, process, bench or render-editor";
+            what = "a command is needed: info, process, analyze, bench or render-editor";
         const std::string help =
             app.get_subcommands().empty()
                 ? "quar2-host --help"
@@ -144,6 +175,8 @@ int run(int argc, char** argv)
         return runInfo(info, verbosity);
     if (processCmd->parsed())
         return runProcess(process, verbosity);
+    if (analyzeCmd->parsed())
+        return runAnalyze(analyze, verbosity);
     if (benchCmd->parsed())
         return runBench(bench);
     return runRenderEditor(render, verbosity);

@@ -36,6 +36,27 @@ check "same preset as the Linux build" cmp -s "$work/w.fxp" "$work/n.fxp"
 "$host" process "$dll" "$work/in.wav" "$work/p.wav" --preset "$work/n.fxp" >/dev/null 2>&1
 check "preset loaded through the bridge" cmp -s "$work/p.wav" "$work/n.wav"
 
+# Many files through the bridge, two at a time (one bridge per job): the bytes of the Linux
+# build's one-by-one runs, and a file that is not audio fails alone.
+mkdir "$work/many"
+for g in 3 6 9; do
+  sox "$work/in.wav" "$work/many/g$g.wav" gain -$g trim 0 1 2>/dev/null
+done
+echo "not audio" >"$work/many/broken.wav"
+"$host" process "$dll" --out-dir "$work/many-out" -j 2 --set "Gain [dB]=-6" --loudness -20 \
+  "$work/many" >"$work/many.txt" 2>&1
+status=$?
+check "a batch through the bridge says which file failed" test "$status" -eq 1
+check "and levels the others" grep -q "levelled 3 of 4 files" "$work/many.txt"
+same=0
+for g in 3 6 9; do
+  "$host" process "$so" "$work/many/g$g.wav" "$work/one-g$g.wav" --set "Gain [dB]=-6" \
+    --loudness -20 >/dev/null 2>&1
+  cmp -s "$work/many-out/g$g.wav" "$work/one-g$g.wav" && same=$((same + 1))
+done
+check "with the bytes of the Linux build one by one" test "$same" -eq 3
+rm -rf "$work/many" "$work/many-out"
+
 "$host" process "$crash" "$work/in.wav" "$work/c.wav" --set Mode=Off >/dev/null 2>"$work/c.err"
 status=$?
 check "a crashing plug-in fails the command" test "$status" -eq 1

@@ -7,6 +7,7 @@
 #include "host/cli/FxpPreset.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cmath>
 #include <csignal>
@@ -401,12 +402,20 @@ TEST(CliProcess, AnInterruptedRunLeavesNoPartialOutput)
 
 namespace {
 
-// The summary value after `key` ("I:", "LRA:") in ffmpeg's ebur128 output.
-double ffmpegSummary(const std::string& text, const std::string& key)
+// A figure of the text table: the number after `label` at the start of a line.
+double tableValue(const std::string& text, const std::string& label)
 {
-    const size_t summary = text.rfind("Summary:");
-    const size_t at = summary == std::string::npos ? summary : text.find(key, summary);
-    return at == std::string::npos ? NAN : std::atof(text.c_str() + at + key.size());
+    const size_t at = text.find("\n" + label + " ");
+    return at == std::string::npos ? NAN : std::atof(text.c_str() + at + label.size() + 2);
+}
+
+// The largest value after `key` (" M:", " S:") in ffmpeg's ebur128 log, one line per 100 ms.
+double ffmpegLogMax(const std::string& text, const std::string& key)
+{
+    double most = -HUGE_VAL;
+    for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1))
+        most = std::max(most, std::atof(text.c_str() + at + key.size()));
+    return most;
 }
 
 double reported(const std::string& text, const std::string& line, const std::string& key)
@@ -453,7 +462,82 @@ TEST(CliLoudness, IntegratedLoudnessAndRangeAgreeWithFfmpeg)
         EXPECT_NEAR(reported(r.out, "input:", "loudness range "), ffLra, 0.2 + 1e-9) << name << r.out;
         // The test plug-in passes the audio unchanged: the output measures the same.
         EXPECT_NEAR(reported(r.out, "output:", "loudness range "), ffLra, 0.2 + 1e-9) << name;
+
+        // analyze measures the same without a plug-in, and its peaks and loudest moments agree
+        // with ffmpeg's too (its 100 ms log of momentary and short-term loudness).
+        const std::string ffFull = ffmpegLoudness(in);
+        RunResult a = runHost({"analyze", in});
+        ASSERT_EQ(a.status, 0) << a.err;
+        EXPECT_NEAR(tableValue(a.out, "integrated"), ffI, 0.1 + 1e-9) << a.out;
+        EXPECT_NEAR(tableValue(a.out, "loudness range"), ffLra, 0.2 + 1e-9) << a.out;
+        EXPECT_NEAR(tableValue(a.out, "true peak"), ffmpegSummary(ffFull, "True peak:"), 0.2) << a.out;
+        EXPECT_NEAR(tableValue(a.out, "sample peak"), ffmpegSummary(ffFull, "Sample peak:"),
+                    0.1 + 1e-9) << a.out;
+        EXPECT_NEAR(tableValue(a.out, "max momentary"), ffmpegLogMax(ffFull, " M:"), 0.1 + 1e-9);
+        EXPECT_NEAR(tableValue(a.out, "max short-term"), ffmpegLogMax(ffFull, " S:"), 0.1 + 1e-9);
     }
+}
+
+TEST(CliLoudness, AnUnreachableTargetStopsAtTheCeilingAndSaysByHowMuch)
+{
+    // Quiet speech with one loud click: reaching -16 LUFS would put the click far above -1 dBTP.
+    CScratchDir dir;
+    ASSERT_TRUE(makeSpeech(dir.path(""), "a.wav", "A quiet voice, far from the microphone.", -24, 0.3));
+    ASSERT_EQ(runHost({"-c", "cd " + dir.path("") +
+                                 " && sox -n -r 48000 -c 2 -b 16 click.wav synth 0.003 sine 3000 "
+                                 "vol 0.95 && sox a.wav click.wav a.wav spiky.wav && rm a.wav click.wav"},
+                      "/bin/sh").status, 0);
+    const std::string in = dir.path("spiky.wav");
+    const std::string out = dir.path("out.wav");
+    RunResult r = runHost({"process", kPlugin, in, out, "--loudness", "podcast", "--report",
+                           dir.path("r.json")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("warning: " + out + ": "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("held by the true-peak ceiling -1.0 dBTP"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("static gain"), std::string::npos) << r.out;
+
+    // The test plug-in passes the audio unchanged, so ffmpeg's input figures predict it all.
+    const std::string ffIn = ffmpegLoudness(in);
+    const std::string ffOut = ffmpegLoudness(out);
+    const double gain = -1.0 - ffmpegSummary(ffIn, "True peak:");
+    EXPECT_GT(-16.0 - ffmpegSummary(ffIn, "I:"), gain + 5.0) << "the target must be out of reach";
+    EXPECT_LE(ffmpegSummary(ffOut, "True peak:"), -1.0 + 1e-9) << ffOut;
+    EXPECT_NEAR(ffmpegSummary(ffOut, "I:"), ffmpegSummary(ffIn, "I:") + gain, 0.15);
+    const auto report = nlohmann::json::parse(readText(dir.path("r.json")));
+    const auto& file = report["files"][0];
+    EXPECT_TRUE(file["static_gain"]["limited_by_true_peak"].get<bool>());
+    EXPECT_NEAR(file["static_gain"]["gain_db"].get<double>(), gain, 0.15);
+    EXPECT_NEAR(file["static_gain"]["target_missed_by_lu"].get<double>(),
+                -16.0 - ffmpegSummary(ffOut, "I:"), 0.15);
+    EXPECT_LE(file["output_measurements"]["true_peak_dbtp"].get<double>(), -1.0);
+    // Nothing was limited: the click keeps its shape, only scaled (16-bit steps apart).
+    Audio a, b;
+    ASSERT_TRUE(readAudio(in, a));
+    ASSERT_TRUE(readAudio(out, b));
+    ASSERT_EQ(a.samples.size(), b.samples.size());
+    size_t loudest = 0;
+    for (size_t i = 0; i < a.samples.size(); ++i)
+        loudest = std::fabs(a.samples[i]) > std::fabs(a.samples[loudest]) ? i : loudest;
+    const float scale = b.samples[loudest] / a.samples[loudest];
+    EXPECT_NEAR(20.0 * std::log10(scale), file["static_gain"]["gain_db"].get<double>(), 0.01);
+    float worst = 0;
+    for (size_t i = 0; i < a.samples.size(); ++i)
+        worst = std::max(worst, std::fabs(a.samples[i] * scale - b.samples[i]));
+    EXPECT_LT(worst, 3.0f / 32768.0f);
+
+    // Targets and ceilings out of range, unknown names, a ceiling without a target.
+    for (const std::vector<std::string>& extra :
+         {std::vector<std::string>{"--loudness", "loud"}, {"--loudness", "-80"},
+          {"--loudness", "-16", "--true-peak", "1"}, {"--true-peak", "-1"}}) {
+        std::vector<std::string> args = {"process", kPlugin, in, dir.path("x.wav")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        r = runHost(args);
+        EXPECT_EQ(r.status, 2) << extra[1];
+        EXPECT_EQ(lineCount(r.err), 1) << r.err;
+    }
+    EXPECT_NE(runHost({"process", kPlugin, in, dir.path("x.wav"), "--loudness", "loud"})
+                  .err.find("podcast, podcast-mono, mono, streaming"), std::string::npos);
+    EXPECT_EQ(access(dir.path("x.wav").c_str(), F_OK), -1);
 }
 
 TEST(CliParameters, NearestValuesAreTakenAndInfoShowsRangesStepsAndLatency)
@@ -496,7 +580,7 @@ TEST(CliUsage, EveryCommandHasHelpAndTheReadmeShowsEveryOption)
         EXPECT_NE(r.out.find(text), std::string::npos) << text;
         EXPECT_NE(readme.find(text), std::string::npos) << "README: " << text;
     }
-    for (const std::string command : {"info", "process", "bench", "render-editor"}) {
+    for (const std::string command : {"info", "process", "analyze", "bench", "render-editor"}) {
         r = runHost({command, "--help"});
         EXPECT_EQ(r.status, 0) << command;
         EXPECT_NE(r.out.find("Usage: quar2-host " + command), std::string::npos) << r.out;

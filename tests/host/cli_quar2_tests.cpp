@@ -10,7 +10,9 @@
 #include "host/cli/SpeechLikeSignal.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -191,4 +193,155 @@ TEST(CliQuar2, BenchFloorIsTheLevellersArithmeticAndTheRowEveryRatioIsTo)
                           &quar2Ratio), 2) << r.out;
     EXPECT_DOUBLE_EQ(floorRatio, 1.0);
     EXPECT_NEAR(quar2Ratio, quar2Ns / floorNs, quar2Ratio * (0.05 / floorNs + 0.05 / quar2Ns) + 0.01);
+}
+
+namespace {
+
+// Validates a report against the schema kept in the repository, with python3-jsonschema.
+RunResult validateReport(const std::string& report)
+{
+    return runHost({"-c",
+                    "import json, sys, jsonschema\n"
+                    "jsonschema.validate(json.load(open(sys.argv[1])), json.load(open(sys.argv[2])))",
+                    report, QUAR2_REPORT_SCHEMA},
+                   "/usr/bin/python3");
+}
+
+// Strong levelling of speech with large level swings, the look-ahead catching onsets (attack
+// "Zero"), so that the levelled speech has peaks low enough for every target.
+const std::vector<std::string> kVoice = {"--set", "LF Filter=80Hz", "--set", "Attack Mode=Zero",
+                                         "--set", "Push Down [dB]=-18", "--set",
+                                         "Pull Up [dB]=30", "--set", "Output [dB]=4"};
+
+std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+} // namespace
+
+TEST(CliQuar2, NamedLoudnessTargetsAreMetAsFfmpegMeasuresThemUnderTheirCeilings)
+{
+    CScratchDir dir;
+    const std::string d = dir.path("");
+    ASSERT_TRUE(makeSpeech(d, "a.wav", "Good evening, and welcome.", 0, 0.5));
+    ASSERT_TRUE(makeSpeech(d, "b.wav", "Our guest joins us from far away.", -26, 0.6));
+    ASSERT_TRUE(makeSpeech(d, "c.wav", "Thank you, it is a pleasure!", -6, 0.3));
+    ASSERT_EQ(runHost({"-c", "cd " + d + " && sox a.wav b.wav c.wav stereo.wav && "
+                                         "sox stereo.wav -c 1 mono.wav remix 1"},
+                      "/bin/sh").status, 0);
+    struct Case
+    {
+        const char* target;
+        const char* file;
+        double lufs, ceiling;
+        const char* truePeak;
+    };
+    const Case cases[] = {{"podcast", "stereo.wav", -16, -1, nullptr},
+                          {"podcast-mono", "mono.wav", -19, -1, nullptr},
+                          {"mono", "mono.wav", -19, -1, nullptr},
+                          {"streaming", "stereo.wav", -18, -1, nullptr},
+                          {"aes-streaming", "stereo.wav", -18, -1, nullptr},
+                          {"broadcast", "stereo.wav", -23, -1, nullptr},
+                          {"ebu-r128", "stereo.wav", -23, -1, nullptr},
+                          {"atsc", "stereo.wav", -24, -2, nullptr},
+                          {"-20", "stereo.wav", -20, -6, "-6"}};
+    for (const Case& c : cases) {
+        const std::string out = dir.path(std::string("out-") + c.target + ".wav");
+        std::vector<std::string> args = concat({"process", kQuar2, dir.path(c.file), out,
+                                                "--loudness", c.target, "--report",
+                                                dir.path("r.json")},
+                                               kVoice);
+        if (c.truePeak != nullptr)
+            args = concat(args, {"--true-peak", c.truePeak});
+        RunResult r = runHost(args);
+        ASSERT_EQ(r.status, 0) << c.target << ": " << r.err;
+        const std::string ff = ffmpegLoudness(out);
+        EXPECT_NEAR(ffmpegSummary(ff, "I:"), c.lufs, 0.5) << c.target << "\n" << r.out;
+        EXPECT_LE(ffmpegSummary(ff, "True peak:"), c.ceiling + 1e-9) << c.target << "\n" << r.out;
+        if (c.truePeak != nullptr || std::string(c.target) == "podcast-mono") {
+            const RunResult valid = validateReport(dir.path("r.json"));
+            EXPECT_EQ(valid.status, 0) << c.target << ": " << valid.err;
+        }
+        const auto report = nlohmann::json::parse(readText(dir.path("r.json")));
+        const auto& file = report["files"][0];
+        const bool missed = file["static_gain"]["limited_by_true_peak"].get<bool>();
+        // Either the target is met, or the ceiling is, and the miss is said.
+        if (missed) {
+            EXPECT_NEAR(file["output_measurements"]["true_peak_dbtp"].get<double>(), c.ceiling, 0.05);
+            EXPECT_NE(r.err.find("is missed by"), std::string::npos) << r.err;
+        } else {
+            EXPECT_NEAR(file["output_measurements"]["integrated_lufs"].get<double>(), c.lufs, 0.05);
+        }
+        EXPECT_LE(file["output_measurements"]["true_peak_dbtp"].get<double>(), c.ceiling);
+        // Only the static gain lies between levelled and written audio: the plug-in levelled
+        // (most gain far above least) and the table shows the figures of the report.
+        EXPECT_GT(file["plugin_gain"]["most_db"].get<double>(),
+                  file["plugin_gain"]["least_db"].get<double>() + 10.0);
+        EXPECT_NEAR(file["plugin_gain"]["pull_up_limit_db"].get<double>(), 34.0, 1e-9);
+        EXPECT_EQ(report["settings"]["loudness_target"]["integrated_lufs"].get<double>(), c.lufs);
+        EXPECT_NE(r.out.find("static gain      "), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("noise floor"), std::string::npos) << r.out;
+    }
+    // The schema is a real check: a report without its versions, or with a text for a level,
+    // is refused.
+    auto report = nlohmann::json::parse(readText(dir.path("r.json")));
+    report.erase("versions");
+    std::string text = report.dump();
+    writeBytes(dir.path("bad1.json"), std::vector<unsigned char>(text.begin(), text.end()));
+    EXPECT_NE(validateReport(dir.path("bad1.json")).status, 0);
+    report = nlohmann::json::parse(readText(dir.path("r.json")));
+    report["files"][0]["output_measurements"]["integrated_lufs"] = "-16";
+    text = report.dump();
+    writeBytes(dir.path("bad2.json"), std::vector<unsigned char>(text.begin(), text.end()));
+    EXPECT_NE(validateReport(dir.path("bad2.json")).status, 0);
+}
+
+TEST(CliQuar2, ABatchGivesTheBytesOfOneByOneAndAFailingFileStopsOnlyItself)
+{
+    CScratchDir dir;
+    const std::string d = dir.path("");
+    ASSERT_TRUE(makeSpeech(d, "a.wav", "Good evening.", 0, 0.2));
+    ASSERT_TRUE(makeSpeech(d, "b.wav", "The roads were closed for weeks.", -20, 0.3));
+    // Twenty short files at different levels and lengths, and one that is not audio.
+    std::string script = "cd " + d + " && mkdir in && ";
+    for (int i = 0; i < 20; ++i)
+        script += "sox " + std::string(i % 2 ? "a.wav b.wav" : "b.wav a.wav") + " in/talk" +
+                  std::to_string(i) + ".wav gain -" + std::to_string(i % 7) + " trim 0 " +
+                  std::to_string(0.6 + 0.02 * i) + " && ";
+    script += "echo not audio > in/broken.wav";
+    ASSERT_EQ(runHost({"-c", script}, "/bin/sh").status, 0);
+
+    const std::vector<std::string> settings =
+        concat(kVoice, {"--loudness", "podcast"});
+    RunResult r = runHost(concat({"process", kQuar2, "--out-dir", dir.path("batch"), "-j", "2",
+                                  "--report", dir.path("batch.json"), dir.path("in")},
+                                 settings));
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.out.find("levelling 21 files into " + dir.path("batch") + ", 2 at a time"),
+              std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("levelled 20 of 21 files"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("failed: " + dir.path("in/broken.wav")), std::string::npos) << r.out;
+    // One failure line (warnings aside), naming the file and the reason.
+    const size_t failure = r.err.find(" failed: ");
+    ASSERT_NE(failure, std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(" failed: ", failure + 1), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("broken.wav failed: unreadable or unsupported audio file"),
+              std::string::npos) << r.err;
+    EXPECT_EQ(validateReport(dir.path("batch.json")).status, 0);
+    const auto report = nlohmann::json::parse(readText(dir.path("batch.json")));
+    ASSERT_EQ(report["files"].size(), 21u);
+
+    for (int i = 0; i < 20; ++i) {
+        const std::string name = "talk" + std::to_string(i) + ".wav";
+        const std::string one = dir.path("one-" + name);
+        RunResult single = runHost(concat({"process", kQuar2, dir.path("in/" + name), one}, settings));
+        ASSERT_EQ(single.status, 0) << single.err;
+        const std::vector<unsigned char> batch = readBytes(dir.path("batch/" + name));
+        EXPECT_FALSE(batch.empty()) << name;
+        EXPECT_EQ(batch, readBytes(one)) << name;
+        // One result line per file.
+        EXPECT_NE(r.out.find("] " + dir.path("in/" + name) + ": "), std::string::npos) << name;
+    }
 }

@@ -1,10 +1,12 @@
 #include "cli_test_support.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <ftw.h>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -55,9 +57,13 @@ CScratchDir::CScratchDir()
 
 CScratchDir::~CScratchDir()
 {
-    for (const std::string& e : entries())
-        unlink(path(e).c_str());
-    rmdir(dir_.c_str());
+    // Folders inside too (batch runs write into them), deepest first; never /tmp itself.
+    if (dir_.rfind("/tmp/quar2-cli-", 0) != 0)
+        return;
+    nftw(
+        dir_.c_str(),
+        [](const char* p, const struct stat*, int, struct FTW*) { return std::remove(p), 0; },
+        16, FTW_DEPTH | FTW_PHYS);
 }
 
 std::vector<std::string> CScratchDir::entries() const
@@ -122,4 +128,37 @@ void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes
 {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+std::string ffmpegLoudness(const std::string& path)
+{
+    return runHost({"-c", "ffmpeg -nostats -hide_banner -i '" + path +
+                              "' -af ebur128=peak=true+sample -f null - 2>&1"},
+                   "/bin/sh")
+        .out;
+}
+
+double ffmpegSummary(const std::string& text, const std::string& key)
+{
+    const size_t summary = text.rfind("Summary:");
+    size_t at = summary == std::string::npos ? summary : text.find(key, summary);
+    std::string value = key;
+    if (at != std::string::npos && key.find("peak") != std::string::npos) {
+        value = "Peak:";
+        at = text.find(value, at);
+    }
+    return at == std::string::npos ? NAN : std::atof(text.c_str() + at + value.size());
+}
+
+bool makeSpeech(const std::string& dir, const std::string& name, const std::string& text,
+                double gainDb, double pause, bool mono)
+{
+    char numbers[64];
+    std::snprintf(numbers, sizeof numbers, "gain %.2f pad 0 %.2f", gainDb, pause);
+    const std::string raw = dir + "/" + name + ".raw.wav";
+    const std::string script = "espeak-ng -v en-gb -s 160 -w '" + raw + "' '" + text +
+                               "' && sox '" + raw + "' -r 48000 -c " + (mono ? "1" : "2") +
+                               " -b 16 '" + dir + "/" + name + "' norm -1 " + numbers +
+                               " 2>/dev/null && rm '" + raw + "'";
+    return runHost({"-c", script}, "/bin/sh").status == 0;
 }

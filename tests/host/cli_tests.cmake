@@ -66,5 +66,6 @@ if(NOT WIN32)
   add_dependencies(cli_quar2_tests quar2-host QUAR2)
   target_compile_definitions(cli_quar2_tests PRIVATE
     QUAR2_HOST_EXE="$<TARGET_FILE:quar2-host>"
-    QUAR2_PLUGIN_SO="$<TARGET_FILE:QUAR2>")
+    QUAR2_PLUGIN_SO="$<TARGET_FILE:QUAR2>"
+    QUAR2_REPORT_SCHEMA="${PROJECT_SOURCE_DIR}/host/cli/report.schema.json")
 endif()
