@@ -6,7 +6,7 @@
 #include "host/cli/Commands.h"
 #include "host/cli/LevelFile.h"
 #include "host/cli/Loudness.h"
-#include "host/cli/PluginInstance.h"
+#include "host/lib/PluginInstance.h"
 #include "host/cli/LoudnessTarget.h"
 
 #include <algorithm>

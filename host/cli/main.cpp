@@ -184,13 +184,6 @@ int run(int argc, char** argv)
 
 } // namespace
 
-int reportFailure(const std::string& message, int status)
-{
-    std::fflush(stdout);
-    std::fprintf(stderr, "quar2-host: %s\n", message.c_str());
-    return status;
-}
-
 int main(int argc, char** argv)
 {
     // A reader that goes away shows up as a write error, not as the end of the program.
