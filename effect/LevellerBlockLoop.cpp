@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <emmintrin.h>
+#include <xmmintrin.h>
 #include <limits>
 #include <type_traits>
 
@@ -44,28 +45,20 @@ inline void SettleInput(double& x)
     if (!(std::fabs(x) <= DBL_MAX)) x = 0.0;
 }
 
-// The watched loop's outputs of one frame: each value narrowed as ToOutput narrows every value
-// the format holds, with no test on the way. Anything else comes out at the format's largest
-// magnitude (a NaN as well: the limits then give their own value), which OutputsPlain finds; a
-// value beyond the format is never narrowed, so no overflow is raised. Both channels go through
-// the limits together.
-template <typename Sample>
-inline void WatchedOutputs(double value0, double value1, Sample& out0, Sample& out1)
+// The watched loop's output: the value narrowed without a test. Every value the format holds
+// comes out as ToOutput gives it; anything else comes out as a NaN, an infinity or the format's
+// largest magnitude, which OutputsPlain finds. (Narrowing a value beyond the format raises the
+// overflow flag, so the watched loop runs only while overflow does not trap; see RunBlock.)
+template <typename Sample> inline Sample WatchedOutput(double value)
 {
-    if constexpr (std::is_same_v<Sample, double>)
-    {
-        out0 = value0;
-        out1 = value1;
-    }
-    else
-    {
-        constexpr double largest = static_cast<double>(std::numeric_limits<Sample>::max());
-        __m128d v = _mm_unpacklo_pd(_mm_set_sd(value0), _mm_set_sd(value1));
-        v = _mm_min_pd(_mm_max_pd(v, _mm_set1_pd(-largest)), _mm_set1_pd(largest));
-        const __m128 narrow = _mm_cvtpd_ps(v);
-        out0 = _mm_cvtss_f32(narrow);
-        out1 = _mm_cvtss_f32(_mm_shuffle_ps(narrow, narrow, 1));
-    }
+    return static_cast<Sample>(value);
+}
+
+// Whether a value beyond the float range may be narrowed: true while the overflow exception is
+// masked, as it is unless the host unmasked it on this thread.
+inline bool OverflowMasked()
+{
+    return (_mm_getcsr() & _MM_MASK_OVERFLOW) != 0;
 }
 
 // Whether every output of a watched run is one that ToOutput would have given as well: a number
@@ -306,7 +299,8 @@ bool RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, d
         }
         else
         {
-            WatchedOutputs(sample0, sample1, out0[i], out1[i]);
+            out0[i] = WatchedOutput<Sample>(sample0);
+            out1[i] = WatchedOutput<Sample>(sample1);
         }
 
         if constexpr (kLowCut != LowCut::kOff) lowCutL.Settle();
@@ -403,9 +397,10 @@ void RunBlock(const BlockConstants& c, BlockState& st, double* lineL, double* li
     // `held` until the run is accepted. Outputs that overlap an input at any other place
     // change inputs of later frames of the same run: such a block runs only frame-settled, as
     // does one with a negative smoothing coefficient (which no sample rate gives), for which
-    // the watched run's order of the followers would not hold.
+    // the watched run's order of the followers would not hold, and a float block on a thread
+    // where overflow traps (WatchedOutput).
     const size_t bytes = static_cast<size_t>(frames) * sizeof(Sample);
-    bool watch = c.smooth20ms >= 0.0;
+    bool watch = c.smooth20ms >= 0.0 && (std::is_same_v<Sample, double> || OverflowMasked());
     bool inPlace = false;
     for (const Sample* out : {out0, out1})
         for (const Sample* in : {in0, in1})

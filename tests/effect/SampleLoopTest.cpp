@@ -10,6 +10,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "tests/effect/FloatingPointTraps.h"
 #include "tests/effect/LevellerDriver.h"
 #include "tests/effect/LevellerReference.h"
 
@@ -467,4 +468,14 @@ TEST(LevellerSampleLoop, RepeatedRunsLeaveExactlyWhatTheFramesLeave)
                     EXPECT_TRUE(largestF);
                 }
             }
+    // A host that unmasked the overflow trap: a float output beyond the range must then never
+    // be narrowed, not even in a part that is run again.
+    for (double rate : {10.5, 32.0})
+    {
+        SCOPED_TRACE(testing::Message() << rate << " Hz, overflow traps");
+        CFloatingPointTraps traps(CFloatingPointTraps::kOverflow);
+        bool settled = false, largest = false;
+        CompareOverRepeatedRuns<float>(rate, Buffers::kInPlace, plain, settled, largest);
+        EXPECT_TRUE(largest);
+    }
 }
