@@ -3,9 +3,19 @@
 // gives the same bits; only the bookkeeping around them differs: the state lives in locals for
 // the block and is written back to the script variables once, the delay lines are indexed
 // directly instead of through script memory indices, and the coefficient sets are taken once.
+// The followers are not settled after every frame: a block runs in parts that only watch whether
+// settling would have changed anything (it never does on ordinary signals), and a part where it
+// would is run again, settled frame by frame.
 
+#include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <emmintrin.h>
+#include <xmmintrin.h>
+#include <limits>
 #include <type_traits>
 
 #include "effect/XlatEffect.h"
@@ -33,6 +43,58 @@ inline bool FollowersSettled(double a, double b, double c, double d)
 inline void SettleInput(double& x)
 {
     if (!(std::fabs(x) <= DBL_MAX)) x = 0.0;
+}
+
+// The watched loop's output: the value narrowed without a test. Every value the format holds
+// comes out as ToOutput gives it; anything else comes out as a NaN, an infinity or the format's
+// largest magnitude, which OutputsPlain finds. (Narrowing a value beyond the format raises the
+// overflow flag, so the watched loop runs only while overflow does not trap; see RunBlock.)
+template <typename Sample> inline Sample WatchedOutput(double value)
+{
+    return static_cast<Sample>(value);
+}
+
+// Whether a value beyond the float range may be narrowed: true while the overflow exception is
+// masked, as it is unless the host unmasked it on this thread.
+inline bool OverflowMasked()
+{
+    return (_mm_getcsr() & _MM_MASK_OVERFLOW) != 0;
+}
+
+// Whether every output of a watched run is one that ToOutput would have given as well: a number
+// below the format's largest magnitude. The test runs on the bits, 16 bytes at a time: a
+// magnitude at or above the largest finite one (the infinities and NaNs included) carries into
+// the sign bit when (sign - largest) is added to it.
+template <typename Sample> bool OutputsPlain(const Sample* out, int32_t frames)
+{
+    constexpr bool wide = std::is_same_v<Sample, double>;
+    using Bits = std::conditional_t<wide, uint64_t, uint32_t>;
+    constexpr Bits sign = Bits(1) << (8 * sizeof(Bits) - 1);
+    constexpr Bits lift = sign - std::bit_cast<Bits>(std::numeric_limits<Sample>::max());
+    constexpr int32_t perVector = 16 / static_cast<int32_t>(sizeof(Sample));
+    const auto splat = [](Bits b) {
+        if constexpr (wide)
+            return _mm_set1_epi64x(static_cast<long long>(b));
+        else
+            return _mm_set1_epi32(static_cast<int>(b));
+    };
+    const __m128i magnitude = splat(static_cast<Bits>(~sign)), raise = splat(lift);
+    __m128i seen = _mm_setzero_si128();
+    int32_t i = 0;
+    for (; i + perVector <= frames; i += perVector)
+    {
+        const __m128i bits =
+            _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i)), magnitude);
+        seen = _mm_or_si128(seen, wide ? _mm_add_epi64(bits, raise) : _mm_add_epi32(bits, raise));
+    }
+    Bits lanes[perVector];
+    std::memcpy(lanes, &seen, sizeof lanes);
+    Bits all = 0;
+    for (const Bits lane : lanes)
+        all |= lane;
+    for (; i < frames; ++i)
+        all |= (std::bit_cast<Bits>(out[i]) & ~sign) + lift;
+    return (all & sign) == 0;
 }
 
 // One filter section's state held in locals for the block.
@@ -159,10 +221,24 @@ enum class LowCut
     kSideChain
 };
 
-// One block. The routing is fixed for the block, so each combination gets its own loop with
-// only the work it needs and all of its values in registers.
-template <LowCut kLowCut, bool kEmphasis, typename Sample>
-void RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, double* lineR,
+// How a run of frames treats the four followers (slowLevel, env1, env2, env3).
+enum class Followers
+{
+    // Settled after every frame, exactly as the sample hook does.
+    kSettleEachFrame,
+    // Not settled; the run notes the smallest value the followers took and answers whether
+    // settling would have left every value alone. Its outputs are narrowed without a test and
+    // checked afterwards (OutputsPlain).
+    kWatch
+};
+
+// One run of frames. The routing is fixed for the block, so each combination gets its own loop
+// with only the work it needs and all of its values in registers. Answers true when the frames
+// came out exactly as the sample hook's; always with kSettleEachFrame. With kWatch, false means
+// that some follower took a value that settling would have changed, and the caller runs the
+// same frames again from the same state with kSettleEachFrame.
+template <LowCut kLowCut, bool kEmphasis, Followers kFollowers, typename Sample>
+bool RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, double* lineR,
                const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int32_t frames)
 {
     // A local copy: the stores into the delay lines and outputs cannot alias it.
@@ -172,6 +248,8 @@ void RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, d
     SectionState emphasis = st.emphasis;
     double slowLevel = st.slowLevel, env1 = st.env1, env2 = st.env2, env3 = st.env3;
     int32_t posL = st.posL, posR = st.posR;
+    // The smallest value any follower took in the run (kWatch), beside the followers' chain.
+    double lowest = DBL_MAX;
 
     // One frame; the last one of the block also leaves its intermediate values for the script.
     const auto frame = [&](int32_t i, auto isLast) {
@@ -214,18 +292,34 @@ void RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, d
 
         const double sample0 = outL * c.outputGain;
         const double sample1 = outR * c.outputGain;
-        out0[i] = ToOutput<Sample>(sample0);
-        out1[i] = ToOutput<Sample>(sample1);
+        if constexpr (kFollowers == Followers::kSettleEachFrame)
+        {
+            out0[i] = ToOutput<Sample>(sample0);
+            out1[i] = ToOutput<Sample>(sample1);
+        }
+        else
+        {
+            out0[i] = WatchedOutput<Sample>(sample0);
+            out1[i] = WatchedOutput<Sample>(sample1);
+        }
 
         if constexpr (kLowCut != LowCut::kOff) lowCutL.Settle();
         if constexpr (kLowCut == LowCut::kAudio) lowCutR.Settle();
         if constexpr (kEmphasis) emphasis.Settle();
-        if (!FollowersSettled(slowLevel, env1, env2, env3)) [[unlikely]]
+        if constexpr (kFollowers == Followers::kSettleEachFrame)
         {
-            BiquadSection::SettleDecay(slowLevel);
-            BiquadSection::SettleDecay(env1);
-            BiquadSection::SettleDecay(env2);
-            BiquadSection::SettleDecay(env3);
+            if (!FollowersSettled(slowLevel, env1, env2, env3)) [[unlikely]]
+            {
+                BiquadSection::SettleDecay(slowLevel);
+                BiquadSection::SettleDecay(env1);
+                BiquadSection::SettleDecay(env2);
+                BiquadSection::SettleDecay(env3);
+            }
+        }
+        else
+        {
+            // env2 and env3 never lie below env1 here (see RunBlock).
+            lowest = std::min(lowest, std::min(slowLevel, env1));
         }
 
         if constexpr (decltype(isLast)::value)
@@ -257,6 +351,99 @@ void RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, d
     st.env3 = env3;
     st.posL = posL;
     st.posR = posR;
+
+    if constexpr (kFollowers == Followers::kSettleEachFrame)
+        return true;
+    else
+    {
+        // Settling changes a NaN, an infinity, or a value below the normal range other than
+        // zero. `lowest` has seen every value of every frame except NaNs (the minimums may skip
+        // them) and answers for the low side, -infinity included: for slowLevel and env1
+        // directly, for env2 and env3 through env1 (each smoothing stage ends at or above the
+        // stage before it when its coefficient is not negative, which RunBlock makes sure of:
+        // it either takes the value before it or adds a product of two values that are not
+        // negative to it; only a NaN breaks that order). NaN and +infinity are not
+        // missed: whatever a stage computes from a NaN or +infinity of its own previous frame
+        // is NaN, +infinity or -infinity (each stage's comparison with that value is false or
+        // cannot pick the new value, and its other branch multiplies it by a coefficient), and
+        // -infinity is caught as low. So a follower that took one of them and never went to
+        // -infinity still holds NaN or +infinity at the end of the run.
+        // A zero would be left alone by settling but is run again all the same: it occurs only
+        // while nothing has been heard since open.
+        return (lowest >= DBL_MIN) & FollowersSettled(slowLevel, env1, env2, env3);
+    }
+}
+
+// Frames per run of the watched loop: a run that has to be repeated costs at most this many
+// frames twice, and the in-place outputs of one run wait in a buffer of this size.
+constexpr int32_t kRunFrames = 256;
+
+// Whether two buffers lie apart, or start at the same place.
+bool ApartOrSame(const void* a, const void* b, size_t bytes)
+{
+    const auto x = reinterpret_cast<uintptr_t>(a), y = reinterpret_cast<uintptr_t>(b);
+    return x == y || x >= y + bytes || y >= x + bytes;
+}
+
+// The block in runs of kRunFrames frames with the followers watched instead of settled after
+// every frame; a run in which settling would have changed a follower (silence since open,
+// values sinking below the normal range, non-finite input) is repeated from its starting state
+// with settling after every frame, so the result is always the sample hook's, bit for bit.
+template <LowCut kLowCut, bool kEmphasis, typename Sample>
+void RunBlock(const BlockConstants& c, BlockState& st, double* lineL, double* lineR,
+              const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int32_t frames)
+{
+    // A repeated run reads its input again, so an output written over its own input waits in
+    // `held` until the run is accepted. Outputs that overlap an input at any other place
+    // change inputs of later frames of the same run: such a block runs only frame-settled, as
+    // does one with a negative smoothing coefficient (which no sample rate gives), for which
+    // the watched run's order of the followers would not hold, and a float block on a thread
+    // where overflow traps (WatchedOutput).
+    const size_t bytes = static_cast<size_t>(frames) * sizeof(Sample);
+    bool watch = c.smooth20ms >= 0.0 && (std::is_same_v<Sample, double> || OverflowMasked());
+    bool inPlace = false;
+    for (const Sample* out : {out0, out1})
+        for (const Sample* in : {in0, in1})
+        {
+            watch = watch && ApartOrSame(out, in, bytes);
+            inPlace = inPlace || out == in;
+        }
+    if (!watch)
+    {
+        RunFrames<kLowCut, kEmphasis, Followers::kSettleEachFrame>(c, st, lineL, lineR, in0, in1,
+                                                                   out0, out1, frames);
+        return;
+    }
+
+    Sample held[2][kRunFrames];
+    double startL[kDelaySlots], startR[kDelaySlots];
+    for (int32_t at = 0; at < frames; at += kRunFrames)
+    {
+        const int32_t n = std::min(kRunFrames, frames - at);
+        const BlockState start = st;
+        // Both lines as they were: a repeated run reads slots that this one has overwritten.
+        // (Where the lines overlap, both copies hold the same values.)
+        std::copy_n(lineL, kDelaySlots, startL);
+        std::copy_n(lineR, kDelaySlots, startR);
+        Sample* const to0 = inPlace ? held[0] : out0 + at;
+        Sample* const to1 = inPlace ? held[1] : out1 + at;
+        if (RunFrames<kLowCut, kEmphasis, Followers::kWatch>(c, st, lineL, lineR, in0 + at,
+                                                               in1 + at, to0, to1, n) &&
+            OutputsPlain(to0, n) && OutputsPlain(to1, n)) [[likely]]
+        {
+            if (inPlace)
+            {
+                std::copy_n(held[0], n, out0 + at);
+                std::copy_n(held[1], n, out1 + at);
+            }
+            continue;
+        }
+        st = start;
+        std::copy_n(startL, kDelaySlots, lineL);
+        std::copy_n(startR, kDelaySlots, lineR);
+        RunFrames<kLowCut, kEmphasis, Followers::kSettleEachFrame>(
+            c, st, lineL, lineR, in0 + at, in1 + at, out0 + at, out1 + at, n);
+    }
 }
 
 template <LowCut kLowCut, typename Sample>
@@ -265,9 +452,9 @@ void RunFrames(bool emphasisOn, const BlockConstants& c, BlockState& st, double*
                int32_t frames)
 {
     if (emphasisOn)
-        RunFrames<kLowCut, true>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
+        RunBlock<kLowCut, true>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
     else
-        RunFrames<kLowCut, false>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
+        RunBlock<kLowCut, false>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
 }
 
 } // namespace

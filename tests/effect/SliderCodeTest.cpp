@@ -3,48 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cfenv>
 #include <cmath>
-#if defined(_WIN32)
-#include <float.h>
-#endif
 
+#include "tests/effect/FloatingPointTraps.h"
 #include "tests/effect/LevellerDriver.h"
 #include "tests/effect/LevellerReference.h"
-
-namespace
-{
-
-// Unmasks the division-by-zero trap for its lifetime, as some hosts do for their threads.
-class CDivideByZeroTraps
-{
-  public:
-    CDivideByZeroTraps()
-    {
-#if defined(__GLIBC__)
-        feclearexcept(FE_ALL_EXCEPT);
-        feenableexcept(FE_DIVBYZERO);
-#elif defined(_WIN32)
-        _clearfp();
-        saved = _controlfp(0, 0);
-        _controlfp(saved & ~static_cast<unsigned>(_EM_ZERODIVIDE), _MCW_EM);
-#endif
-    }
-    ~CDivideByZeroTraps()
-    {
-#if defined(__GLIBC__)
-        fedisableexcept(FE_DIVBYZERO);
-#elif defined(_WIN32)
-        _clearfp();
-        _controlfp(saved, _MCW_EM);
-#endif
-    }
-
-  private:
-    unsigned saved = 0;
-};
-
-} // namespace
 
 TEST(LevellerSliderCode, RecoveryRowsGiveReleaseTimeCoefficientAndTrim)
 {
@@ -128,7 +91,7 @@ TEST(LevellerSliderCode, AttackRowsAndEmphasisAmount)
     // "Zero": the coefficient is exactly +0 (follows rising levels at once), also in a thread
     // whose host unmasked the division-by-zero trap.
     {
-        CDivideByZeroTraps traps;
+        CFloatingPointTraps traps(CFloatingPointTraps::kDivideByZero);
         d.SetSlider(4, 0);
     }
     EXPECT_EQ(d.vars().attackCoef, 0.0);
