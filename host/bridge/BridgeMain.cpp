@@ -93,10 +93,10 @@ void claimStandardHandles()
 class CBridge
 {
 public:
-    explicit CBridge(std::unique_ptr<CLoadedPlugin> loaded) : loaded_(std::move(loaded))
+    explicit CBridge(std::unique_ptr<CLoadedPlugin> loaded) : loadedPlugin(std::move(loaded))
     {
         const AEffect* e = plugin().effect();
-        channels_.prepare(e->numInputs, e->numOutputs, 1024);
+        channels.prepare(e->numInputs, e->numOutputs, 1024);
     }
 
     // Serves one request; false when the bridge should end.
@@ -106,7 +106,7 @@ public:
         std::string error;
         switch (command) {
         case kInfo:
-            writeInfo(w, loaded_->describe());
+            writeInfo(w, loadedPlugin->describe());
             break;
         case kText: {
             const int32_t opcode = r.i32();
@@ -150,9 +150,9 @@ public:
             if (frames < 1 || frames > 65536)
                 return respondError("block size out of range");
             plugin().setBlockSize(frames);
-            channels_.prepare(plugin().effect()->numInputs, plugin().effect()->numOutputs, frames);
-            out_[0].assign(size_t(frames), 0.0f);
-            out_[1].assign(size_t(frames), 0.0f);
+            channels.prepare(plugin().effect()->numInputs, plugin().effect()->numOutputs, frames);
+            outputAudio[0].assign(size_t(frames), 0.0f);
+            outputAudio[1].assign(size_t(frames), 0.0f);
             break;
         }
         case kResume:
@@ -162,47 +162,47 @@ public:
             plugin().suspend();
             break;
         case kProcess: {
-            r.floats(in_[0]);
-            r.floats(in_[1]);
-            const size_t frames = in_[0].size();
-            if (r.failed() || in_[1].size() != frames || int(frames) > channels_.maxFrames())
+            r.floats(inputAudio[0]);
+            r.floats(inputAudio[1]);
+            const size_t frames = inputAudio[0].size();
+            if (r.failed() || inputAudio[1].size() != frames || int(frames) > channels.maxFrames())
                 return respondError("bad audio block");
-            if (out_[0].size() < frames) {
-                out_[0].assign(frames, 0.0f);
-                out_[1].assign(frames, 0.0f);
+            if (outputAudio[0].size() < frames) {
+                outputAudio[0].assign(frames, 0.0f);
+                outputAudio[1].assign(frames, 0.0f);
             }
-            const float* in[2] = {in_[0].data(), in_[1].data()};
-            float* out[2] = {out_[0].data(), out_[1].data()};
-            channels_.process(plugin(), in, out, int(frames));
-            loaded_->host().clearRequests();
+            const float* in[2] = {inputAudio[0].data(), inputAudio[1].data()};
+            float* out[2] = {outputAudio[0].data(), outputAudio[1].data()};
+            channels.process(plugin(), in, out, int(frames));
+            loadedPlugin->host().clearRequests();
             w.i32(plugin().latency());
-            w.floats(out_[0].data(), frames);
-            w.floats(out_[1].data(), frames);
+            w.floats(outputAudio[0].data(), frames);
+            w.floats(outputAudio[1].data(), frames);
             break;
         }
         case kTimeProcessing: {
             const int32_t block = r.i32();
-            r.floats(in_[0]);
-            r.floats(in_[1]);
-            if (r.failed() || in_[0].size() != in_[1].size())
+            r.floats(inputAudio[0]);
+            r.floats(inputAudio[1]);
+            if (r.failed() || inputAudio[0].size() != inputAudio[1].size())
                 return respondError("bad audio for timing");
-            w.f64(timeBlocks(channels_, plugin(), loaded_->host(), in_[0].data(), in_[1].data(),
-                             (long long)(in_[0].size()), block));
+            w.f64(timeBlocks(channels, plugin(), loadedPlugin->host(), inputAudio[0].data(),
+                             inputAudio[1].data(), (long long)(inputAudio[0].size()), block));
             break;
         }
         case kEditorOpen: {
-            if (!editor_.open(plugin(), error))
+            if (!editor.open(plugin(), error))
                 return respondError(error);
-            w.i32(editor_.width());
-            w.i32(editor_.height());
+            w.i32(editor.width());
+            w.i32(editor.height());
             break;
         }
         case kEditorIdle:
-            editor_.idle(std::clamp(r.i32(), 0, 60000));
+            editor.idle(std::clamp(r.i32(), 0, 60000));
             break;
         case kEditorCapture: {
             EditorImage image;
-            if (!editor_.capture(image.rgb, image.width, image.height, error))
+            if (!editor.capture(image.rgb, image.width, image.height, error))
                 return respondError(error);
             w.i32(image.width);
             w.i32(image.height);
@@ -210,10 +210,10 @@ public:
             break;
         }
         case kEditorClose:
-            editor_.close();
+            editor.close();
             break;
         case kEditorPaintTimes: {
-            const std::vector<double> ms = editor_.takePaintTimes();
+            const std::vector<double> ms = editor.takePaintTimes();
             const std::vector<float> narrow(ms.begin(), ms.end());
             w.floats(narrow.data(), narrow.size());
             break;
@@ -231,17 +231,17 @@ public:
 
     void shutDown()
     {
-        editor_.close();
-        loaded_.reset();
+        editor.close();
+        loadedPlugin.reset();
     }
 
 private:
-    CVstPlugin& plugin() { return loaded_->plugin(); }
-    std::unique_ptr<CLoadedPlugin> loaded_;
-    CChannelAdapter channels_;
-    CEditorHostWindow editor_;
-    std::vector<float> in_[2];  // the last request's audio, kept to reuse its storage
-    std::vector<float> out_[2];
+    CVstPlugin& plugin() { return loadedPlugin->plugin(); }
+    std::unique_ptr<CLoadedPlugin> loadedPlugin;
+    CChannelAdapter channels;
+    CEditorHostWindow editor;
+    std::vector<float> inputAudio[2];  // the last request's audio, kept to reuse its storage
+    std::vector<float> outputAudio[2];
 };
 
 } // namespace

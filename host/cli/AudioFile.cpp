@@ -184,7 +184,7 @@ bool CAudioReader::open(const std::string& path, std::string& error)
         error = path + ": is a folder, not an audio file";
         return false;
     }
-    info_ = SF_INFO{};
+    fileInfo = SF_INFO{};
     if (fromStdin) {
         // Most formats need to seek while reading: a pipe is copied to a temporary file first.
         int fd = S_ISREG(st.st_mode) ? dup(STDIN_FILENO) : anonymousTemporaryFile();
@@ -206,23 +206,23 @@ bool CAudioReader::open(const std::string& path, std::string& error)
             error = name + ": cannot read: " + std::strerror(errno);
             return false;
         }
-        file_ = sf_open_fd(fd, SFM_READ, &info_, SF_TRUE);
-        if (file_ == nullptr)
+        file = sf_open_fd(fd, SFM_READ, &fileInfo, SF_TRUE);
+        if (file == nullptr)
             close(fd);
     } else {
-        file_ = sf_open(path.c_str(), SFM_READ, &info_);
+        file = sf_open(path.c_str(), SFM_READ, &fileInfo);
     }
-    if (file_ == nullptr) {
+    if (file == nullptr) {
         error = name + ": unreadable or unsupported audio file (" + sf_strerror(nullptr) + ")";
         return false;
     }
-    if (info_.channels < 1 || info_.channels > 2) {
-        error = name + ": has " + std::to_string(info_.channels) +
+    if (fileInfo.channels < 1 || fileInfo.channels > 2) {
+        error = name + ": has " + std::to_string(fileInfo.channels) +
                 " channels; only mono and stereo files can be processed";
         return false;
     }
-    if (info_.samplerate < 1000 || info_.samplerate > 768000) {
-        error = name + ": unsupported sample rate " + std::to_string(info_.samplerate) + " Hz";
+    if (fileInfo.samplerate < 1000 || fileInfo.samplerate > 768000) {
+        error = name + ": unsupported sample rate " + std::to_string(fileInfo.samplerate) + " Hz";
         return false;
     }
     return true;
@@ -230,32 +230,32 @@ bool CAudioReader::open(const std::string& path, std::string& error)
 
 CAudioReader::~CAudioReader()
 {
-    if (file_ != nullptr)
-        sf_close(file_);
+    if (file != nullptr)
+        sf_close(file);
 }
 
 AudioTags CAudioReader::tags() const
 {
     AudioTags tags;
-    for (int kind = SF_STR_FIRST; kind <= SF_STR_LAST && file_ != nullptr; ++kind)
-        if (const char* text = sf_get_string(file_, kind); text != nullptr && *text != '\0')
+    for (int kind = SF_STR_FIRST; kind <= SF_STR_LAST && file != nullptr; ++kind)
+        if (const char* text = sf_get_string(file, kind); text != nullptr && *text != '\0')
             tags.emplace_back(kind, text);
     return tags;
 }
 
 int CAudioReader::read(float* left, float* right, int frames)
 {
-    if (file_ == nullptr || frames <= 0)
+    if (file == nullptr || frames <= 0)
         return 0;
-    interleaved_.resize(size_t(frames) * size_t(info_.channels));
-    const sf_count_t got = sf_readf_float(file_, interleaved_.data(), frames);
+    interleaved.resize(size_t(frames) * size_t(fileInfo.channels));
+    const sf_count_t got = sf_readf_float(file, interleaved.data(), frames);
     const int n = got > 0 ? int(got) : 0;
     for (int i = 0; i < n; ++i) {
-        if (info_.channels == 1) {
-            left[i] = right[i] = interleaved_[size_t(i)];
+        if (fileInfo.channels == 1) {
+            left[i] = right[i] = interleaved[size_t(i)];
         } else {
-            left[i] = interleaved_[2 * size_t(i)];
-            right[i] = interleaved_[2 * size_t(i) + 1];
+            left[i] = interleaved[2 * size_t(i)];
+            right[i] = interleaved[2 * size_t(i) + 1];
         }
     }
     return n;
@@ -264,60 +264,60 @@ int CAudioReader::read(float* left, float* right, int frames)
 bool CAudioWriter::open(const OutputTarget& target, const SF_INFO& format, const AudioTags& tags,
                         std::string& error)
 {
-    path_ = target.given;
-    info_ = format;
-    pending_ = std::make_unique<CPendingFile>(target);
-    if (!pending_->ok()) {
-        error = pending_->error();
+    path = target.given;
+    fileInfo = format;
+    pendingFile = std::make_unique<CPendingFile>(target);
+    if (!pendingFile->ok()) {
+        error = pendingFile->error();
         return false;
     }
-    file_ = sf_open_fd(pending_->fd(), SFM_WRITE, &info_, SF_FALSE);
-    if (file_ == nullptr) {
-        error = path_ + ": cannot write audio (" + sf_strerror(nullptr) + ")";
+    file = sf_open_fd(pendingFile->fd(), SFM_WRITE, &fileInfo, SF_FALSE);
+    if (file == nullptr) {
+        error = path + ": cannot write audio (" + sf_strerror(nullptr) + ")";
         return false;
     }
     for (const auto& [kind, text] : tags)
-        sf_set_string(file_, kind, text.c_str());
+        sf_set_string(file, kind, text.c_str());
     // Levels above full scale clip in integer formats instead of wrapping around.
-    sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     return true;
 }
 
 CAudioWriter::~CAudioWriter()
 {
-    if (file_ != nullptr)
-        sf_close(file_);
+    if (file != nullptr)
+        sf_close(file);
 }
 
 bool CAudioWriter::write(const float* left, const float* right, int frames)
 {
-    if (file_ == nullptr)
+    if (file == nullptr)
         return false;
     if (frames <= 0)
         return true;
     const float* data = left;
-    if (info_.channels == 2) {
-        interleaved_.resize(2 * size_t(frames));
+    if (fileInfo.channels == 2) {
+        interleaved.resize(2 * size_t(frames));
         for (int i = 0; i < frames; ++i) {
-            interleaved_[2 * size_t(i)] = left[i];
-            interleaved_[2 * size_t(i) + 1] = right[i];
+            interleaved[2 * size_t(i)] = left[i];
+            interleaved[2 * size_t(i) + 1] = right[i];
         }
-        data = interleaved_.data();
+        data = interleaved.data();
     }
-    return sf_writef_float(file_, data, frames) == frames;
+    return sf_writef_float(file, data, frames) == frames;
 }
 
 bool CAudioWriter::finish(std::string& error)
 {
-    if (file_ == nullptr) {
-        error = path_ + ": nothing was written";
+    if (file == nullptr) {
+        error = path + ": nothing was written";
         return false;
     }
-    sf_write_sync(file_);
-    const int rc = sf_close(file_);
-    file_ = nullptr;
+    sf_write_sync(file);
+    const int rc = sf_close(file);
+    file = nullptr;
     if (rc != 0) {
-        error = path_ + ": cannot finish the audio file (" + sf_error_number(rc) + ")";
+        error = path + ": cannot finish the audio file (" + sf_error_number(rc) + ")";
         return false;
     }
     return true;

@@ -23,10 +23,10 @@ public:
     bool open(const std::string& path, std::string& error);
     ~CAudioReader();
 
-    int channels() const { return info_.channels; }
-    int sampleRate() const { return info_.samplerate; }
-    long long frames() const { return info_.frames; }
-    const SF_INFO& info() const { return info_; }
+    int channels() const { return fileInfo.channels; }
+    int sampleRate() const { return fileInfo.samplerate; }
+    long long frames() const { return fileInfo.frames; }
+    const SF_INFO& info() const { return fileInfo; }
     // The file's text tags.
     AudioTags tags() const;
 
@@ -34,9 +34,9 @@ public:
     int read(float* left, float* right, int frames);
 
 private:
-    SNDFILE* file_ = nullptr;
-    SF_INFO info_{};
-    std::vector<float> interleaved_;
+    SNDFILE* file = nullptr;
+    SF_INFO fileInfo{};
+    std::vector<float> interleaved;
 };
 
 // The format to write `outPath` in: the major format its extension names in libsndfile's
@@ -65,12 +65,12 @@ public:
     bool write(const float* left, const float* right, int frames);
     // Finishes the audio file; the result is put in place by committing pending().
     bool finish(std::string& error);
-    CPendingFile* pending() { return pending_.get(); }
+    CPendingFile* pending() { return pendingFile.get(); }
 
 private:
-    std::unique_ptr<CPendingFile> pending_;
-    SNDFILE* file_ = nullptr;
-    SF_INFO info_{};
-    std::string path_;
-    std::vector<float> interleaved_;
+    std::unique_ptr<CPendingFile> pendingFile;
+    SNDFILE* file = nullptr;
+    SF_INFO fileInfo{};
+    std::string path;
+    std::vector<float> interleaved;
 };

@@ -17,7 +17,7 @@ class CBridgePlugin final : public CPluginInstance
 {
 public:
     CBridgePlugin(std::unique_ptr<CBridgeProcess> process, const PluginInfo& info)
-        : process_(std::move(process)), info_(info)
+        : bridge(std::move(process)), knownInfo(info)
     {
     }
     ~CBridgePlugin() override
@@ -32,16 +32,16 @@ public:
             CMessageReader r = reader();
             const PluginInfo fresh = readInfo(r);
             if (check(r))
-                info_ = fresh;
+                knownInfo = fresh;
         }
-        return info_;
+        return knownInfo;
     }
     std::string parameterName(int index) override { return text(effGetParamName, index); }
     std::string parameterLabel(int index) override { return text(effGetParamLabel, index); }
     std::string parameterDisplay(int index) override { return text(effGetParamDisplay, index); }
     float getParameter(int index) override
     {
-        w_.i32(index);
+        writer.i32(index);
         if (!request(kGetParameter))
             return 0.0f;
         CMessageReader r = reader();
@@ -50,19 +50,19 @@ public:
     }
     void setParameter(int index, float normalised) override
     {
-        w_.i32(index);
-        w_.f32(normalised);
+        writer.i32(index);
+        writer.f32(normalised);
         request(kSetParameter);
     }
     std::string programName() override { return text(effGetProgramName, 0); }
     void setProgramName(const std::string& name) override
     {
-        w_.text(name);
+        writer.text(name);
         request(kSetProgramName);
     }
     bool getChunk(bool isPreset, std::vector<uint8_t>& chunk) override
     {
-        w_.i32(isPreset ? 1 : 0);
+        writer.i32(isPreset ? 1 : 0);
         if (!request(kGetChunk))
             return false;
         CMessageReader r = reader();
@@ -74,18 +74,18 @@ public:
     }
     void setChunk(bool isPreset, const std::vector<uint8_t>& chunk) override
     {
-        w_.i32(isPreset ? 1 : 0);
-        w_.bytes(chunk.data(), chunk.size());
+        writer.i32(isPreset ? 1 : 0);
+        writer.bytes(chunk.data(), chunk.size());
         request(kSetChunk);
     }
     void setSampleRate(float rate) override
     {
-        w_.f32(rate);
+        writer.f32(rate);
         request(kSetSampleRate);
     }
     void setBlockSize(int frames) override
     {
-        w_.i32(frames);
+        writer.i32(frames);
         request(kSetBlockSize);
     }
     void resume() override { request(kResume); }
@@ -93,16 +93,17 @@ public:
     void process(const float* const in[2], float* const out[2], int frames) override
     {
         frames = std::max(frames, 0);
-        w_.floats(in[0], size_t(frames));
-        w_.floats(in[1], size_t(frames));
+        writer.floats(in[0], size_t(frames));
+        writer.floats(in[1], size_t(frames));
         if (request(kProcess)) {
             CMessageReader r = reader();
-            latency_ = r.i32();
-            r.floats(left_);
-            r.floats(right_);
-            if (check(r) && left_.size() == size_t(frames) && right_.size() == left_.size()) {
-                std::copy(left_.begin(), left_.end(), out[0]);
-                std::copy(right_.begin(), right_.end(), out[1]);
+            reportedLatency = r.i32();
+            r.floats(outputLeft);
+            r.floats(outputRight);
+            if (check(r) && outputLeft.size() == size_t(frames) &&
+                outputRight.size() == outputLeft.size()) {
+                std::copy(outputLeft.begin(), outputLeft.end(), out[0]);
+                std::copy(outputRight.begin(), outputRight.end(), out[1]);
                 return;
             }
             fail("the Wine bridge answered a malformed audio block");
@@ -110,16 +111,16 @@ public:
         std::fill(out[0], out[0] + frames, 0.0f);
         std::fill(out[1], out[1] + frames, 0.0f);
     }
-    int latency() override { return latency_; }
+    int latency() override { return reportedLatency; }
     double timeProcessing(const float* left, const float* right, long long frames,
                           int block) override
     {
         // Sent whole and timed inside the bridge, so the pipe is not part of the measurement.
         if (frames < 0 || uint64_t(frames) * 8 + 64 > kMaxPayload)
             return -1;
-        w_.i32(block);
-        w_.floats(left, size_t(frames));
-        w_.floats(right, size_t(frames));
+        writer.i32(block);
+        writer.floats(left, size_t(frames));
+        writer.floats(right, size_t(frames));
         if (!request(kTimeProcessing))
             return -1;
         CMessageReader r = reader();
@@ -137,7 +138,7 @@ public:
     }
     void idleEditor(int milliseconds) override
     {
-        w_.i32(milliseconds);
+        writer.i32(milliseconds);
         request(kEditorIdle);
     }
     bool captureEditor(EditorImage& image) override
@@ -169,28 +170,28 @@ public:
             ms.clear();
         return ms;
     }
-    bool failed() const override { return !failure_.empty(); }
-    std::string failure() const override { return failure_; }
+    bool failed() const override { return !failureText.empty(); }
+    std::string failure() const override { return failureText; }
 
 private:
-    // Sends the request built in w_ and waits for its response. A refusal (an error response)
+    // Sends the request built in writer and waits for its response. A refusal (an error response)
     // is reported through failure() like a broken bridge: either way the command cannot go on.
     bool request(BridgeCommand command)
     {
         if (failed()) {
-            w_.clear();
+            writer.clear();
             return false;
         }
         uint32_t status = 0;
         std::string error;
-        const bool ok = process_->exchange(command, w_.data(), status, response_, error);
-        w_.clear();
+        const bool ok = bridge->exchange(command, writer.data(), status, response, error);
+        writer.clear();
         if (!ok) {
             fail(error);
             return false;
         }
         if (status != kStatusOk) {
-            CMessageReader r(response_.data(), response_.size());
+            CMessageReader r(response.data(), response.size());
             const std::string reason = r.text();
             fail(r.failed() || reason.empty() ? "the Wine bridge refused a request" : reason);
             return false;
@@ -199,15 +200,15 @@ private:
     }
     std::string text(int32_t opcode, int index)
     {
-        w_.i32(opcode);
-        w_.i32(index);
+        writer.i32(opcode);
+        writer.i32(index);
         if (!request(kText))
             return {};
         CMessageReader r = reader();
         std::string t = r.text();
         return check(r) ? t : std::string();
     }
-    CMessageReader reader() const { return CMessageReader(response_.data(), response_.size()); }
+    CMessageReader reader() const { return CMessageReader(response.data(), response.size()); }
     bool check(const CMessageReader& r)
     {
         if (r.failed())
@@ -216,17 +217,17 @@ private:
     }
     void fail(const std::string& why)
     {
-        if (failure_.empty())
-            failure_ = why;
+        if (failureText.empty())
+            failureText = why;
     }
 
-    std::unique_ptr<CBridgeProcess> process_;
-    PluginInfo info_;
-    CMessageWriter w_;
-    std::vector<uint8_t> response_;
-    std::string failure_;
-    std::vector<float> left_, right_; // the last block's output, reused between blocks
-    int latency_ = 0;
+    std::unique_ptr<CBridgeProcess> bridge;
+    PluginInfo knownInfo;
+    CMessageWriter writer;
+    std::vector<uint8_t> response;
+    std::string failureText;
+    std::vector<float> outputLeft, outputRight; // the last block's output, reused between blocks
+    int reportedLatency = 0;
 };
 
 } // namespace

@@ -118,7 +118,7 @@ std::unique_ptr<CBridgeProcess> CBridgeProcess::start(const std::string& dllPath
     // A dead bridge must show up as an error on write, not end us with SIGPIPE.
     std::signal(SIGPIPE, SIG_IGN);
     std::unique_ptr<CBridgeProcess> p(new CBridgeProcess());
-    p->dll_ = dllPath;
+    p->pluginDll = dllPath;
     // The bridge's standard error goes to a file under TMPDIR that is unlinked at once: it is
     // read through our descriptor and vanishes with the program however it ends.
     const int errFd = anonymousTemporaryFile();
@@ -133,7 +133,7 @@ std::unique_ptr<CBridgeProcess> CBridgeProcess::start(const std::string& dllPath
         close(errFd);
         return nullptr;
     }
-    p->stderrFd_ = errFd;
+    p->stderrFd = errFd;
     const std::string winDll = windowsPath(dll);
     const pid_t pid = fork();
     if (pid == 0) {
@@ -155,61 +155,61 @@ std::unique_ptr<CBridgeProcess> CBridgeProcess::start(const std::string& dllPath
         error = dllPath + ": cannot start the Wine bridge: " + std::strerror(errno);
         return nullptr;
     }
-    p->pid_ = pid;
-    p->toBridge_ = toChild[1];
-    p->fromBridge_ = fromChild[0];
+    p->bridgePid = pid;
+    p->toBridge = toChild[1];
+    p->fromBridge = fromChild[0];
     return p;
 }
 
 CBridgeProcess::~CBridgeProcess()
 {
-    if (toBridge_ >= 0)
-        close(toBridge_);
-    if (fromBridge_ >= 0)
-        close(fromBridge_);
-    if (pid_ > 0 && !exited_) {
+    if (toBridge >= 0)
+        close(toBridge);
+    if (fromBridge >= 0)
+        close(fromBridge);
+    if (bridgePid > 0 && !exited) {
         // The bridge ends by itself once its input closes; give it a moment, then end it.
-        for (int i = 0; i < 300 && !exited_; ++i) {
+        for (int i = 0; i < 300 && !exited; ++i) {
             int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_)
-                exited_ = true;
+            if (waitpid(bridgePid, &status, WNOHANG) == bridgePid)
+                exited = true;
             else
                 usleep(10000);
         }
-        if (!exited_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
+        if (!exited) {
+            kill(bridgePid, SIGKILL);
+            waitpid(bridgePid, nullptr, 0);
         }
     }
-    if (stderrFd_ >= 0)
-        close(stderrFd_);
+    if (stderrFd >= 0)
+        close(stderrFd);
 }
 
 std::string CBridgeProcess::deathReason()
 {
-    std::string said = lastLine(stderrFd_);
+    std::string said = lastLine(stderrFd);
     std::string how;
-    if (exited_ && WIFSIGNALED(exitStatus_))
-        how = "was killed by signal " + std::to_string(WTERMSIG(exitStatus_));
-    else if (exited_)
-        how = "ended with status " + std::to_string(WEXITSTATUS(exitStatus_));
+    if (exited && WIFSIGNALED(exitStatus))
+        how = "was killed by signal " + std::to_string(WTERMSIG(exitStatus));
+    else if (exited)
+        how = "ended with status " + std::to_string(WEXITSTATUS(exitStatus));
     else
         how = "stopped answering";
-    return dll_ + ": the Wine bridge " + how + (said.empty() ? "" : " (" + said + ")");
+    return pluginDll + ": the Wine bridge " + how + (said.empty() ? "" : " (" + said + ")");
 }
 
 bool CBridgeProcess::readAll(void* data, size_t size, std::string& error)
 {
     char* p = static_cast<char*>(data);
     while (size > 0) {
-        pollfd fd{fromBridge_, POLLIN, 0};
+        pollfd fd{fromBridge, POLLIN, 0};
         const int ready = poll(&fd, 1, 250);
         if (ready < 0 && errno != EINTR) {
             error = deathReason();
             return false;
         }
         if (ready > 0) {
-            const ssize_t n = read(fromBridge_, p, size);
+            const ssize_t n = read(fromBridge, p, size);
             if (n > 0) {
                 p += n;
                 size -= size_t(n);
@@ -218,15 +218,15 @@ bool CBridgeProcess::readAll(void* data, size_t size, std::string& error)
             if (n < 0 && (errno == EINTR || errno == EAGAIN))
                 continue;
             // End of the pipe: the bridge is gone.
-            waitpid(pid_, &exitStatus_, 0);
-            exited_ = true;
+            waitpid(bridgePid, &exitStatus, 0);
+            exited = true;
             error = deathReason();
             return false;
         }
         // Nothing yet: Wine's helper processes may hold the pipe open after the bridge died, so
         // ask about the bridge itself.
-        if (waitpid(pid_, &exitStatus_, WNOHANG) == pid_) {
-            exited_ = true;
+        if (waitpid(bridgePid, &exitStatus, WNOHANG) == bridgePid) {
+            exited = true;
             error = deathReason();
             return false;
         }
@@ -238,12 +238,12 @@ bool CBridgeProcess::writeAll(const void* data, size_t size, std::string& error)
 {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t n = write(toBridge_, p, size);
+        const ssize_t n = write(toBridge, p, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            if (waitpid(pid_, &exitStatus_, WNOHANG) == pid_)
-                exited_ = true;
+            if (waitpid(bridgePid, &exitStatus, WNOHANG) == bridgePid)
+                exited = true;
             error = deathReason();
             return false;
         }
@@ -259,7 +259,7 @@ bool CBridgeProcess::receive(uint32_t& status, std::vector<uint8_t>& response, s
     if (!readAll(header, sizeof header, error))
         return false;
     if (header[1] > kMaxPayload) {
-        error = dll_ + ": the Wine bridge answered a malformed message";
+        error = pluginDll + ": the Wine bridge answered a malformed message";
         return false;
     }
     status = header[0];
@@ -270,7 +270,7 @@ bool CBridgeProcess::receive(uint32_t& status, std::vector<uint8_t>& response, s
 bool CBridgeProcess::exchange(uint32_t command, const std::vector<uint8_t>& payload,
                               uint32_t& status, std::vector<uint8_t>& response, std::string& error)
 {
-    if (exited_) {
+    if (exited) {
         error = deathReason();
         return false;
     }

@@ -37,11 +37,11 @@ private:
     // The reason for a bridge that stopped answering: its exit and the last thing it said.
     std::string deathReason();
 
-    pid_t pid_ = -1;
-    int toBridge_ = -1;
-    int fromBridge_ = -1;
-    std::string dll_;
-    int stderrFd_ = -1; // the bridge's standard error, an unlinked file under TMPDIR
-    bool exited_ = false;
-    int exitStatus_ = 0;
+    pid_t bridgePid = -1;
+    int toBridge = -1;
+    int fromBridge = -1;
+    std::string pluginDll;
+    int stderrFd = -1; // the bridge's standard error, an unlinked file under TMPDIR
+    bool exited = false;
+    int exitStatus = 0;
 };

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 CCommandLine::CCommandLine(std::vector<std::string> valued, std::vector<std::string> flags)
-    : valued_(std::move(valued)), flags_(std::move(flags))
+    : valuedOptions(std::move(valued)), flagOptions(std::move(flags))
 {
 }
 
@@ -18,7 +18,7 @@ bool CCommandLine::parse(int argc, char** argv, int first, std::string& error)
             if (arg == "--")
                 optionsDone = true;
             else
-                positional_.push_back(arg);
+                positionalArgs.push_back(arg);
             continue;
         }
         std::string name = arg.substr(2);
@@ -30,15 +30,15 @@ bool CCommandLine::parse(int argc, char** argv, int first, std::string& error)
             name = name.substr(0, eq);
             hasValue = true;
         }
-        if (std::find(flags_.begin(), flags_.end(), name) != flags_.end()) {
+        if (std::find(flagOptions.begin(), flagOptions.end(), name) != flagOptions.end()) {
             if (hasValue) {
                 error = "option --" + name + " takes no value";
                 return false;
             }
-            values_[name].push_back("");
+            givenValues[name].push_back("");
             continue;
         }
-        if (std::find(valued_.begin(), valued_.end(), name) == valued_.end()) {
+        if (std::find(valuedOptions.begin(), valuedOptions.end(), name) == valuedOptions.end()) {
             error = "unknown option --" + name;
             return false;
         }
@@ -49,21 +49,21 @@ bool CCommandLine::parse(int argc, char** argv, int first, std::string& error)
             }
             value = argv[++i];
         }
-        values_[name].push_back(value);
+        givenValues[name].push_back(value);
     }
     return true;
 }
 
 std::string CCommandLine::value(const std::string& name, const std::string& fallback) const
 {
-    auto it = values_.find(name);
-    return it == values_.end() ? fallback : it->second.back();
+    auto it = givenValues.find(name);
+    return it == givenValues.end() ? fallback : it->second.back();
 }
 
 std::vector<std::string> CCommandLine::values(const std::string& name) const
 {
-    auto it = values_.find(name);
-    return it == values_.end() ? std::vector<std::string>{} : it->second;
+    auto it = givenValues.find(name);
+    return it == givenValues.end() ? std::vector<std::string>{} : it->second;
 }
 
 bool CCommandLine::intValue(const std::string& name, int fallback, int lo, int hi, int& out,

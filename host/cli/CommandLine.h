@@ -16,8 +16,8 @@ public:
     // value. "--" ends the options.
     bool parse(int argc, char** argv, int first, std::string& error);
 
-    const std::vector<std::string>& positional() const { return positional_; }
-    bool has(const std::string& name) const { return values_.count(name) != 0; }
+    const std::vector<std::string>& positional() const { return positionalArgs; }
+    bool has(const std::string& name) const { return givenValues.count(name) != 0; }
     // The last value given for `name`, or `fallback`.
     std::string value(const std::string& name, const std::string& fallback = {}) const;
     // Every value given for `name`, in order.
@@ -27,8 +27,8 @@ public:
                   std::string& error) const;
 
 private:
-    std::vector<std::string> valued_;
-    std::vector<std::string> flags_;
-    std::vector<std::string> positional_;
-    std::map<std::string, std::vector<std::string>> values_;
+    std::vector<std::string> valuedOptions;
+    std::vector<std::string> flagOptions;
+    std::vector<std::string> positionalArgs;
+    std::map<std::string, std::vector<std::string>> givenValues;
 };

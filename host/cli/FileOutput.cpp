@@ -302,59 +302,61 @@ bool checkDistinctFiles(const std::vector<InputPath>& inputs,
     return true;
 }
 
-CPendingFile::CPendingFile(const OutputTarget& target) : target_(target) { create(); }
+CPendingFile::CPendingFile(const OutputTarget& target) : destination(target) { create(); }
 
 CPendingFile::CPendingFile(const std::string& target)
 {
-    if (examineOutput(target, false, target_, error_))
+    if (examineOutput(target, false, destination, errorText))
         create();
 }
 
 void CPendingFile::create()
 {
-    if (target_.kind == OutputTarget::Stream) {
-        fd_ = anonymousTemporaryFile();
-        if (fd_ < 0)
-            error_ = target_.given + ": cannot make a temporary file in " + temporaryFolder() +
-                     ": " + std::strerror(errno);
+    if (destination.kind == OutputTarget::Stream) {
+        fileDescriptor = anonymousTemporaryFile();
+        if (fileDescriptor < 0)
+            errorText = destination.given + ": cannot make a temporary file in " +
+                        temporaryFolder() + ": " + std::strerror(errno);
         return;
     }
     const std::string pattern =
-        folderOf(target_.path) + "/." + baseOf(target_.path) + ".partial-XXXXXX";
+        folderOf(destination.path) + "/." + baseOf(destination.path) + ".partial-XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
-    fd_ = mkostemp(buf.data(), O_CLOEXEC);
-    if (fd_ < 0) {
-        error_ = target_.given + ": cannot create a file in its folder: " + std::strerror(errno);
+    fileDescriptor = mkostemp(buf.data(), O_CLOEXEC);
+    if (fileDescriptor < 0) {
+        errorText =
+            destination.given + ": cannot create a file in its folder: " + std::strerror(errno);
         return;
     }
-    temp_ = buf.data();
-    slot_ = remember(temp_);
+    temporaryPath = buf.data();
+    cleanupSlot = remember(temporaryPath);
     // mkstemp makes the file private (0600); a new result gets the usual mode, a replaced file
     // keeps its own (set on commit).
-    fchmod(fd_, 0666 & ~processUmask());
+    fchmod(fileDescriptor, 0666 & ~processUmask());
 }
 
 CPendingFile::~CPendingFile()
 {
-    forget(slot_);
-    if (fd_ >= 0)
-        close(fd_);
-    if (!committed_ && !temp_.empty())
-        unlink(temp_.c_str());
+    forget(cleanupSlot);
+    if (fileDescriptor >= 0)
+        close(fileDescriptor);
+    if (!committed && !temporaryPath.empty())
+        unlink(temporaryPath.c_str());
 }
 
 bool CPendingFile::streamOut(std::string& error)
 {
-    const bool toStdout = target_.given == "-";
+    const bool toStdout = destination.given == "-";
     const int out = toStdout ? STDOUT_FILENO
-                             : open(target_.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+                             : open(destination.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (out < 0)
-        return fail(error, target_.given + ": cannot open for writing: " + std::strerror(errno));
-    bool ok = lseek(fd_, 0, SEEK_SET) == 0;
+        return fail(error,
+                    destination.given + ": cannot open for writing: " + std::strerror(errno));
+    bool ok = lseek(fileDescriptor, 0, SEEK_SET) == 0;
     char buffer[65536];
     while (ok) {
-        const ssize_t n = read(fd_, buffer, sizeof buffer);
+        const ssize_t n = read(fileDescriptor, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -365,42 +367,43 @@ bool CPendingFile::streamOut(std::string& error)
     }
     const int savedErrno = errno;
     if (!toStdout && close(out) != 0 && ok)
-        return fail(error, target_.given + ": write failed: " + std::strerror(errno));
+        return fail(error, destination.given + ": write failed: " + std::strerror(errno));
     if (!ok)
-        return fail(error, target_.given + ": write failed: " + std::strerror(savedErrno));
+        return fail(error, destination.given + ": write failed: " + std::strerror(savedErrno));
     return true;
 }
 
 bool CPendingFile::commit(std::string& error)
 {
-    if (committed_)
+    if (committed)
         return true;
-    if (fd_ < 0)
-        return fail(error, error_.empty() ? target_.given + ": nothing was written" : error_);
-    if (target_.kind == OutputTarget::Stream) {
+    if (fileDescriptor < 0)
+        return fail(error,
+                    errorText.empty() ? destination.given + ": nothing was written" : errorText);
+    if (destination.kind == OutputTarget::Stream) {
         const bool ok = streamOut(error);
-        close(fd_);
-        fd_ = -1;
-        committed_ = ok;
+        close(fileDescriptor);
+        fileDescriptor = -1;
+        committed = ok;
         return ok;
     }
-    if (target_.exists) {
+    if (destination.exists) {
         // The replaced file's owner (where we may give it) and mode carry over.
-        if (fchown(fd_, target_.owner, target_.group) != 0 && errno != EPERM)
-            return fail(error, target_.given + ": " + std::strerror(errno));
-        fchmod(fd_, target_.mode & 07777);
+        if (fchown(fileDescriptor, destination.owner, destination.group) != 0 && errno != EPERM)
+            return fail(error, destination.given + ": " + std::strerror(errno));
+        fchmod(fileDescriptor, destination.mode & 07777);
     }
-    const int synced = fsync(fd_);
-    const int closed = close(fd_);
-    fd_ = -1;
+    const int synced = fsync(fileDescriptor);
+    const int closed = close(fileDescriptor);
+    fileDescriptor = -1;
     if (synced != 0 || closed != 0)
-        return fail(error, target_.given + ": write failed: " + std::strerror(errno));
-    if (std::rename(temp_.c_str(), target_.path.c_str()) != 0)
-        return fail(error, target_.given + ": cannot rename the finished file into place: " +
+        return fail(error, destination.given + ": write failed: " + std::strerror(errno));
+    if (std::rename(temporaryPath.c_str(), destination.path.c_str()) != 0)
+        return fail(error, destination.given + ": cannot rename the finished file into place: " +
                                std::strerror(errno));
-    committed_ = true;
-    forget(slot_);
-    slot_ = -1;
+    committed = true;
+    forget(cleanupSlot);
+    cleanupSlot = -1;
     return true;
 }
 

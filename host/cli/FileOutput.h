@@ -63,26 +63,26 @@ public:
     CPendingFile& operator=(const CPendingFile&) = delete;
 
     // False when the temporary file could not be created; error() says why.
-    bool ok() const { return fd_ >= 0 || committed_; }
+    bool ok() const { return fileDescriptor >= 0 || committed; }
     // The temporary file's path (empty for a stream's, which is unlinked at once) and an open
     // descriptor for it.
-    const std::string& tempPath() const { return temp_; }
-    int fd() const { return fd_; }
-    bool isStream() const { return target_.kind == OutputTarget::Stream; }
+    const std::string& tempPath() const { return temporaryPath; }
+    int fd() const { return fileDescriptor; }
+    bool isStream() const { return destination.kind == OutputTarget::Stream; }
     // Flushes the data to disk and puts it in place: renames it over a file, or streams it into
     // a device, FIFO or standard output. [any thread]
     bool commit(std::string& error);
-    const std::string& error() const { return error_; }
+    const std::string& error() const { return errorText; }
 
 private:
     void create();
     bool streamOut(std::string& error);
-    OutputTarget target_;
-    std::string temp_;
-    std::string error_;
-    int fd_ = -1;
-    int slot_ = -1; // entry in the list an interrupt cleans up
-    bool committed_ = false;
+    OutputTarget destination;
+    std::string temporaryPath;
+    std::string errorText;
+    int fileDescriptor = -1;
+    int cleanupSlot = -1; // entry in the list an interrupt cleans up
+    bool committed = false;
 };
 
 // Commits several outputs together: the streams first (they may fail, for example on a full

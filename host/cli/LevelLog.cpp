@@ -32,32 +32,32 @@ void CLevelLog::accumulate(std::vector<double>& sums, int window, long long posi
 
 void CLevelLog::addInput(long long position, const float* left, const float* right, int frames)
 {
-    accumulate(input_, window_, position, left, right, frames);
+    accumulate(input, framesPerWindow, position, left, right, frames);
 }
 
 void CLevelLog::addOutput(long long position, const float* left, const float* right, int frames)
 {
-    accumulate(output_, window_, position, left, right, frames);
+    accumulate(output, framesPerWindow, position, left, right, frames);
 }
 
 std::string CLevelLog::csv(long long frames) const
 {
     std::string csv = "time_s,input_dbfs,output_dbfs,gain_db\n";
-    const long long windows = (frames + window_ - 1) / window_;
+    const long long windows = (frames + framesPerWindow - 1) / framesPerWindow;
     for (long long w = 0; w < windows; ++w) {
-        const long long first = w * window_;
-        const long long count = std::min<long long>(window_, frames - first);
-        const double in = size_t(w) < input_.size() ? input_[size_t(w)] / double(count) : 0.0;
-        const double out = size_t(w) < output_.size() ? output_[size_t(w)] / double(count) : 0.0;
+        const long long first = w * framesPerWindow;
+        const long long count = std::min<long long>(framesPerWindow, frames - first);
+        const double in = size_t(w) < input.size() ? input[size_t(w)] / double(count) : 0.0;
+        const double out = size_t(w) < output.size() ? output[size_t(w)] / double(count) : 0.0;
         const double inDb = toDb(in);
         const double outDb = toDb(out);
         char line[128];
         if (inDb > kGainFloorDb)
-            std::snprintf(line, sizeof line, "%.4f,%.2f,%.2f,%.2f\n", double(first) / rate_, inDb,
-                          outDb, outDb - inDb);
+            std::snprintf(line, sizeof line, "%.4f,%.2f,%.2f,%.2f\n",
+                          double(first) / framesPerSecond, inDb, outDb, outDb - inDb);
         else
-            std::snprintf(line, sizeof line, "%.4f,%.2f,%.2f,\n", double(first) / rate_, inDb,
-                          outDb);
+            std::snprintf(line, sizeof line, "%.4f,%.2f,%.2f,\n", double(first) / framesPerSecond,
+                          inDb, outDb);
         csv += line;
     }
     return csv;
@@ -66,11 +66,11 @@ std::string CLevelLog::csv(long long frames) const
 std::vector<double> CLevelLog::gainsDb(long long frames) const
 {
     std::vector<double> gains;
-    const long long windows = (frames + window_ - 1) / window_;
-    for (long long w = 0; w < windows && size_t(w) < input_.size(); ++w) {
-        const long long count = std::min<long long>(window_, frames - w * window_);
-        const double inDb = toDb(input_[size_t(w)] / double(count));
-        const double out = size_t(w) < output_.size() ? output_[size_t(w)] / double(count) : 0.0;
+    const long long windows = (frames + framesPerWindow - 1) / framesPerWindow;
+    for (long long w = 0; w < windows && size_t(w) < input.size(); ++w) {
+        const long long count = std::min<long long>(framesPerWindow, frames - w * framesPerWindow);
+        const double inDb = toDb(input[size_t(w)] / double(count));
+        const double out = size_t(w) < output.size() ? output[size_t(w)] / double(count) : 0.0;
         if (inDb > kGainFloorDb)
             gains.push_back(toDb(out) - inDb);
     }

@@ -11,7 +11,10 @@
 class CLevelLog
 {
 public:
-    CLevelLog(int windowFrames, int sampleRate) : window_(windowFrames), rate_(sampleRate) {}
+    CLevelLog(int windowFrames, int sampleRate)
+        : framesPerWindow(windowFrames), framesPerSecond(sampleRate)
+    {
+    }
 
     // Frame `position` of the input (0-based) and of the aligned output.
     void addInput(long long position, const float* left, const float* right, int frames);
@@ -28,8 +31,8 @@ public:
 private:
     static void accumulate(std::vector<double>& sums, int window, long long position,
                            const float* left, const float* right, int frames);
-    int window_;
-    int rate_;
-    std::vector<double> input_;
-    std::vector<double> output_;
+    int framesPerWindow;
+    int framesPerSecond;
+    std::vector<double> input;
+    std::vector<double> output;
 };

@@ -2,10 +2,10 @@
 
 #include "host/lib/ProcessTiming.h"
 
-CLocalPlugin::CLocalPlugin(std::unique_ptr<CLoadedPlugin> loaded) : loaded_(std::move(loaded))
+CLocalPlugin::CLocalPlugin(std::unique_ptr<CLoadedPlugin> loaded) : loadedPlugin(std::move(loaded))
 {
     const AEffect* e = plugin().effect();
-    channels_.prepare(e->numInputs, e->numOutputs, 1024);
+    channels.prepare(e->numInputs, e->numOutputs, 1024);
 }
 
 bool CLocalPlugin::getChunk(bool isPreset, std::vector<uint8_t>& chunk)
@@ -23,25 +23,25 @@ void CLocalPlugin::setBlockSize(int frames)
 {
     plugin().setBlockSize(frames);
     const AEffect* e = plugin().effect();
-    channels_.prepare(e->numInputs, e->numOutputs, frames);
+    channels.prepare(e->numInputs, e->numOutputs, frames);
 }
 
 void CLocalPlugin::process(const float* const in[2], float* const out[2], int frames)
 {
-    channels_.process(plugin(), in, out, frames);
+    channels.process(plugin(), in, out, frames);
     // The host keeps a log of the plug-in's requests (one time query per block); a long file
     // would grow it without bound.
-    loaded_->host().clearRequests();
+    loadedPlugin->host().clearRequests();
 }
 
 bool CLocalPlugin::openEditor(int&, int&)
 {
-    failure_ = "editors are shown only for Windows plug-ins, through the Wine bridge";
+    failureText = "editors are shown only for Windows plug-ins, through the Wine bridge";
     return false;
 }
 
 double CLocalPlugin::timeProcessing(const float* left, const float* right, long long frames,
                                     int block)
 {
-    return timeBlocks(channels_, plugin(), loaded_->host(), left, right, frames, block);
+    return timeBlocks(channels, plugin(), loadedPlugin->host(), left, right, frames, block);
 }

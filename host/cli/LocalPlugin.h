@@ -12,7 +12,7 @@ class CLocalPlugin final : public CPluginInstance
 public:
     explicit CLocalPlugin(std::unique_ptr<CLoadedPlugin> loaded);
 
-    PluginInfo info() override { return loaded_->describe(); }
+    PluginInfo info() override { return loadedPlugin->describe(); }
     std::string parameterName(int index) override { return plugin().parameterName(index); }
     std::string parameterLabel(int index) override { return plugin().parameterLabel(index); }
     std::string parameterDisplay(int index) override { return plugin().parameterDisplay(index); }
@@ -40,11 +40,11 @@ public:
     bool captureEditor(EditorImage&) override { return false; }
     void closeEditor() override {}
     bool failed() const override { return false; }
-    std::string failure() const override { return failure_; }
+    std::string failure() const override { return failureText; }
 
 private:
-    CVstPlugin& plugin() { return loaded_->plugin(); }
-    std::unique_ptr<CLoadedPlugin> loaded_;
-    CChannelAdapter channels_;
-    std::string failure_;
+    CVstPlugin& plugin() { return loadedPlugin->plugin(); }
+    std::unique_ptr<CLoadedPlugin> loadedPlugin;
+    CChannelAdapter channels;
+    std::string failureText;
 };

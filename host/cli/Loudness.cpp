@@ -18,73 +18,75 @@ double energyToLufs(double energy) { return energy > 0 ? -0.691 + 10.0 * std::lo
 } // namespace
 
 CLoudnessMeter::CLoudnessMeter(int channels, int sampleRate, bool loudness, bool truePeak)
-    : channels_(channels == 1 ? 1 : 2), loudness_(loudness), truePeak_(truePeak),
-      hopFrames_(std::max(1, sampleRate / 10)), maxMomentary_(-HUGE_VAL), maxShortTerm_(-HUGE_VAL)
+    : channelCount(channels == 1 ? 1 : 2), measureLoudness(loudness), measureTruePeak(truePeak),
+      hopFrames(std::max(1, sampleRate / 10)), highestMomentary(-HUGE_VAL),
+      highestShortTerm(-HUGE_VAL)
 {
-    state_ = ebur128_init(static_cast<unsigned>(channels_), static_cast<unsigned long>(sampleRate),
-                          (loudness ? EBUR128_MODE_I : 0) |
-                              (truePeak ? EBUR128_MODE_TRUE_PEAK : 0));
+    state =
+        ebur128_init(static_cast<unsigned>(channelCount), static_cast<unsigned long>(sampleRate),
+                     (loudness ? EBUR128_MODE_I : 0) | (truePeak ? EBUR128_MODE_TRUE_PEAK : 0));
 }
 
 CLoudnessMeter::~CLoudnessMeter()
 {
-    if (state_ != nullptr)
-        ebur128_destroy(&state_);
+    if (state != nullptr)
+        ebur128_destroy(&state);
 }
 
 void CLoudnessMeter::add(const float* left, const float* right, int frames)
 {
-    if (state_ == nullptr)
+    if (state == nullptr)
         return;
     // Pieces end on every 100 ms boundary of the stream, where the short-term loudness is read.
     for (int done = 0; done < frames;) {
-        const long long toHop = hopFrames_ - fedFrames_ % hopFrames_;
+        const long long toHop = hopFrames - fedFrames % hopFrames;
         const int n = int(std::min<long long>({frames - done, toHop, 1024}));
         addPiece(left + done, right + done, n);
         done += n;
-        fedFrames_ += n;
-        if (!loudness_ || fedFrames_ % hopFrames_ != 0)
+        fedFrames += n;
+        if (!measureLoudness || fedFrames % hopFrames != 0)
             continue;
-        const long long hops = fedFrames_ / hopFrames_;
+        const long long hops = fedFrames / hopFrames;
         double lufs = 0;
-        if (ebur128_loudness_window(state_, 100, &lufs) != EBUR128_SUCCESS)
+        if (ebur128_loudness_window(state, 100, &lufs) != EBUR128_SUCCESS)
             continue;
         // Loudness is -0.691 + 10 log10(mean square); silence comes back as -inf (energy 0).
-        hopEnergy_[hops % kWindowHops] = std::pow(10.0, (lufs + 0.691) / 10.0);
+        hopEnergy[hops % kWindowHops] = std::pow(10.0, (lufs + 0.691) / 10.0);
         double sum = 0, recent = 0;
-        for (double e : hopEnergy_)
+        for (double e : hopEnergy)
             sum += e;
         // Slots not yet written hold 0: silence before the start.
         for (int k = 0; k < kMomentaryHops; ++k)
-            recent += hopEnergy_[(hops - k + kWindowHops) % kWindowHops];
+            recent += hopEnergy[(hops - k + kWindowHops) % kWindowHops];
         const double shortTerm = energyToLufs(sum / kWindowHops);
         const double momentary = energyToLufs(recent / kMomentaryHops);
-        maxShortTerm_ = std::max(maxShortTerm_, shortTerm);
-        maxMomentary_ = std::max(maxMomentary_, momentary);
+        highestShortTerm = std::max(highestShortTerm, shortTerm);
+        highestMomentary = std::max(highestMomentary, momentary);
         if (hops >= kMomentaryHops)
-            momentary_.push_back(float(momentary));
+            momentaryHistory.push_back(float(momentary));
         if (hops >= kWindowHops)
-            shortTerm_.push_back(shortTerm);
+            shortTermHistory.push_back(shortTerm);
     }
 }
 
 void CLoudnessMeter::addPiece(const float* left, const float* right, int frames)
 {
-    if (channels_ == 1) {
-        ebur128_add_frames_float(state_, left, size_t(frames));
+    if (channelCount == 1) {
+        ebur128_add_frames_float(state, left, size_t(frames));
         return;
     }
     for (int i = 0; i < frames; ++i) {
-        interleaved_[2 * i] = left[i];
-        interleaved_[2 * i + 1] = right[i];
+        interleaved[2 * i] = left[i];
+        interleaved[2 * i + 1] = right[i];
     }
-    ebur128_add_frames_float(state_, interleaved_, size_t(frames));
+    ebur128_add_frames_float(state, interleaved, size_t(frames));
 }
 
 double CLoudnessMeter::integrated() const
 {
     double lufs = -HUGE_VAL;
-    if (state_ == nullptr || !loudness_ || ebur128_loudness_global(state_, &lufs) != EBUR128_SUCCESS)
+    if (state == nullptr || !measureLoudness ||
+        ebur128_loudness_global(state, &lufs) != EBUR128_SUCCESS)
         return -HUGE_VAL;
     return lufs;
 }
@@ -93,7 +95,7 @@ double CLoudnessMeter::range() const
 {
     std::vector<double> gated;
     double energy = 0;
-    for (double l : shortTerm_)
+    for (double l : shortTermHistory)
         if (std::isfinite(l) && l > kAbsoluteGate) {
             gated.push_back(l);
             energy += std::pow(10.0, l / 10.0);
@@ -113,9 +115,9 @@ double CLoudnessMeter::range() const
 double CLoudnessMeter::truePeak() const
 {
     double peak = 0;
-    for (int c = 0; truePeak_ && state_ != nullptr && c < channels_; ++c) {
+    for (int c = 0; measureTruePeak && state != nullptr && c < channelCount; ++c) {
         double v = 0;
-        if (ebur128_true_peak(state_, unsigned(c), &v) == EBUR128_SUCCESS)
+        if (ebur128_true_peak(state, unsigned(c), &v) == EBUR128_SUCCESS)
             peak = std::max(peak, v);
     }
     return peak;
@@ -124,9 +126,9 @@ double CLoudnessMeter::truePeak() const
 double CLoudnessMeter::samplePeak() const
 {
     double peak = 0;
-    for (int c = 0; truePeak_ && state_ != nullptr && c < channels_; ++c) {
+    for (int c = 0; measureTruePeak && state != nullptr && c < channelCount; ++c) {
         double v = 0;
-        if (ebur128_sample_peak(state_, unsigned(c), &v) == EBUR128_SUCCESS)
+        if (ebur128_sample_peak(state, unsigned(c), &v) == EBUR128_SUCCESS)
             peak = std::max(peak, v);
     }
     return peak;
@@ -138,7 +140,7 @@ double CLoudnessMeter::noiseFloor() const
     if (!std::isfinite(integrated))
         return NAN;
     std::vector<float> pauses;
-    for (float m : momentary_)
+    for (float m : momentaryHistory)
         if (m < integrated + kIntegratedGate)
             pauses.push_back(m);
     if (pauses.empty())

@@ -37,8 +37,8 @@ public:
     // Largest momentary (400 ms) and short-term (3 s) loudness in LUFS, read every 100 ms; the
     // windows are filled with silence before the stream's start (as libebur128 does). -inf
     // for silence or when not measuring loudness.
-    double maxMomentary() const { return maxMomentary_; }
-    double maxShortTerm() const { return maxShortTerm_; }
+    double maxMomentary() const { return highestMomentary; }
+    double maxShortTerm() const { return highestShortTerm; }
     // The noise floor in pauses, in LUFS: the 10th percentile of the momentary loudness of the
     // 400 ms blocks (every 100 ms) that lie below the integrated loudness's relative gate
     // (integrated - 10 LU), the blocks speech does not count in. -inf when the pauses are digital
@@ -52,16 +52,16 @@ public:
 
 private:
     void addPiece(const float* left, const float* right, int frames);
-    ebur128_state* state_ = nullptr;
-    int channels_;
-    bool loudness_;
-    bool truePeak_;
-    long long hopFrames_;        // 100 ms
-    long long fedFrames_ = 0;
-    double hopEnergy_[30] = {};  // mean square of the last thirty 100 ms windows (a ring)
-    std::vector<double> shortTerm_; // short-term loudness every 100 ms once 3 s are in
-    std::vector<float> momentary_;  // momentary loudness every 100 ms once 400 ms are in
-    double maxMomentary_;
-    double maxShortTerm_;
-    float interleaved_[2 * 1024];
+    ebur128_state* state = nullptr;
+    int channelCount;
+    bool measureLoudness;
+    bool measureTruePeak;
+    long long hopFrames;        // 100 ms
+    long long fedFrames = 0;
+    double hopEnergy[30] = {};  // mean square of the last thirty 100 ms windows (a ring)
+    std::vector<double> shortTermHistory; // short-term loudness every 100 ms once 3 s are in
+    std::vector<float> momentaryHistory;  // momentary loudness every 100 ms once 400 ms are in
+    double highestMomentary;
+    double highestShortTerm;
+    float interleaved[2 * 1024];
 };

@@ -34,9 +34,9 @@ std::string duration(double seconds)
 } // namespace
 
 CProgressBar::CProgressBar(long long total, std::string label, bool wanted)
-    : total_(total), label_(std::move(label)),
-      enabled_(wanted && isatty(STDERR_FILENO) == 1 && total > 0),
-      start_(std::chrono::steady_clock::now()), lastDraw_(start_)
+    : totalFrames(total), barLabel(std::move(label)),
+      enabled(wanted && isatty(STDERR_FILENO) == 1 && total > 0),
+      startTime(std::chrono::steady_clock::now()), lastDraw(startTime)
 {
 }
 
@@ -70,16 +70,17 @@ std::string CProgressBar::render(const std::string& label, double fraction,
 
 void CProgressBar::update(long long done)
 {
-    if (!enabled_)
+    if (!enabled)
         return;
     const auto now = std::chrono::steady_clock::now();
-    if (now - start_ < kMoment || (shown_ && now - lastDraw_ < kRedraw))
+    if (now - startTime < kMoment || (shown && now - lastDraw < kRedraw))
         return;
-    lastDraw_ = now;
-    shown_ = true;
-    const double fraction = done >= total_ ? 1.0 : double(done > 0 ? done : 0) / double(total_);
-    const double elapsed = std::chrono::duration<double>(now - start_).count();
-    const std::string line = render(label_, fraction, elapsed, terminalColumns());
+    lastDraw = now;
+    shown = true;
+    const double fraction =
+        done >= totalFrames ? 1.0 : double(done > 0 ? done : 0) / double(totalFrames);
+    const double elapsed = std::chrono::duration<double>(now - startTime).count();
+    const std::string line = render(barLabel, fraction, elapsed, terminalColumns());
     // Back to the start of the line, the new text, and the rest of the line cleared.
     std::fprintf(stderr, "\r%s\033[K", line.c_str());
     std::fflush(stderr);
@@ -87,7 +88,7 @@ void CProgressBar::update(long long done)
 
 void CProgressBar::clear()
 {
-    if (shown_) {
+    if (shown) {
         std::fprintf(stderr, "\r\033[K");
         std::fflush(stderr);
     }
@@ -95,8 +96,8 @@ void CProgressBar::clear()
 
 void CProgressBar::finish()
 {
-    if (shown_)
+    if (shown)
         std::fprintf(stderr, "\r\033[K");
-    shown_ = false;
-    enabled_ = false;
+    shown = false;
+    enabled = false;
 }

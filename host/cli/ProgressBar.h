@@ -24,10 +24,10 @@ public:
                               int columns);
 
 private:
-    long long total_;
-    std::string label_;
-    bool enabled_;
-    bool shown_ = false;
-    std::chrono::steady_clock::time_point start_;
-    std::chrono::steady_clock::time_point lastDraw_;
+    long long totalFrames;
+    std::string barLabel;
+    bool enabled;
+    bool shown = false;
+    std::chrono::steady_clock::time_point startTime;
+    std::chrono::steady_clock::time_point lastDraw;
 };

@@ -11,16 +11,16 @@ namespace {
 class CRandom
 {
 public:
-    explicit CRandom(uint32_t seed) : state_(seed) {}
+    explicit CRandom(uint32_t seed) : state(seed) {}
     double uniform() // [0, 1)
     {
-        state_ = state_ * 1664525u + 1013904223u;
-        return double(state_ >> 8) / double(1u << 24);
+        state = state * 1664525u + 1013904223u;
+        return double(state >> 8) / double(1u << 24);
     }
     double between(double lo, double hi) { return lo + (hi - lo) * uniform(); }
 
 private:
-    uint32_t state_;
+    uint32_t state;
 };
 
 // Two-pole resonator (a formant), unity gain near its centre.

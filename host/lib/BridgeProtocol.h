@@ -73,23 +73,23 @@ public:
         u32(uint32_t(count));
         raw(data, count * sizeof(float));
     }
-    const std::vector<uint8_t>& data() const { return data_; }
-    void clear() { data_.clear(); }
+    const std::vector<uint8_t>& data() const { return payload; }
+    void clear() { payload.clear(); }
 
 private:
     void raw(const void* p, size_t n)
     {
         const uint8_t* b = static_cast<const uint8_t*>(p);
-        data_.insert(data_.end(), b, b + n);
+        payload.insert(payload.end(), b, b + n);
     }
-    std::vector<uint8_t> data_;
+    std::vector<uint8_t> payload;
 };
 
 // Reads values in order; any read past the end sets failed() and answers zero or empty.
 class CMessageReader
 {
 public:
-    CMessageReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    CMessageReader(const uint8_t* data, size_t size) : payload(data), payloadSize(size) {}
     uint32_t u32() { uint32_t v = 0; raw(&v, 4); return v; }
     int32_t i32() { int32_t v = 0; raw(&v, 4); return v; }
     float f32() { float v = 0; raw(&v, 4); return v; }
@@ -99,8 +99,8 @@ public:
         const uint32_t n = u32();
         if (!fits(n))
             return {};
-        std::string s(reinterpret_cast<const char*>(data_ + at_), n);
-        at_ += n;
+        std::string s(reinterpret_cast<const char*>(payload + at), n);
+        at += n;
         return s;
     }
     std::vector<uint8_t> bytes()
@@ -110,8 +110,8 @@ public:
             return {};
         std::vector<uint8_t> v(n);
         if (n > 0)
-            std::memcpy(v.data(), data_ + at_, n);
-        at_ += n;
+            std::memcpy(v.data(), payload + at, n);
+        at += n;
         return v;
     }
     // A float array, copied out (the message holds it at any byte offset, so it is not read in
@@ -119,23 +119,23 @@ public:
     void floats(std::vector<float>& out)
     {
         const uint32_t count = u32();
-        if (failed_ || size_t(count) > (size_ - at_) / sizeof(float)) {
-            failed_ = true;
+        if (overrun || size_t(count) > (payloadSize - at) / sizeof(float)) {
+            overrun = true;
             out.clear();
             return;
         }
         out.resize(count);
         if (count > 0)
-            std::memcpy(out.data(), data_ + at_, size_t(count) * sizeof(float));
-        at_ += size_t(count) * sizeof(float);
+            std::memcpy(out.data(), payload + at, size_t(count) * sizeof(float));
+        at += size_t(count) * sizeof(float);
     }
-    bool failed() const { return failed_; }
+    bool failed() const { return overrun; }
 
 private:
     bool fits(size_t n)
     {
-        if (failed_ || n > size_ - at_) {
-            failed_ = true;
+        if (overrun || n > payloadSize - at) {
+            overrun = true;
             return false;
         }
         return true;
@@ -146,11 +146,11 @@ private:
             std::memset(p, 0, n);
             return;
         }
-        std::memcpy(p, data_ + at_, n);
-        at_ += n;
+        std::memcpy(p, payload + at, n);
+        at += n;
     }
-    const uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
-    bool failed_ = false;
+    const uint8_t* payload;
+    size_t payloadSize;
+    size_t at = 0;
+    bool overrun = false;
 };

@@ -70,8 +70,8 @@ bool CEditorHostWindow::open(CVstPlugin& plugin, std::string& error)
     }
     ShowWindow(hwnd, SW_SHOWNORMAL);
     UpdateWindow(hwnd);
-    window_ = hwnd;
-    plugin_ = &plugin;
+    window = hwnd;
+    shownPlugin = &plugin;
     if (plugin.dispatch(effEditOpen, 0, 0, hwnd) == 0 && GetWindow(hwnd, GW_CHILD) == nullptr) {
         close();
         error = "the plug-in's editor did not open";
@@ -87,9 +87,9 @@ bool CEditorHostWindow::open(CVstPlugin& plugin, std::string& error)
         SetWindowPos(hwnd, nullptr, 0, 0, again.right - again.left, again.bottom - again.top,
                      SWP_NOMOVE | SWP_NOZORDER);
     }
-    width_ = w;
-    height_ = h;
-    paintMs_.clear();
+    clientWidth = w;
+    clientHeight = h;
+    paintMs.clear();
     pump();
     return true;
 }
@@ -122,26 +122,26 @@ void CEditorHostWindow::pumpTimed()
         DispatchMessageA(&msg);
         QueryPerformanceCounter(&after);
         // The host's own window paints too (its background); only the editor's paints count.
-        if (msg.hwnd != window_ && paintMs_.size() < kMaxPaintRecords)
-            paintMs_.push_back(double(after.QuadPart - before.QuadPart) / ticksPerMs);
+        if (msg.hwnd != window && paintMs.size() < kMaxPaintRecords)
+            paintMs.push_back(double(after.QuadPart - before.QuadPart) / ticksPerMs);
     }
 }
 
 std::vector<double> CEditorHostWindow::takePaintTimes()
 {
     std::vector<double> taken;
-    taken.swap(paintMs_);
+    taken.swap(paintMs);
     return taken;
 }
 
 void CEditorHostWindow::idle(int milliseconds)
 {
-    if (window_ == nullptr)
+    if (window == nullptr)
         return;
     const DWORD start = GetTickCount();
     do {
         pumpTimed();
-        plugin_->dispatch(effEditIdle);
+        shownPlugin->dispatch(effEditIdle);
         pumpTimed();
         Sleep(10);
     } while (int(GetTickCount() - start) < milliseconds);
@@ -150,11 +150,11 @@ void CEditorHostWindow::idle(int milliseconds)
 bool CEditorHostWindow::capture(std::vector<uint8_t>& rgb, int& width, int& height,
                                 std::string& error)
 {
-    if (window_ == nullptr) {
+    if (window == nullptr) {
         error = "the editor is not open";
         return false;
     }
-    HWND hwnd = static_cast<HWND>(window_);
+    HWND hwnd = static_cast<HWND>(window);
     RECT client{};
     GetClientRect(hwnd, &client);
     const int w = std::max(1L, client.right - client.left);
@@ -201,18 +201,18 @@ bool CEditorHostWindow::capture(std::vector<uint8_t>& rgb, int& width, int& heig
 
 void CEditorHostWindow::close()
 {
-    if (window_ == nullptr)
+    if (window == nullptr)
         return;
-    if (plugin_ != nullptr)
-        plugin_->dispatch(effEditClose);
-    DestroyWindow(static_cast<HWND>(window_));
-    window_ = nullptr;
-    plugin_ = nullptr;
-    width_ = height_ = 0;
+    if (shownPlugin != nullptr)
+        shownPlugin->dispatch(effEditClose);
+    DestroyWindow(static_cast<HWND>(window));
+    window = nullptr;
+    shownPlugin = nullptr;
+    clientWidth = clientHeight = 0;
     pump();
 }
 
 void* CEditorHostWindow::editorWindow() const
 {
-    return window_ != nullptr ? GetWindow(static_cast<HWND>(window_), GW_CHILD) : nullptr;
+    return window != nullptr ? GetWindow(static_cast<HWND>(window), GW_CHILD) : nullptr;
 }

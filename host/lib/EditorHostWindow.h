@@ -34,10 +34,10 @@ public:
     bool capture(std::vector<uint8_t>& rgb, int& width, int& height, std::string& error);
     void close();
 
-    bool isOpen() const { return window_ != nullptr; }
+    bool isOpen() const { return window != nullptr; }
     // Client size in pixels, 0 while closed.
-    int width() const { return width_; }
-    int height() const { return height_; }
+    int width() const { return clientWidth; }
+    int height() const { return clientHeight; }
     // The plug-in's own child window (HWND), null when it made none.
     void* editorWindow() const;
 
@@ -45,9 +45,9 @@ private:
     // pump(), timing the dispatch of every paint message.
     void pumpTimed();
 
-    CVstPlugin* plugin_ = nullptr;
-    std::vector<double> paintMs_;
-    void* window_ = nullptr; // HWND
-    int width_ = 0;
-    int height_ = 0;
+    CVstPlugin* shownPlugin = nullptr;
+    std::vector<double> paintMs;
+    void* window = nullptr; // HWND
+    int clientWidth = 0;
+    int clientHeight = 0;
 };

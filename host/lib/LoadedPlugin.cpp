@@ -7,37 +7,37 @@ std::unique_ptr<CLoadedPlugin> CLoadedPlugin::load(const std::string& path, std:
     std::unique_ptr<CLoadedPlugin> loaded(new CLoadedPlugin());
     // A name without a folder would make the system search its library folders instead.
     const bool bare = path.find('/') == std::string::npos && path.find('\\') == std::string::npos;
-    if (!loaded->library_.open(bare ? "./" + path : path)) {
-        error = path + ": " + loaded->library_.error();
+    if (!loaded->library.open(bare ? "./" + path : path)) {
+        error = path + ": " + loaded->library.error();
         return nullptr;
     }
-    VstPluginMainProc entry = loaded->library_.findEntry();
+    VstPluginMainProc entry = loaded->library.findEntry();
     if (entry == nullptr) {
         error = path + ": not a VST 2 plug-in (no VSTPluginMain, main or MAIN entry point)";
         return nullptr;
     }
     std::string why;
-    loaded->plugin_ = CVstPlugin::create(entry, loaded->host_, why);
-    if (!loaded->plugin_) {
+    loaded->instance = CVstPlugin::create(entry, loaded->callback, why);
+    if (!loaded->instance) {
         error = path + ": " + (why == "the entry point made no effect"
                                    ? std::string("the plug-in's entry point returned no effect")
                                    : why);
         return nullptr;
     }
-    loaded->plugin_->open();
+    loaded->instance->open();
     return loaded;
 }
 
 CLoadedPlugin::~CLoadedPlugin()
 {
-    plugin_.reset();
-    library_.close();
+    instance.reset();
+    library.close();
 }
 
 PluginInfo CLoadedPlugin::describe()
 {
     PluginInfo info;
-    const AEffect* e = plugin_->effect();
+    const AEffect* e = instance->effect();
     if (e == nullptr)
         return info;
     info.magic = e->magic;
@@ -49,11 +49,11 @@ PluginInfo CLoadedPlugin::describe()
     info.numInputs = e->numInputs;
     info.numOutputs = e->numOutputs;
     info.initialDelay = e->initialDelay;
-    info.vendorVersion = plugin_->vendorVersion();
-    info.vstVersion = plugin_->vstVersion();
-    info.category = plugin_->category();
-    info.effectName = plugin_->effectName();
-    info.vendor = plugin_->vendorString();
-    info.product = plugin_->productString();
+    info.vendorVersion = instance->vendorVersion();
+    info.vstVersion = instance->vstVersion();
+    info.category = instance->category();
+    info.effectName = instance->effectName();
+    info.vendor = instance->vendorString();
+    info.product = instance->productString();
     return info;
 }

@@ -20,15 +20,15 @@ public:
     static std::unique_ptr<CLoadedPlugin> load(const std::string& path, std::string& error);
     ~CLoadedPlugin();
 
-    CVstPlugin& plugin() { return *plugin_; }
-    CHostCallback& host() { return host_; }
+    CVstPlugin& plugin() { return *instance; }
+    CHostCallback& host() { return callback; }
 
     // [UI thread] The record's fields and the plug-in's names and versions.
     PluginInfo describe();
 
 private:
     CLoadedPlugin() = default;
-    CVstLibrary library_;
-    CHostCallback host_;
-    std::unique_ptr<CVstPlugin> plugin_;
+    CVstLibrary library;
+    CHostCallback callback;
+    std::unique_ptr<CVstPlugin> instance;
 };
