@@ -52,16 +52,16 @@ RunResult runHost(const std::vector<std::string>& args, const std::string& progr
 CScratchDir::CScratchDir()
 {
     char dir[] = "/tmp/quar2-cli-XXXXXX";
-    dir_ = mkdtemp(dir) ? dir : "/tmp";
+    folder = mkdtemp(dir) ? dir : "/tmp";
 }
 
 CScratchDir::~CScratchDir()
 {
     // Folders inside too (batch runs write into them), deepest first; never /tmp itself.
-    if (dir_.rfind("/tmp/quar2-cli-", 0) != 0)
+    if (folder.rfind("/tmp/quar2-cli-", 0) != 0)
         return;
     nftw(
-        dir_.c_str(),
+        folder.c_str(),
         [](const char* p, const struct stat*, int, struct FTW*) { return std::remove(p), 0; },
         16, FTW_DEPTH | FTW_PHYS);
 }
@@ -69,7 +69,7 @@ CScratchDir::~CScratchDir()
 std::vector<std::string> CScratchDir::entries() const
 {
     std::vector<std::string> names;
-    if (DIR* d = opendir(dir_.c_str())) {
+    if (DIR* d = opendir(folder.c_str())) {
         while (dirent* e = readdir(d)) {
             const std::string n = e->d_name;
             if (n != "." && n != "..")

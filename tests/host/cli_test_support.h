@@ -24,12 +24,12 @@ class CScratchDir
 public:
     CScratchDir();
     ~CScratchDir();
-    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string path(const std::string& name) const { return folder + "/" + name; }
     // Names of the entries, sorted.
     std::vector<std::string> entries() const;
 
 private:
-    std::string dir_;
+    std::string folder;
 };
 
 struct Audio
