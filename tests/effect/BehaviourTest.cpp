@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "tests/effect/LevellerDriver.h"
+#include "tests/support/LevellerDriver.h"
 
 namespace
 {
@@ -67,31 +67,32 @@ TEST(LevellerBehaviour, SpeechAtVeryDifferentLevelsComesOutMuchCloser)
     for (size_t i = 0; i < inL.size(); ++i)
         inR[i] = 0.8f * inL[i];
 
+    // The plug-in's frame loop twice: as the bridge runs it (the block loop), and frame by frame
+    // keeping each frame's gain and the block's dither, on a twin that must give the same bits.
     CLevellerDriver d(kRate, 512);
-    d.SetSlider(5, -12); // Push Down
-    d.SetSlider(6, 24);  // Pull Up
-    d.SetSlider(4, 3);   // 1 ms attack
-    d.host.playing = true;
-
+    CLevellerDriver twin(kRate, 512);
+    for (CLevellerDriver* x : {&d, &twin})
+    {
+        x->SetSlider(5, -12); // Push Down
+        x->SetSlider(6, 24);  // Pull Up
+        x->SetSlider(4, 3);   // 1 ms attack
+        x->host.playing = true;
+    }
     std::vector<float> outL(inL.size()), outR(inL.size());
+    std::vector<float> twinL(inL.size()), twinR(inL.size());
     std::vector<double> gains(inL.size()), dithers(inL.size());
     const double outputGain = d.vars().outputGain;
     for (size_t at = 0; at < inL.size(); at += 512)
     {
-        const size_t n = std::min<size_t>(512, inL.size() - at);
-        // The bridge, frame by frame, keeping each frame's gain and the block's dither.
-        d.effect.DoBlock();
-        for (size_t i = at; i < at + n; ++i)
-        {
-            d.effect.samples[0] = inL[i];
-            d.effect.samples[1] = inR[i];
-            d.effect.DoSample();
-            outL[i] = static_cast<float>(d.effect.samples[0]);
-            outR[i] = static_cast<float>(d.effect.samples[1]);
-            gains[i] = d.vars().gain;
-            dithers[i] = d.vars().dither;
-        }
+        const int32_t n = static_cast<int32_t>(std::min<size_t>(512, inL.size() - at));
+        d.ProcessFloat(&inL[at], &inR[at], &outL[at], &outR[at], n);
+        twin.Process(&inL[at], &inR[at], &twinL[at], &twinR[at], n, [&](int32_t i) {
+            gains[at + static_cast<size_t>(i)] = twin.vars().gain;
+            dithers[at + static_cast<size_t>(i)] = twin.vars().dither;
+        });
     }
+    ASSERT_EQ(outL, twinL);
+    ASSERT_EQ(outR, twinR);
 
     // The output is the input delayed by 64 frames times that frame's gain.
     for (size_t i = 64; i < inL.size(); ++i)

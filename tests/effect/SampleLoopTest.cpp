@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "tests/effect/LevellerDriver.h"
+#include "tests/support/LevellerDriver.h"
 #include "tests/effect/LevellerReference.h"
 
 namespace
@@ -182,8 +182,7 @@ TEST(LevellerSampleLoop, MatchesTheFormulasBitForBit)
                          << "config " << configIndex << (floatBridge ? " float" : " double"));
             CLevellerDriver d(c.sampleRate, 512);
             for (int k = 2; k <= 10; ++k)
-                d.effect.sliders[static_cast<size_t>(k)] = c.sliders[k];
-            d.effect.DoSlider();
+                d.SetSlider(k, c.sliders[k]);
             CLevellerReference ref(c.sampleRate, c.sliders);
             ASSERT_EQ(d.vars().releaseCoef, ref.releaseCoef);
             ASSERT_EQ(d.vars().attackCoef, ref.attackCoef);
