@@ -11,10 +11,14 @@ namespace {
 
 struct Images : ::testing::Test
 {
-    Images() { runtime.adapter = &plugin; }
-    DrawingAdapter plugin;
+    Images()
+    {
+        plugin.target = &target;
+        runtime.adapter = &plugin;
+    }
+    RecordingTarget target;
+    CFakeHost plugin;
     TXlat runtime;
-    RecordingTarget& target = plugin.target;
 };
 
 int releases = 0;
@@ -158,9 +162,11 @@ TEST(ImageBridge, HoldersDropTheirBitmapOnEveryLoadAndOnFree)
 
     holder->bitmap = &fakeBitmap;
     holder->releaseBitmap = &CountRelease;
-    DrawingAdapter plugin;
+    RecordingTarget drawn;
+    CFakeHost plugin;
+    plugin.target = &drawn;
     EXPECT_TRUE(GfxImageDrawAlpha(holder, &plugin, 0, 0, 4, 4, 1, 2, 999));
-    EXPECT_EQ(plugin.target.Named("drawBitmap")[0].value, 255); // limited to a byte
+    EXPECT_EQ(drawn.Named("drawBitmap")[0].value, 255); // limited to a byte
     EXPECT_TRUE(GfxImageDrawTransparent(holder, &plugin, 0, 0, 4, 4, 0, 0));
     EXPECT_FALSE(GfxImageDraw(holder, nullptr, 0, 0, 4, 4, 0, 0));
     plugin.drawing = false;

@@ -12,10 +12,14 @@ namespace {
 
 struct Drawing : ::testing::Test
 {
-    Drawing() { runtime.adapter = &plugin; }
-    DrawingAdapter plugin;
+    Drawing()
+    {
+        plugin.target = &target;
+        runtime.adapter = &plugin;
+    }
+    RecordingTarget target;
+    CFakeHost plugin;
     TXlat runtime;
-    RecordingTarget& target = plugin.target;
 };
 
 GfxColor Bytes(int r, int g, int b, int a)
