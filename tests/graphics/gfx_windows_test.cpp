@@ -191,8 +191,8 @@ TEST_F(ToolkitGraphics, ImagesComeFromResourcesThenFilesAndAMissingOneLogsOnce)
     runtime->RegisterFileName(6, tag + "\\missing.png");     // neither
 
     ImageSlot& bg = runtime->GetImage(0);
-    EXPECT_EQ(bg.width, 430);
-    EXPECT_EQ(bg.height, 600);
+    EXPECT_EQ(bg.width, kEditorWidth);
+    EXPECT_EQ(bg.height, kEditorHeight);
     EXPECT_EQ(CountLogLines(tag), 0);
 
     ImageSlot& knob = runtime->GetImage(5);

@@ -20,11 +20,12 @@
 #include "host/lib/VstLibrary.h"
 #include "host/lib/VstPlugin.h"
 #include "runtime/ModuleHandle.h"
+#include "plugin/EditorSize.h"
 
 namespace {
 
-constexpr int kWidth = 430;
-constexpr int kHeight = 600;
+constexpr int kWidth = kEditorWidth;
+constexpr int kHeight = kEditorHeight;
 // Host parameter of the "Push Down" slider (slider 5, range -30 .. 0 dB).
 constexpr VstInt32 kPushDown = 3;
 

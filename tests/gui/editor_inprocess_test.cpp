@@ -19,6 +19,7 @@
 #include "runtime/ModuleHandle.h"
 #include "tests/graphics/leveller_png.h"
 #include "tests/plugin/ProbeRuntime.h"
+#include "plugin/EditorSize.h"
 
 namespace {
 
@@ -94,8 +95,8 @@ TEST_F(EditorInProcess, OpensAFramePaintsTheScriptAndClosesAgain)
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->top, 0);
     EXPECT_EQ(r->left, 0);
-    EXPECT_EQ(r->bottom, 600);
-    EXPECT_EQ(r->right, 430);
+    EXPECT_EQ(r->bottom, kEditorHeight);
+    EXPECT_EQ(r->right, kEditorWidth);
 
     // Idle before open: nothing reaches the runtime.
     Idle();
@@ -103,7 +104,7 @@ TEST_F(EditorInProcess, OpensAFramePaintsTheScriptAndClosesAgain)
     EXPECT_EQ(runtime->idles, 0);
     EXPECT_EQ(runtime->frames, 0);
 
-    EditorHostWindow host(430, 600);
+    EditorHostWindow host(kEditorWidth, kEditorHeight);
     EXPECT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1);
     ASSERT_NE(editor()->getView(), nullptr);
     HWND frameWindow = host.child();
@@ -111,19 +112,19 @@ TEST_F(EditorInProcess, OpensAFramePaintsTheScriptAndClosesAgain)
     EXPECT_EQ(editor()->getFrame()->getSystemWindow(), frameWindow);
     RECT client{};
     GetClientRect(frameWindow, &client);
-    EXPECT_EQ(client.right, 430);
-    EXPECT_EQ(client.bottom, 600);
+    EXPECT_EQ(client.right, kEditorWidth);
+    EXPECT_EQ(client.bottom, kEditorHeight);
 
     PumpMessages(2000, [&] { Idle(); }, [&] { return runtime->frames > 0; });
     ASSERT_GT(runtime->frames, 0);
-    EXPECT_EQ(runtime->viewWidth, 430);
-    EXPECT_EQ(runtime->viewHeight, 600);
+    EXPECT_EQ(runtime->viewWidth, kEditorWidth);
+    EXPECT_EQ(runtime->viewHeight, kEditorHeight);
     EXPECT_TRUE(runtime->contextDuringDraw);
     EXPECT_EQ(instance->plugin->drawContext, nullptr); // only set during the draw
     EXPECT_GT(runtime->idles, 0);
 
-    const WindowPixels shot = CaptureWindow(frameWindow, 430, 600);
-    ASSERT_EQ(shot.width, 430);
+    const WindowPixels shot = CaptureWindow(frameWindow, kEditorWidth, kEditorHeight);
+    ASSERT_EQ(shot.width, kEditorWidth);
     EXPECT_EQ(shot.at(40, 30), Rgb(229, 127, 0));
     EXPECT_EQ(shot.at(139, 89), Rgb(229, 127, 0));
     EXPECT_EQ(shot.at(140, 89), Rgb(25, 25, 25));
@@ -148,8 +149,8 @@ TEST_F(EditorInProcess, OpensAFramePaintsTheScriptAndClosesAgain)
     EXPECT_EQ(runtime->idles, idlesClosed);
     r = rect();
     ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->right, 430);
-    EXPECT_EQ(r->bottom, 600);
+    EXPECT_EQ(r->right, kEditorWidth);
+    EXPECT_EQ(r->bottom, kEditorHeight);
 
     // Open again: a new frame and view of the same size.
     EXPECT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1);
@@ -157,13 +158,13 @@ TEST_F(EditorInProcess, OpensAFramePaintsTheScriptAndClosesAgain)
     const int framesBefore = runtime->frames;
     PumpMessages(2000, [&] { Idle(); }, [&] { return runtime->frames > framesBefore; });
     EXPECT_GT(runtime->frames, framesBefore);
-    EXPECT_EQ(runtime->viewWidth, 430);
+    EXPECT_EQ(runtime->viewWidth, kEditorWidth);
     instance->dispatch(effEditClose);
 }
 
 TEST_F(EditorInProcess, MouseMessagesReachTheRuntimesMouseState)
 {
-    EditorHostWindow host(430, 600);
+    EditorHostWindow host(kEditorWidth, kEditorHeight);
     ASSERT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1);
     HWND frameWindow = host.child();
     ASSERT_NE(frameWindow, nullptr);
@@ -220,7 +221,7 @@ TEST_F(EditorInProcess, KnobModeIsSharedAndTheEditorDrawsOnRequestOnly)
     // No view: the runtime's redraw request reaches nothing.
     EXPECT_EQ(instance->plugin->redrawEditor(), 0);
 
-    EditorHostWindow host(430, 600);
+    EditorHostWindow host(kEditorWidth, kEditorHeight);
     ASSERT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1);
     PumpMessages(1000, [&] { Idle(); }, [&] { return runtime->frames > 0; });
     EXPECT_EQ(instance->plugin->redrawEditor(), 1);
@@ -252,7 +253,7 @@ TEST_F(EditorInProcess, HundredOpenPaintCloseCyclesLeaveNoObjectOrWindowBehind)
 {
     // Hosts open and close the editor every time the user shows or hides it; a long session does
     // this hundreds of times. Every cycle must hand back each toolkit object and window it made.
-    EditorHostWindow host(430, 600);
+    EditorHostWindow host(kEditorWidth, kEditorHeight);
     const int32_t liveClosed = CBaseObject::getLiveObjectCount();
     for (int cycle = 0; cycle < 100; ++cycle) {
         ASSERT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1) << "cycle " << cycle;
@@ -387,7 +388,7 @@ protected:
     // Opens the editor, lets it paint a few frames, and answers the window's pixels.
     WindowPixels PaintedFrame()
     {
-        EditorHostWindow host(430, 600);
+        EditorHostWindow host(kEditorWidth, kEditorHeight);
         WindowPixels shot;
         if (instance->dispatch(effEditOpen, 0, 0, host.handle()) != 1)
             return shot;
@@ -397,7 +398,7 @@ protected:
             InvalidateRect(frameWindow, nullptr, FALSE);
             PumpMessages(2000, nullptr, [&] { return leveller->frames > before; });
         }
-        shot = CaptureWindow(frameWindow, 430, 600);
+        shot = CaptureWindow(frameWindow, kEditorWidth, kEditorHeight);
         instance->dispatch(effEditClose);
         return shot;
     }
@@ -407,10 +408,10 @@ protected:
     void ExpectReference(const WindowPixels& shot, const wchar_t* reference,
                          const std::string& artifact)
     {
-        ASSERT_EQ(shot.width, 430);
-        ASSERT_EQ(shot.height, 600);
+        ASSERT_EQ(shot.width, kEditorWidth);
+        ASSERT_EQ(shot.height, kEditorHeight);
         const WindowPixels expected = ReadReferencePicture(reference);
-        if (expected.width != 430 || expected.height != 600) {
+        if (expected.width != kEditorWidth || expected.height != kEditorHeight) {
             KeepPicture(shot, artifact);
             FAIL() << "no usable reference picture; the frame is in " << artifact;
         }
