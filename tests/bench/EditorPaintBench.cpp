@@ -37,7 +37,7 @@
 #include "gui/CFrame.h"
 #include "gui/COffscreenContext.h"
 #include "runtime/ModuleHandle.h"
-#include "tests/gui/editor_window_support.h"
+#include "tests/support/editor_window_support.h"
 #include "tests/plugin/ProbeRuntime.h"
 #include "tests/support/FakeHost.h"
 
@@ -173,7 +173,11 @@ int RunPaints(int frames)
 
     std::printf("%-34s %6s   %8s %8s %8s %8s   (ms)\n", "", "count", "median", "p90", "p99",
                 "worst");
-    EditorHostWindow host(kEditorWidth, kEditorHeight);
+    CEditorHostWindow host;
+    if (!CreateHostWindow(host, kEditorWidth, kEditorHeight)) {
+        std::printf("no window of the editor's size\n");
+        return 1;
+    }
     struct Path
     {
         const char* name;
@@ -184,10 +188,10 @@ int RunPaints(int frames)
         CFrame::overridePlatformMajorVersion(path.version);
         instance.dispatch(effEditOpen, 0, 0, host.handle());
         audio.editorOpen = true;
-        const std::vector<double> ms = TimePaints(instance, host.child(), frames);
+        const std::vector<double> ms = TimePaints(instance, EditorChild(host), frames);
         audio.editorOpen = false;
         instance.dispatch(effEditClose);
-        PumpMessages(100);
+        CEditorHostWindow::pumpFor(100);
         PrintTimes(path.name, ms);
     }
     CFrame::overridePlatformMajorVersion(0);
@@ -400,8 +404,12 @@ void Profile(const char* name, int frames, const std::function<CDrawContext*()>&
 int RunProfile(int frames)
 {
     // A plain window of the editor's size to draw into.
-    EditorHostWindow host(kEditorWidth, kEditorHeight);
-    HWND window = host.handle();
+    CEditorHostWindow host;
+    if (!CreateHostWindow(host, kEditorWidth, kEditorHeight)) {
+        std::printf("no window of the editor's size\n");
+        return 1;
+    }
+    HWND window = static_cast<HWND>(host.handle());
     Profile("straight into a window's device context", frames, [&] {
         return new CDrawContext(nullptr, nullptr, window);
     });

@@ -9,16 +9,8 @@
 
 namespace {
 
-struct Images : ::testing::Test
+struct Images : GfxDrawingTest
 {
-    Images()
-    {
-        plugin.target = &target;
-        runtime.adapter = &plugin;
-    }
-    RecordingTarget target;
-    CFakeHost plugin;
-    TXlat runtime;
 };
 
 int releases = 0;

@@ -10,16 +10,8 @@
 
 namespace {
 
-struct Drawing : ::testing::Test
+struct Drawing : GfxDrawingTest
 {
-    Drawing()
-    {
-        plugin.target = &target;
-        runtime.adapter = &plugin;
-    }
-    RecordingTarget target;
-    CFakeHost plugin;
-    TXlat runtime;
 };
 
 GfxColor Bytes(int r, int g, int b, int a)

@@ -22,6 +22,21 @@ VstMidiEvent Note(int32_t delta, unsigned char status, unsigned char key, unsign
     return e;
 }
 
+// The one event of the last list the host was sent, as copied on arrival; false when there was
+// no list, or it held other than one event of exactly the size of an `Event`.
+template <typename Event> bool LastSentEvent(const CHostCallback& host, Event& event)
+{
+    const std::vector<HostRequest> requests = host.requests();
+    for (auto r = requests.rbegin(); r != requests.rend(); ++r)
+    {
+        if (r->opcode != audioMasterProcessEvents) continue;
+        if (r->eventCount != 1 || r->events.size() != 1 || r->events[0].size() != sizeof(Event))
+            return false;
+        std::memcpy(&event, r->events[0].data(), sizeof event);
+        return true;
+    }
+    return false;
+}
 } // namespace
 
 TEST(Midi, RingKeepsTheLatestEvents)
@@ -86,22 +101,11 @@ TEST(Midi, SendCallsGiveTheHostOneEvent)
     COstra* plugin = instance.plugin;
     ASSERT_NE(plugin, nullptr);
     CHostCallback& host = instance.host;
-    // The one event of the last list the host was sent, copied as it arrived.
-    auto lastSent = [&] {
-        const std::vector<HostRequest> requests = host.requests();
-        for (auto r = requests.rbegin(); r != requests.rend(); ++r)
-            if (r->opcode == audioMasterProcessEvents) return *r;
-        return HostRequest{};
-    };
 
     host.processEventsAnswer = 1;
     EXPECT_TRUE(runtime->HostSendMidi(17, 0x90, 64, 127));
-    HostRequest sent = lastSent();
-    EXPECT_EQ(sent.eventCount, 1);
-    ASSERT_EQ(sent.events.size(), 1u);
-    ASSERT_EQ(sent.events[0].size(), sizeof(VstMidiEvent));
     VstMidiEvent note{};
-    std::memcpy(&note, sent.events[0].data(), sizeof note);
+    ASSERT_TRUE(LastSentEvent(host, note));
     EXPECT_EQ(note.type, kVstMidiType);
     EXPECT_EQ(note.deltaFrames, 17);
     EXPECT_EQ(static_cast<unsigned char>(note.midiData[0]), 0x90);
@@ -111,12 +115,8 @@ TEST(Midi, SendCallsGiveTheHostOneEvent)
 
     const unsigned char dump[5] = {0xF0, 1, 2, 3, 0xF7};
     EXPECT_TRUE(plugin->sendSysex(9, dump, 5));
-    sent = lastSent();
-    EXPECT_EQ(sent.eventCount, 1);
-    ASSERT_EQ(sent.events.size(), 1u);
-    ASSERT_EQ(sent.events[0].size(), sizeof(VstMidiSysexEvent));
     VstMidiSysexEvent sysex{};
-    std::memcpy(&sysex, sent.events[0].data(), sizeof sysex);
+    ASSERT_TRUE(LastSentEvent(host, sysex));
     EXPECT_EQ(sysex.type, kVstSysExType);
     EXPECT_EQ(sysex.deltaFrames, 9);
     EXPECT_EQ(sysex.dumpBytes, 5);

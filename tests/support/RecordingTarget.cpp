@@ -24,22 +24,10 @@ void RecordingTarget::setDrawMode(int32_t m)
     drawMode = m;
 }
 
-void RecordingTarget::setFontColor(GfxColor c)
+void RecordingTarget::SetColor(const char* op, GfxColor c, GfxColor& current)
 {
-    Add("setFontColor").color = c;
-    fontColor = c;
-}
-
-void RecordingTarget::setFillColor(GfxColor c)
-{
-    Add("setFillColor").color = c;
-    fillColor = c;
-}
-
-void RecordingTarget::setFrameColor(GfxColor c)
-{
-    Add("setFrameColor").color = c;
-    frameColor = c;
+    Add(op).color = c;
+    current = c;
 }
 
 double RecordingTarget::getStringWidth(const char* text)

@@ -52,9 +52,9 @@ class RecordingTarget : public CGfxTarget
     bool AllCoordinatesFinite() const;
 
     void setDrawMode(int32_t m) override;
-    void setFontColor(GfxColor c) override;
-    void setFillColor(GfxColor c) override;
-    void setFrameColor(GfxColor c) override;
+    void setFontColor(GfxColor c) override { SetColor("setFontColor", c, fontColor); }
+    void setFillColor(GfxColor c) override { SetColor("setFillColor", c, fillColor); }
+    void setFrameColor(GfxColor c) override { SetColor("setFrameColor", c, frameColor); }
     double getStringWidth(const char* text) override;
     int32_t getFontSize() override { return fontSize; }
     void moveTo(const GfxPoint& p) override;
@@ -85,6 +85,8 @@ class RecordingTarget : public CGfxTarget
   private:
     GfxCall& Add(const char* op);
     GfxCall& AddShape(const char* op, const GfxRect& r, int32_t value);
+    // Records the colour call `op` and makes `c` the current colour of its kind.
+    void SetColor(const char* op, GfxColor c, GfxColor& current);
     std::vector<GfxCall> Matching(const char* op, bool (*match)(const GfxCall&, const void*),
                                   const void* what) const;
 

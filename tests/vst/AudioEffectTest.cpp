@@ -1,7 +1,7 @@
 // The basic plug-in class: the effect record it hands out, the class trampolines behind the
 // record's function pointers, and the answers of dispatcher opcodes 0..24.
 
-#include "host/lib/HostCallback.h"
+#include "tests/vst/QuietHost.h"
 #include "vst/AudioEffect.h"
 
 #include <gtest/gtest.h>
@@ -111,11 +111,7 @@ class ProbeEditor : public AEffEditor
 
 TEST(AudioEffect, EffectRecordDefaults)
 {
-    // A host that answers every request 0 unless told otherwise, reached by the effects made
-    // and called on this thread while the guard lives.
-    CHostCallback host;
-    host.builtInAnswers = false;
-    const CHostCallback::MakingGuard reachable(&host);
+    CQuietHost host;
     ProbeEffect fx;
     AEffect* e = fx.getAeffect();
     EXPECT_EQ(e->magic, 0x56737450);
@@ -325,11 +321,7 @@ TEST(AEffEditor, BaseAnswers)
 
 TEST(AudioEffect, HostCalls)
 {
-    // A host that answers every request 0 unless told otherwise, reached by the effects made
-    // and called on this thread while the guard lives.
-    CHostCallback host;
-    host.builtInAnswers = false;
-    const CHostCallback::MakingGuard reachable(&host);
+    CQuietHost host;
     ProbeEffect fx;
     host.answerOverrides[audioMasterVersion] = 2400;
     host.answerOverrides[audioMasterCurrentId] = 0x51554152;

@@ -1,7 +1,7 @@
 // The extended plug-in class: the neutral answers of opcodes 25..79, which layer answers which
 // opcode, the editor key and knob opcodes, resume's want-events step and the extended host calls.
 
-#include "host/lib/HostCallback.h"
+#include "tests/vst/QuietHost.h"
 #include "vst/AudioEffectX.h"
 
 #include <gtest/gtest.h>
@@ -66,11 +66,7 @@ class KeyEditor : public AEffEditor
 
 TEST(AudioEffectX, NeutralAnswersOfTheExtendedOpcodes)
 {
-    // A host that answers every request 0 unless told otherwise, reached by the effects made
-    // and called on this thread while the guard lives.
-    CHostCallback host;
-    host.builtInAnswers = false;
-    const CHostCallback::MakingGuard reachable(&host);
+    CQuietHost host;
     PlainX fx;
     EXPECT_EQ(fx.getAeffect()->flags, effFlagsCanReplacing);
 
@@ -187,11 +183,7 @@ TEST(AudioEffectX, EditorKeysAndKnobMode)
 
 TEST(AudioEffectX, ResumeAsksForMidiOnlyWhenTheEffectTakesIt)
 {
-    // A host that answers every request 0 unless told otherwise, reached by the effects made
-    // and called on this thread while the guard lives.
-    CHostCallback host;
-    host.builtInAnswers = false;
-    const CHostCallback::MakingGuard reachable(&host);
+    CQuietHost host;
     PlainX fx;
     fx.canDoAnswer = 0x1131; // a non-1 answer: not a MIDI receiver
     fx.d(effMainsChanged, 0, 1);
@@ -214,11 +206,7 @@ TEST(AudioEffectX, ResumeAsksForMidiOnlyWhenTheEffectTakesIt)
 
 TEST(AudioEffectX, HostCallsPassTheirOpcodes)
 {
-    // A host that answers every request 0 unless told otherwise, reached by the effects made
-    // and called on this thread while the guard lives.
-    CHostCallback host;
-    host.builtInAnswers = false;
-    const CHostCallback::MakingGuard reachable(&host);
+    CQuietHost host;
     PlainX fx;
 
     VstTimeInfo info{};
