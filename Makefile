@@ -8,9 +8,14 @@ TSAN := build/tsan
 # The programs the thread-checked build runs: the memory pages, windows and string table
 # (checked with no suppression) and the thread storm.
 TSAN_TESTS := runtime_tests effect_tests reliability_storm_tests
+# What crosses between the two flavours: quar2-host finds the bridge in the win64 build, the
+# Windows tests compare with the native build's audio and drive its quar2-host.
+NATIVE_CONFIG := -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUAR2_WIN64_BUILD_DIR=$(CURDIR)/$(WIN)
+WIN_CONFIG := -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUAR2_NATIVE_BUILD_DIR=$(CURDIR)/$(NATIVE) \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 
 .PHONY: all test demo deps native asan tsan win64 test-native test-asan test-tsan test-win64 clean \
-  fuzz test-fuzz bench-editor
+  fuzz test-fuzz bench bench-editor format check-format
 
 all: native win64
 
@@ -18,7 +23,7 @@ deps:
 	@scripts/install-deps.sh
 
 native: deps
-	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake -S . -B $(NATIVE) $(NATIVE_CONFIG) >/dev/null
 	cmake --build $(NATIVE) -j$(JOBS)
 
 asan: deps
@@ -30,8 +35,7 @@ tsan: deps
 	cmake --build $(TSAN) -j$(JOBS) --target $(TSAN_TESTS)
 
 win64: deps
-	cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+	cmake -S . -B $(WIN) $(WIN_CONFIG) >/dev/null
 	cmake --build $(WIN) -j$(JOBS)
 
 test-native: native
@@ -53,8 +57,14 @@ test-win64: win64
 
 # The editor's paint times under Wine + Xvfb while audio plays, then a profile of one frame.
 bench-editor: win64
+	cmake --build $(WIN) -j$(JOBS) --target editor_paint_bench
 	scripts/bench-editor.sh $(WIN)
 	scripts/bench-editor.sh $(WIN) --profile --frames 60
+
+# Time per block of the leveller with ordinary, subnormal and decaying input, float and double.
+bench: native
+	cmake --build $(NATIVE) -j$(JOBS) --target reliability_denormal_bench
+	$(NATIVE)/tests/reliability/reliability_denormal_bench
 
 # Fuzz targets (clang, build/fuzz): a short run per target in make test, a long one on demand.
 FUZZ_SECONDS ?= 300
@@ -64,14 +74,21 @@ fuzz: deps
 test-fuzz: deps
 	scripts/fuzz.sh 10
 
+# One formatting for every C++ file (.clang-format): `make format` rewrites them, make test checks.
+SOURCES = $(shell find runtime effect graphics gui plugin vst host tests -name '*.cpp' -o -name '*.h')
+format: deps
+	clang-format -i $(SOURCES)
+
+check-format: deps
+	clang-format --dry-run -Werror $(SOURCES)
+
 test: test-native test-asan test-tsan test-fuzz test-win64
 
 # The demo needs only the plug-ins, quar2-host and the bridge, not the test programs.
 demo: deps
-	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake -S . -B $(NATIVE) $(NATIVE_CONFIG) >/dev/null
 	cmake --build $(NATIVE) -j$(JOBS) --target QUAR2 quar2-host
-	cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+	cmake -S . -B $(WIN) $(WIN_CONFIG) >/dev/null
 	cmake --build $(WIN) -j$(JOBS) --target QUAR2 quar2-bridge
 	scripts/demo.sh
 

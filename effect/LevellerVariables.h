@@ -42,7 +42,7 @@ struct LevellerVariables
     double playPosition = 0.0;
 
     // --- Set by the init hook --------------------------------------------------------------------
-    double buildLabel = 0.0; // string handle of the build label (10000)
+    double buildLabel = 0.0; // string handle of the build label (kStrBuild)
     double maxGainDb = 0.0;  // meter extremes, kept by the drawing code
     double maxAttenuationDb = 0.0;
     double smooth20ms = 0.0;   // coefficient of the two smoothing stages

@@ -38,8 +38,8 @@ const SliderDeclaration kSliders[] = {
     {10, "[Display Speed]",       10,   1,   10,  0.1, {}},
 };
 
-// Texts of the string constants 10000 .. 10050, in handle order (the editor's captions, units,
-// step labels, fonts and formats).
+// Texts of the string constants kStrBuild .. kStrBuildFont, in handle order (the editor's
+// captions, units, step labels, fonts and formats; LevellerStrings.h names each handle).
 const char* const kStrings[] = {
     "Build 170206", "Off", "20 Hz", "40 Hz", "80 Hz", "100 Hz", "150 Hz", "200 Hz", "350 Hz",
     "500 Hz", "Zero", "250us", "500 us", "1 ms", "5 ms", "10 ms", "20 ms", "50 ms", "100 ms",
@@ -49,7 +49,7 @@ const char* const kStrings[] = {
     "Max Gain: ", "%.2f", " dB", "Max Attenuation: ", "%.2f", " dB", "Arial",
 };
 // clang-format on
-static_assert(sizeof(kStrings) / sizeof(kStrings[0]) == TXlatEffect::kStringCount);
+static_assert(sizeof(kStrings) / sizeof(kStrings[0]) == kStrEnd - kStrBuild);
 
 } // namespace
 
@@ -77,8 +77,8 @@ void TXlatEffect::DoOpen()
     vars = LevellerVariables{};
     RegisterFileName(0, "quar2_gfx\\bg.png");
     RegisterFileName(1, "quar2_gfx\\sliderknob.png");
-    for (int32_t k = 0; k < kStringCount; ++k)
-        RegisterString(kFirstStringHandle + k, kStrings[k]);
+    for (int32_t k = 0; k < kStrEnd - kStrBuild; ++k)
+        RegisterString(kStrBuild + k, kStrings[k]);
     // The memory was just cleared: point the audio path at fresh pages of the (all-zero) layout,
     // so that a block processed before the first resume still touches only prepared memory.
     PrepareMemory();
@@ -114,7 +114,7 @@ void TXlatEffect::DoInit()
     v.hostTimeSigDenominator = ScriptFinite(v.hostTimeSigDenominator);
     RefreshHostValues();
 
-    v.buildLabel = 10000.0;
+    v.buildLabel = kStrBuild;
     v.maxAttenuationDb = 0.0;
     v.maxGainDb = 0.0;
 
@@ -160,10 +160,10 @@ void TXlatEffect::DoInit()
     v.readoutY = 480.0;
 
     // The editor's step labels: string handles of the low-cut and attack step texts.
-    for (int32_t k = 0; k <= 8; ++k)
-        Element(kLowCutLabelTable + k) = 10001.0 + k;
-    for (int32_t k = 0; k <= 11; ++k)
-        Element(kAttackLabelTable + k) = 10010.0 + k;
+    for (int32_t k = 0; k < kLowCutStepCount; ++k)
+        Element(kLowCutLabelTable + k) = kStrLowCutSteps + k;
+    for (int32_t k = 0; k < kAttackStepCount; ++k)
+        Element(kAttackLabelTable + k) = kStrAttackSteps + k;
 
     v.rerunSliderCode = 1.0;
     PrepareMemory();

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "effect/LevellerCoefficients.h"
+#include "effect/LevellerStrings.h"
 #include "effect/LevellerVariables.h"
 #include "effect/MemoryWindow.h"
 #include "runtime/Xlat.h"
@@ -18,13 +19,9 @@
 class TXlatEffect : public TXlat
 {
   public:
-    // Script memory layout (indices). The delay lines sit at delayBaseL and delayBaseR (the
-    // sample rate), the gain history at historyBase (twice the sample rate, plus 1).
-    static constexpr int32_t kLowCutLabelTable = 600000; // handles 10001 .. 10009
-    static constexpr int32_t kAttackLabelTable = 600010; // handles 10010 .. 10021
-    // First string constant handle and number of constants.
-    static constexpr int32_t kFirstStringHandle = 10000;
-    static constexpr int32_t kStringCount = 51;
+    // Script memory layout: the delay lines sit at delayBaseL and delayBaseR (the sample
+    // rate), the gain history at historyBase (twice the sample rate, plus 1), the step label
+    // tables where LevellerStrings.h puts them.
     // Frames of look-ahead; also the highest delay-line position.
     static constexpr double kLookAhead = 64.0;
     // Largest value of the display-speed slider, in seconds: the history is prepared for it.
@@ -37,7 +34,7 @@ class TXlatEffect : public TXlat
     TXlatEffect();
 
     // [UI thread] effOpen: clears memory and strings, zeroes every script variable, registers
-    // the two image file names and the 51 string constants (handles 10000 .. 10050).
+    // the two image file names and the 51 string constants (LevellerStrings.h).
     void DoOpen() override;
     // [UI thread] Reads the host values and sets up everything that depends only on the sample
     // rate: smoothing coefficients, the emphasis filter, the memory layout, the label tables.

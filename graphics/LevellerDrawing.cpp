@@ -141,10 +141,10 @@ void TXlatEffect::DoGfx(double /*width*/, double /*height*/)
     // The two step rows, each followed by its step name in the caption's colour and row.
     const double lowCutShown = LevellerSliderRowPart(*this, kLevellerRows[kRowLowCut]);
     penX = kStepNameX;
-    DrawStr(LevellerPeekMemory(*this, kLowCutLabels + lowCutShown));
+    DrawStr(LevellerPeekMemory(*this, kLowCutLabelTable + lowCutShown));
     const double attackShown = LevellerSliderRowPart(*this, kLevellerRows[kRowAttack]);
     penX = kStepNameX;
-    DrawStr(LevellerPeekMemory(*this, kAttackLabels + attackShown));
+    DrawStr(LevellerPeekMemory(*this, kAttackLabelTable + attackShown));
 
     for (int r = kRowFirstValue; r <= kRowLastValue; ++r)
         LevellerSliderRowPart(*this, kLevellerRows[r]);

@@ -116,10 +116,12 @@ void LevellerReadoutsPart(TXlatEffect& fx)
 {
     const LevellerVariables& v = fx.vars;
     LevellerSetColor(fx, 1.0, 0.5, 0.2, 0.7);
-    ReadoutLine(fx, v.readoutY + 60.0, 10041, kSlotRangeReduction, 10042,
-                v.shownMaxGainDb - v.shownMaxAttenuationDb, 10043);
+    ReadoutLine(fx, v.readoutY + 60.0, kStrRangeReductionCaption, kSlotRangeReduction,
+                kStrRangeReductionFormat, v.shownMaxGainDb - v.shownMaxAttenuationDb,
+                kStrRangeReductionUnit);
     LevellerSetColor(fx, 0.7, 0.7, 0.7, 0.7);
-    ReadoutLine(fx, v.readoutY + 75.0, 10044, kSlotMaxGain, 10045, v.shownMaxGainDb, 10046);
-    ReadoutLine(fx, v.readoutY + 90.0, 10047, kSlotMaxAttenuation, 10048,
-                v.shownMaxAttenuationDb, 10049);
+    ReadoutLine(fx, v.readoutY + 75.0, kStrMaxGainCaption, kSlotMaxGain, kStrMaxGainFormat,
+                v.shownMaxGainDb, kStrMaxGainUnit);
+    ReadoutLine(fx, v.readoutY + 90.0, kStrMaxAttenuationCaption, kSlotMaxAttenuation,
+                kStrMaxAttenuationFormat, v.shownMaxAttenuationDb, kStrMaxAttenuationUnit);
 }

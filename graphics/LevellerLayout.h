@@ -3,6 +3,7 @@
 // and units, the string handles and colours the frame draws with. The background image carries
 // the tracks, the graph's dB scale and the readout panel under these positions.
 
+#include "effect/LevellerStrings.h"
 #include "effect/LevellerVariables.h"
 #include "graphics/LevellerWidgets.h"
 
@@ -21,14 +22,14 @@ struct LevellerSliderRow
 // Rows 3 and 4 show a step name (looked up in the label tables), the others their value and unit.
 inline constexpr LevellerSliderRow kLevellerRows[] = {
     //  k   x    y    w    h   min  max step def  caption  unit
-    {3,  {115, 50,  200, 20, 0,   8,  1,   0},  10025, 0,     &LevellerVariables::sliderCopy3,  &LevellerVariables::widget3},
-    {4,  {115, 80,  200, 20, 0,   11, 1,   0},  10026, 0,     &LevellerVariables::sliderCopy4,  &LevellerVariables::widget4},
-    {5,  {115, 110, 200, 20, -30, 0,  1,   0},  10028, 10027, &LevellerVariables::sliderCopy5,  &LevellerVariables::widget5},
-    {6,  {115, 140, 200, 20, 0,   30, 1,   0},  10030, 10029, &LevellerVariables::sliderCopy6,  &LevellerVariables::widget6},
-    {7,  {115, 170, 200, 20, -10, 0,  1,  -5},  10032, 10031, &LevellerVariables::sliderCopy7,  &LevellerVariables::widget7},
-    {8,  {115, 200, 200, 20, 0,   10, 1,   0},  10034, 10033, &LevellerVariables::sliderCopy8,  &LevellerVariables::widget8},
-    {9,  {115, 230, 200, 20, -20, 20, 1,   0},  10036, 10035, &LevellerVariables::sliderCopy9,  &LevellerVariables::widget9},
-    {10, {260, 269, 100, 20, 1,   10, 0.1, 10}, 10039, 10038, &LevellerVariables::sliderCopy10, &LevellerVariables::widget10},
+    {3,  {115, 50,  200, 20, 0,   8,  1,   0},  kStrLowCutCaption,       0,                    &LevellerVariables::sliderCopy3,  &LevellerVariables::widget3},
+    {4,  {115, 80,  200, 20, 0,   11, 1,   0},  kStrAttackCaption,       0,                    &LevellerVariables::sliderCopy4,  &LevellerVariables::widget4},
+    {5,  {115, 110, 200, 20, -30, 0,  1,   0},  kStrPushDownCaption,     kStrPushDownUnit,     &LevellerVariables::sliderCopy5,  &LevellerVariables::widget5},
+    {6,  {115, 140, 200, 20, 0,   30, 1,   0},  kStrPullUpCaption,       kStrPullUpUnit,       &LevellerVariables::sliderCopy6,  &LevellerVariables::widget6},
+    {7,  {115, 170, 200, 20, -10, 0,  1,  -5},  kStrRecoveryCaption,     kStrRecoveryUnit,     &LevellerVariables::sliderCopy7,  &LevellerVariables::widget7},
+    {8,  {115, 200, 200, 20, 0,   10, 1,   0},  kStrEmphasisCaption,     kStrEmphasisUnit,     &LevellerVariables::sliderCopy8,  &LevellerVariables::widget8},
+    {9,  {115, 230, 200, 20, -20, 20, 1,   0},  kStrOutputCaption,       kStrOutputUnit,       &LevellerVariables::sliderCopy9,  &LevellerVariables::widget9},
+    {10, {260, 269, 100, 20, 1,   10, 0.1, 10}, kStrDisplaySpeedCaption, kStrDisplaySpeedUnit, &LevellerVariables::sliderCopy10, &LevellerVariables::widget10},
 };
 // clang-format on
 
@@ -39,22 +40,11 @@ inline constexpr int kRowFirstValue = 2;    // sliders 5 .. 9 follow in order
 inline constexpr int kRowLastValue = 6;
 inline constexpr int kRowDisplaySpeed = 7;  // slider 10, below the switch
 
-// String handles.
-inline constexpr double kStrCourierNew = 10022;
-inline constexpr double kStrValueFormat = 10023;  // "%.1f"
-inline constexpr double kStrRowFont = 10024;      // "Arial"
-inline constexpr double kStrSwitchCaption = 10037;
-inline constexpr double kStrReadoutFont = 10040;  // "Arial"
-inline constexpr double kStrBuildFont = 10050;    // "Arial"
 // Writable slots: the value text of the row being drawn, then the three readout values.
 inline constexpr double kSlotRowValue = 190000;
 inline constexpr double kSlotRangeReduction = 190001;
 inline constexpr double kSlotMaxGain = 190002;
 inline constexpr double kSlotMaxAttenuation = 190003;
-
-// Script memory: label tables of the two step rows (string handles by step).
-inline constexpr double kLowCutLabels = 600000;
-inline constexpr double kAttackLabels = 600010;
 
 // Image numbers.
 inline constexpr double kImageBackground = 0;

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "plugin/OstraEditorLink.h"
-#include "vst/AEffGUIEditor.h"
+#include "gui/AEffGUIEditor.h"
 
 class COstra;
 class COstraView;

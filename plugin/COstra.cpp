@@ -1,6 +1,7 @@
 #include "plugin/COstra.h"
 
 #include "plugin/OstraEditorLink.h"
+#include "runtime/DebugLog.h"
 
 COstra::COstra(TXlat* runtime, const TOstraCallbacks& callbacks, audioMasterCallback audioMaster,
                VstInt32 numPrograms, VstInt32 numParams)
@@ -87,33 +88,34 @@ float COstra::getParameter(VstInt32 index)
 
 void COstra::setProgramName(char* name)
 {
-    if (callbacks.SetProgramName && name) callbacks.SetProgramName(this, name);
+    QUAR2_EXPECTS(name != nullptr);
+    if (callbacks.SetProgramName) callbacks.SetProgramName(this, name);
 }
 
 void COstra::getProgramName(char* name)
 {
-    if (!name) return;
+    QUAR2_EXPECTS(name != nullptr);
     *name = 0;
     if (callbacks.GetProgramName) callbacks.GetProgramName(this, name);
 }
 
 void COstra::getParameterLabel(VstInt32 index, char* text)
 {
-    if (!text) return;
+    QUAR2_EXPECTS(text != nullptr);
     *text = 0;
     if (callbacks.GetParameterLabel) callbacks.GetParameterLabel(this, index, text);
 }
 
 void COstra::getParameterDisplay(VstInt32 index, char* text)
 {
-    if (!text) return;
+    QUAR2_EXPECTS(text != nullptr);
     *text = 0;
     if (callbacks.GetParameterDisplay) callbacks.GetParameterDisplay(this, index, text);
 }
 
 void COstra::getParameterName(VstInt32 index, char* text)
 {
-    if (!text) return;
+    QUAR2_EXPECTS(text != nullptr);
     *text = 0;
     if (callbacks.GetParameterName) callbacks.GetParameterName(this, index, text);
 }
@@ -136,17 +138,20 @@ bool COstra::getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text
 
 bool COstra::getEffectName(char* name)
 {
-    return callbacks.GetEffectName && name && callbacks.GetEffectName(this, name);
+    QUAR2_EXPECTS(name != nullptr);
+    return callbacks.GetEffectName && callbacks.GetEffectName(this, name);
 }
 
 bool COstra::getVendorString(char* text)
 {
-    return callbacks.GetVendorString && text && callbacks.GetVendorString(this, text);
+    QUAR2_EXPECTS(text != nullptr);
+    return callbacks.GetVendorString && callbacks.GetVendorString(this, text);
 }
 
 bool COstra::getProductString(char* text)
 {
-    return callbacks.GetProductString && text && callbacks.GetProductString(this, text);
+    QUAR2_EXPECTS(text != nullptr);
+    return callbacks.GetProductString && callbacks.GetProductString(this, text);
 }
 
 VstInt32 COstra::getVendorVersion()
@@ -157,7 +162,7 @@ VstInt32 COstra::getVendorVersion()
 VstInt32 COstra::canDo(char* text)
 {
     static const char kReceiveMidi[] = "receiveVstMidiEvent";
-    if (!text) return -1;
+    QUAR2_EXPECTS(text != nullptr);
     // Byte by byte, the terminating zero included, stopping at the first difference: only the
     // exact text matches, and a shorter host buffer is never read past its own terminator.
     for (size_t i = 0; i < sizeof kReceiveMidi; ++i)

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "graphics/FontCache.h"
-#include "plugin/OstraCallbacks.h"
+#include "plugin/OstraCallbackTable.h"
 #include "runtime/XlatAdapter.h"
 #include "vst/AudioEffectX.h"
 

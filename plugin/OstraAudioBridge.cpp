@@ -5,7 +5,7 @@
 // [audio thread; no allocation, no lock]
 
 #include "plugin/COstra.h"
-#include "plugin/OstraRuntimeCallbacks.h"
+#include "plugin/OstraCallbackFillers.h"
 #include "runtime/XlatAudioCall.h"
 
 namespace

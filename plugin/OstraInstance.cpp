@@ -4,7 +4,7 @@
 
 #include "effect/XlatEffect.h"
 #include "plugin/COstra.h"
-#include "plugin/OstraRuntimeCallbacks.h"
+#include "plugin/OstraCallbackFillers.h"
 
 AEffect* MakeOstraInstance(audioMasterCallback audioMaster)
 {

@@ -6,7 +6,7 @@
 #include "plugin/COstra.h"
 #include "plugin/EditorSize.h"
 #include "plugin/OstraEditorFactory.h"
-#include "plugin/OstraRuntimeCallbacks.h"
+#include "plugin/OstraCallbackFillers.h"
 #include "plugin/OstraTextBounds.h"
 #include "runtime/Xlat.h"
 
@@ -119,7 +119,8 @@ int32_t GetVendorVersion(COstra* plugin)
 bool GetVendorString(COstra* plugin, char* text)
 {
     TXlat* runtime = plugin->getRuntime();
-    if (!runtime || !text) return false;
+    QUAR2_EXPECTS(text != nullptr);
+    if (!runtime) return false;
     CopyBoundedText(text, runtime->vendorString, kOstraVendorBytes);
     return true;
 }
@@ -127,7 +128,8 @@ bool GetVendorString(COstra* plugin, char* text)
 bool GetProductString(COstra* plugin, char* text)
 {
     TXlat* runtime = plugin->getRuntime();
-    if (!runtime || !text) return false;
+    QUAR2_EXPECTS(text != nullptr);
+    if (!runtime) return false;
     CopyBoundedText(text, runtime->productString, kOstraProductBytes);
     return true;
 }
@@ -135,7 +137,8 @@ bool GetProductString(COstra* plugin, char* text)
 bool GetEffectName(COstra* plugin, char* text)
 {
     TXlat* runtime = plugin->getRuntime();
-    if (!runtime || !text) return false;
+    QUAR2_EXPECTS(text != nullptr);
+    if (!runtime) return false;
     CopyBoundedText(text, runtime->effectName, kOstraEffectNameBytes);
     return true;
 }
@@ -143,7 +146,8 @@ bool GetEffectName(COstra* plugin, char* text)
 bool GetProgramName(COstra* plugin, char* text)
 {
     TXlat* runtime = plugin->getRuntime();
-    if (!runtime || !text) return false;
+    QUAR2_EXPECTS(text != nullptr);
+    if (!runtime) return false;
     CopyBoundedText(text, runtime->programName, kOstraProgramNameBytes);
     return true;
 }
@@ -151,7 +155,8 @@ bool GetProgramName(COstra* plugin, char* text)
 void SetProgramName(COstra* plugin, const char* text)
 {
     // Kept whole, whatever its length; handed back cut to the program-name bound.
-    if (TXlat* runtime = plugin->getRuntime(); runtime && text) runtime->programName = text;
+    QUAR2_EXPECTS(text != nullptr);
+    if (TXlat* runtime = plugin->getRuntime()) runtime->programName = text;
 }
 
 int32_t GetProgramNameIndexed(COstra* /*plugin*/, int32_t /*category*/, int32_t /*index*/,

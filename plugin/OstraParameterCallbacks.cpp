@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "plugin/COstra.h"
-#include "plugin/OstraRuntimeCallbacks.h"
+#include "plugin/OstraCallbackFillers.h"
 #include "plugin/OstraTextBounds.h"
 #include "runtime/XlatParameters.h"
 
@@ -60,7 +60,6 @@ void GetParameterDisplay(COstra* plugin, int32_t index, char* text)
         CopyBoundedText(text, std::string(), kOstraParamTextBytes);
         return;
     }
-    if (!text) return;
     const double x = runtime->sliders[static_cast<size_t>(record->number)];
     const auto& names = record->enumNames;
     if (names.empty())

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "runtime/DebugLog.h"
 #include "vst/AEffect.h"
 
 constexpr size_t kOstraParamTextBytes = kVstParamTextBufferLen;
@@ -22,10 +23,11 @@ constexpr size_t kOstraVendorBytes = kVstMaxVendorStrLen;
 constexpr size_t kOstraProductBytes = kVstMaxProductStrLen;
 
 // Copies `text` into `target` (room for `capacity` bytes, at least 1), cutting it so that the
-// terminating zero fits. Nothing is written when `target` is null.
+// terminating zero fits.
 inline void CopyBoundedText(char* target, const std::string& text, size_t capacity)
 {
-    if (!target || capacity == 0) return;
+    QUAR2_EXPECTS(target != nullptr);
+    if (capacity == 0) return;
     const size_t n = text.size() < capacity - 1 ? text.size() : capacity - 1;
     std::memcpy(target, text.data(), n);
     target[n] = 0;

@@ -1,6 +1,7 @@
 #include "runtime/DebugLog.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -25,4 +26,10 @@ void WriteLog(const std::string& text)
 #ifdef _WIN32
     Beep(2000, 200);
 #endif
+}
+
+void PreconditionFailed(const char* condition, const char* function)
+{
+    WriteLog(std::string("precondition failed in ") + function + ": " + condition);
+    std::abort();
 }

@@ -13,3 +13,13 @@ void WriteLog(const std::string& text);
 
 // [any thread] The log file's path as WriteLog opens it.
 const char* LogFilePath();
+
+// A precondition the caller guarantees: what a host hands in is checked once, where it enters
+// (the dispatcher), and the layers behind it state what they rely on with QUAR2_EXPECTS. A debug
+// build writes one log line naming the broken condition and stops; a release build assumes it.
+[[noreturn]] void PreconditionFailed(const char* condition, const char* function);
+#ifdef NDEBUG
+#define QUAR2_EXPECTS(condition) ((void)0)
+#else
+#define QUAR2_EXPECTS(condition) ((condition) ? (void)0 : PreconditionFailed(#condition, __func__))
+#endif

@@ -9,7 +9,7 @@ packages=(
   libsndfile1-dev libebur128-dev libpng-dev libcli11-dev
   espeak-ng sox ffmpeg python3 python3-pil python3-matplotlib fonts-dejavu-core fonts-liberation
   zam-plugins lsp-plugins-vst
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -3,11 +3,11 @@
 // diagnostics. The program ends when the host says kQuit or closes its end of the pipe.
 
 #include "host/lib/EditorHostWindow.h"
-#include "host/bridge/BridgeInfo.h"
-#include "host/bridge/BridgeProtocol.h"
-#include "host/cli/ChannelAdapter.h"
-#include "host/cli/LoadedPlugin.h"
-#include "host/cli/ProcessTiming.h"
+#include "host/lib/BridgeInfo.h"
+#include "host/lib/BridgeProtocol.h"
+#include "host/lib/ChannelAdapter.h"
+#include "host/lib/LoadedPlugin.h"
+#include "host/lib/ProcessTiming.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 
 #include "host/cli/Commands.h"
 #include "host/cli/LevellerFloor.h"
-#include "host/cli/PluginInstance.h"
+#include "host/lib/PluginInstance.h"
 #include "host/cli/SpeechLikeSignal.h"
 
 #include <algorithm>

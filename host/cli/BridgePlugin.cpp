@@ -1,7 +1,7 @@
 #include "host/cli/BridgePlugin.h"
 
-#include "host/bridge/BridgeInfo.h"
-#include "host/bridge/BridgeProtocol.h"
+#include "host/lib/BridgeInfo.h"
+#include "host/lib/BridgeProtocol.h"
 #include "host/cli/BridgeProcess.h"
 
 #include "vst/AEffectX.h"

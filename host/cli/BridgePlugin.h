@@ -2,7 +2,7 @@
 // A Windows plug-in (.dll) run under Wine by quar2-bridge.exe, which loads it and answers our
 // requests over its standard input and output.
 
-#include "host/cli/PluginInstance.h"
+#include "host/lib/PluginInstance.h"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
 #include "host/cli/BridgeProcess.h"
 
-#include "host/bridge/BridgeProtocol.h"
+#include "host/lib/BridgeProtocol.h"
 #include "host/cli/FileOutput.h"
 
 #include <cerrno>

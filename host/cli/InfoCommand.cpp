@@ -6,7 +6,7 @@
 #include "host/cli/FileOutput.h"
 #include "host/cli/FxpPreset.h"
 #include "host/cli/ParameterSetter.h"
-#include "host/cli/PluginInstance.h"
+#include "host/lib/PluginInstance.h"
 
 #include "vst/AEffect.h"
 

@@ -1,6 +1,6 @@
 #include "host/cli/LocalPlugin.h"
 
-#include "host/cli/ProcessTiming.h"
+#include "host/lib/ProcessTiming.h"
 
 CLocalPlugin::CLocalPlugin(std::unique_ptr<CLoadedPlugin> loaded) : loaded_(std::move(loaded))
 {

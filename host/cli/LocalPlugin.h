@@ -1,9 +1,9 @@
 #pragma once
 // A plug-in loaded into this process (a Linux .so), driven directly through its effect record.
 
-#include "host/cli/ChannelAdapter.h"
-#include "host/cli/LoadedPlugin.h"
-#include "host/cli/PluginInstance.h"
+#include "host/lib/ChannelAdapter.h"
+#include "host/lib/LoadedPlugin.h"
+#include "host/lib/PluginInstance.h"
 
 #include <memory>
 

@@ -11,7 +11,7 @@
 // displays exactly takes the nearest value the parameter can take, and the assignment says so
 // (naming the step when the number falls between two steps).
 
-#include "host/cli/PluginInstance.h"
+#include "host/lib/PluginInstance.h"
 
 #include <string>
 #include <vector>

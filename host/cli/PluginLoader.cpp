@@ -1,6 +1,6 @@
 #include "host/cli/BridgePlugin.h"
 #include "host/cli/LocalPlugin.h"
-#include "host/cli/PluginInstance.h"
+#include "host/lib/PluginInstance.h"
 
 #include <cctype>
 #include <cerrno>

@@ -3,7 +3,7 @@
 // into place only when complete.
 
 #include "host/cli/FileOutput.h"
-#include "host/cli/PluginInstance.h"
+#include "host/lib/PluginInstance.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // Moves presets between .fxp files and a loaded plug-in.
 
 #include "host/cli/FxpPreset.h"
-#include "host/cli/PluginInstance.h"
+#include "host/lib/PluginInstance.h"
 
 // Checks that `program` belongs to this plug-in and fits it (unique id, chunk or parameter
 // count), and only then applies it: the state chunk, or every parameter value, and the program

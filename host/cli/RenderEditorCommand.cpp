@@ -8,7 +8,7 @@
 #include "host/cli/AudioFile.h"
 #include "host/cli/Commands.h"
 #include "host/cli/ParameterSetter.h"
-#include "host/cli/PluginInstance.h"
+#include "host/lib/PluginInstance.h"
 #include "host/cli/PngFile.h"
 #include "host/cli/PresetTransfer.h"
 #include "host/cli/SpeechLikeSignal.h"

@@ -6,7 +6,7 @@
 
 #include "host/cli/FxpPreset.h"
 #include "host/cli/LevellerFloor.h"
-#include "host/cli/PluginInstance.h"
+#include "host/lib/PluginInstance.h"
 #include "host/cli/SpeechLikeSignal.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The command line parser, display-number parsing, output files that appear only whole, and the
 // bridge's message reader.
 
-#include "host/bridge/BridgeProtocol.h"
+#include "host/lib/BridgeProtocol.h"
 #include "host/cli/BridgeProcess.h"
 #include "host/cli/CommandLine.h"
 #include "host/cli/FileOutput.h"

@@ -49,17 +49,15 @@ endif()
 
 if(WIN32)
   # quar2-host (a Linux program, from the native build) through the bridge under Wine.
-  set(QUAR2_NATIVE_BUILD ${PROJECT_SOURCE_DIR}/build/native CACHE PATH
-      "Native build whose quar2-host the Wine bridge tests drive")
   add_test(NAME cli_bridge_tests
-    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cli_bridge_test.sh ${QUAR2_NATIVE_BUILD}
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cli_bridge_test.sh ${QUAR2_NATIVE_BUILD_DIR}
             $<TARGET_FILE:quar2-bridge> $<TARGET_FILE:cli_test_plugin>
-            $<TARGET_FILE:cli_crash_plugin> $<$<TARGET_EXISTS:QUAR2>:$<TARGET_FILE:QUAR2>>)
+            $<TARGET_FILE:cli_crash_plugin> $<TARGET_FILE:QUAR2>)
   set_tests_properties(cli_bridge_tests PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
     ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all")
 endif()
 
-if(NOT WIN32 AND TARGET QUAR2)
+if(NOT WIN32)
   # quar2-host with the real plug-in, QUAR2.so.
   quar2_add_gtest(NAME cli_quar2_tests
     SOURCES cli_quar2_tests.cpp cli_test_support.cpp

@@ -100,6 +100,8 @@ TEST_F(BuiltPlugin, WritesTheLinuxAudioForTheWindowsComparison)
 #else
 TEST_F(BuiltPlugin, LevelsLikeTheLinuxBuild)
 {
+    ASSERT_STRNE(QUAR2_LINUX_AUDIO_PATH, "")
+        << "no native build to compare with: configure with -DQUAR2_NATIVE_BUILD_DIR=...";
     FILE* f = std::fopen(QUAR2_LINUX_AUDIO_PATH, "rb");
     ASSERT_NE(f, nullptr) << QUAR2_LINUX_AUDIO_PATH
                           << " is missing: the native tests write it (make test runs them "

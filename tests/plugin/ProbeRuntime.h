@@ -4,7 +4,7 @@
 
 #include "host/lib/HostCallback.h"
 #include "plugin/COstra.h"
-#include "plugin/OstraRuntimeCallbacks.h"
+#include "plugin/OstraCallbackFillers.h"
 #include "runtime/Xlat.h"
 
 #include <string>

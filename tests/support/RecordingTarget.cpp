@@ -112,14 +112,16 @@ std::vector<GfxCall> RecordingTarget::Matching(const char* op,
 
 std::vector<GfxCall> RecordingTarget::Named(const std::string& op) const
 {
-    return Matching(op.c_str(), [](const GfxCall&, const void*) { return true; }, nullptr);
+    return Matching(
+        op.c_str(), [](const GfxCall&, const void*) { return true; }, nullptr);
 }
 
 std::vector<GfxCall> RecordingTarget::TextsEqualTo(const std::string& text) const
 {
     return Matching(
         "drawString",
-        [](const GfxCall& c, const void* t) { return c.text == *static_cast<const std::string*>(t); },
+        [](const GfxCall& c, const void* t)
+        { return c.text == *static_cast<const std::string*>(t); },
         &text);
 }
 

@@ -77,8 +77,7 @@ class RecordingTarget : public CGfxTarget
     void drawPoint(const GfxPoint& p, GfxColor color) override;
     GfxColor getPoint(const GfxPoint&) override { return GfxColor{0, 0, 0, 255}; }
     bool setFont(const char* face, int32_t size, int32_t flags) override;
-    bool drawBitmap(void* bitmap, const GfxRect& r, const GfxPoint& source,
-                    int32_t alpha) override;
+    bool drawBitmap(void* bitmap, const GfxRect& r, const GfxPoint& source, int32_t alpha) override;
 
     int32_t fontSize = 0;
 

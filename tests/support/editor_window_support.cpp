@@ -8,8 +8,7 @@ WindowPixels CaptureWindow(HWND window)
     std::vector<uint8_t> rgb;
     int width = 0, height = 0;
     std::string error;
-    if (!CEditorHostWindow::captureWindow(window, rgb, width, height, error))
-        return result;
+    if (!CEditorHostWindow::captureWindow(window, rgb, width, height, error)) return result;
     result.width = width;
     result.height = height;
     result.pixels.reserve(rgb.size() / 3);
@@ -21,8 +20,7 @@ WindowPixels CaptureWindow(HWND window)
 bool CreateHostWindow(CEditorHostWindow& host, int width, int height)
 {
     std::string error;
-    if (!host.create(width, height, error))
-        return false;
+    if (!host.create(width, height, error)) return false;
     CEditorHostWindow::pumpFor(50);
     return true;
 }

@@ -1,4 +1,4 @@
-#include "host/cli/ProcessTiming.h"
+#include "host/lib/ProcessTiming.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,7 +2,7 @@
 // The timed processing loop of `bench`, shared by quar2-host (Linux plug-ins) and the bridge
 // (Windows plug-ins), so both measure exactly the same thing.
 
-#include "host/cli/ChannelAdapter.h"
+#include "host/lib/ChannelAdapter.h"
 #include "host/lib/HostCallback.h"
 
 // Runs `frames` stereo frames through `plugin` in blocks of `block` frames (the adapter must be

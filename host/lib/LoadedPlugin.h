@@ -7,7 +7,7 @@
 #include "host/lib/HostCallback.h"
 #include "host/lib/VstLibrary.h"
 #include "host/lib/VstPlugin.h"
-#include "host/cli/PluginInstance.h"
+#include "host/lib/PluginInstance.h"
 
 #include <memory>
 #include <string>

@@ -1,9 +1,10 @@
 #pragma once
 // TOstraCallbacks: the 29 entries through which the plug-in object, its editor and the editor's
 // script view reach the effect-script runtime. COstra knows nothing of the runtime; the entry
-// point fills this table with functions that do (OstraLifeCallbacks.cpp,
-// OstraParameterCallbacks.cpp, OstraAudioBridge.cpp), and COstra keeps its own copy. A null entry means the runtime offers nothing there: the caller
-// does nothing and answers 0 (0.0 for a parameter value, false for a text).
+// point fills this table with functions that do (OstraCallbackFillers.h: OstraLifeCallbacks.cpp,
+// OstraParameterCallbacks.cpp, OstraAudioBridge.cpp), and COstra keeps its own copy. A null
+// entry means the runtime offers nothing there: the caller does nothing and answers 0 (0.0 for a
+// parameter value, false for a text).
 //
 // Every entry takes the plug-in object first. Text entries write into a host buffer of the
 // documented size (see the bounds in OstraTextBounds.h); they never write beyond it.

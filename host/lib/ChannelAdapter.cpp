@@ -1,4 +1,4 @@
-#include "host/cli/ChannelAdapter.h"
+#include "host/lib/ChannelAdapter.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "vst/AEffGUIEditor.h"
+#include "gui/AEffGUIEditor.h"
 
 #include <windows.h>
 #include <ole2.h>

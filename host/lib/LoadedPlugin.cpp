@@ -1,4 +1,4 @@
-#include "host/cli/LoadedPlugin.h"
+#include "host/lib/LoadedPlugin.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // entries of a table; MakeOstraCallbacks fills all of them as the entry point hands them to the
 // factory (entries 11 and 12, the keys, stay null: the script takes no keys).
 
-#include "plugin/OstraCallbacks.h"
+#include "plugin/OstraCallbackTable.h"
 
 // Entries 0..10 and 13..19: set-up, life cycle, editor drawing and mouse, names and program.
 void FillOstraLifeCallbacks(TOstraCallbacks& table);

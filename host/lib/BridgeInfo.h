@@ -1,8 +1,8 @@
 #pragma once
 // The plug-in description as it crosses the bridge (the answer to kHello and kInfo).
 
-#include "host/bridge/BridgeProtocol.h"
-#include "host/cli/PluginInstance.h"
+#include "host/lib/BridgeProtocol.h"
+#include "host/lib/PluginInstance.h"
 
 inline void writeInfo(CMessageWriter& w, const PluginInfo& i)
 {
