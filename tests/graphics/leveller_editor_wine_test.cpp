@@ -36,8 +36,6 @@ constexpr VstInt32 kRecovery = 5;
 constexpr int kPushDownY = 120;
 constexpr int kPullUpY = 150;
 constexpr int kRecoveryY = 180;
-// The knobs' centre row on Push Down's row.
-constexpr int kKnobY = 118;
 
 struct Rgb
 {
@@ -161,7 +159,9 @@ protected:
 
 TEST_F(LevellerEditorUnderWine, MouseMovesSlidersByTheWidgetRules)
 {
-    // Push Down starts at 0 dB, its maximum: its knob at the row's right end (left edge 288).
+    // Push Down starts at 0 dB, its maximum: its knob at the row's right end (left edge 288),
+    // its centre row at y 118.
+    constexpr int kKnobY = 118;
     EXPECT_NEAR(Parameter(kPushDown), 1.0, 1e-6);
     std::vector<uint8_t> rgb;
     ASSERT_TRUE(editor.Capture(rgb));
