@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "plugin/COstra.h"
+#include "plugin/EditorSize.h"
 #include "plugin/OstraEditorFactory.h"
 #include "plugin/OstraCallbackFillers.h"
 #include "plugin/OstraTextBounds.h"
@@ -11,9 +12,6 @@
 
 namespace
 {
-// The editor's fixed size in pixels (the background image's size).
-constexpr int32_t kEditorWidth = 430;
-constexpr int32_t kEditorHeight = 600;
 // Mouse input keeps the editor redrawing at least this often (frames per second).
 constexpr double kMouseRedrawRate = 30.0;
 

@@ -10,23 +10,17 @@
 #include "plugin/COstra.h"
 #include "plugin/OstraCallbackFillers.h"
 #include "plugin/OstraTextBounds.h"
-#include "runtime/Xlat.h"
+#include "runtime/XlatParameters.h"
 
 namespace
 {
-// Two slider values closer than this count as equal (the script's equality rule).
-constexpr double kSameValue = 0.00001;
-
 // The record of host parameter `index` and its runtime, or null for an index out of range.
 const SliderRecord* Record(COstra* plugin, int32_t index, TXlat** runtimeOut = nullptr)
 {
     TXlat* runtime = plugin->getRuntime();
-    if (!runtime || index < 0 || index >= runtime->SliderRecordCount()) return nullptr;
-    const SliderRecord& record = runtime->sliderRecords[static_cast<size_t>(index)];
-    if (record.number < 0 || record.number >= static_cast<int32_t>(runtime->sliders.size()))
-        return nullptr;
-    if (runtimeOut) *runtimeOut = runtime;
-    return &record;
+    const SliderRecord* record = runtime ? ParameterRecord(*runtime, index) : nullptr;
+    if (record && runtimeOut) *runtimeOut = runtime;
+    return record;
 }
 
 double GetParameter(COstra* plugin, int32_t index)
@@ -42,23 +36,7 @@ double GetParameter(COstra* plugin, int32_t index)
 
 void SetParameter(COstra* plugin, int32_t index, double value)
 {
-    TXlat* runtime = nullptr;
-    const SliderRecord* record = Record(plugin, index, &runtime);
-    // A NaN or infinite value from the host carries no position: ignored.
-    if (!record || !std::isfinite(value)) return;
-    const double m = record->minimum;
-    const double s = record->step;
-    double v = (record->maximum - m) * value + m;
-    // Snapped to the multiples of the step counted from 0 (not from the minimum), not clamped.
-    if (s > 0.0) v = std::floor((v + 0.5 * s) / s) * s;
-    double& slider = runtime->sliders[static_cast<size_t>(record->number)];
-    const double change = v - slider;
-    if (change > -kSameValue && change < kSameValue)
-        return; // repeated automation at one value does not re-run the slider code
-    slider = v;
-    if (record->mirror) *record->mirror = v;
-    runtime->NoteSliderChange();
-    runtime->DoSlider();
+    if (TXlat* runtime = plugin->getRuntime()) SetParameterValue(*runtime, index, value);
 }
 
 void GetParameterName(COstra* plugin, int32_t index, char* text)

@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 // A small fixed generator, so the signal is the same on every machine and run.
 class CRandom
 {
@@ -29,8 +31,8 @@ struct CResonator
     double a1 = 0, a2 = 0, gain = 0, y1 = 0, y2 = 0;
     void tune(double hz, double bandwidth, int rate)
     {
-        const double r = std::exp(-M_PI * bandwidth / rate);
-        a1 = 2 * r * std::cos(2 * M_PI * hz / rate);
+        const double r = std::exp(-kPi * bandwidth / rate);
+        a1 = 2 * r * std::cos(2 * kPi * hz / rate);
         a2 = -r * r;
         gain = 1 - r;
     }
@@ -88,7 +90,7 @@ StereoSignal makeSpeechLikeSignal(double seconds, int sampleRate)
                     }
                     // Syllable envelope: quick rise, slower fall.
                     const double u = t / length;
-                    x *= std::sin(M_PI * std::min(1.0, u * 1.4)) * (u < 0.7 ? 1.0 : (1.0 - u) / 0.3);
+                    x *= std::sin(kPi * std::min(1.0, u * 1.4)) * (u < 0.7 ? 1.0 : (1.0 - u) / 0.3);
                     syllable[i] = x;
                     energy += x * x;
                 }

@@ -8,6 +8,7 @@
 namespace {
 
 const char* kWindowClass = "Quar2EditorHostWindow";
+const DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
 // Paint records kept between two takePaintTimes() calls: about an hour of editor frames.
 constexpr size_t kMaxPaintRecords = 1u << 17;
 
@@ -35,6 +36,43 @@ bool registerClass()
 
 } // namespace
 
+bool CEditorHostWindow::makeWindow(int w, int h, std::string& error)
+{
+    if (!registerClass()) {
+        error = "cannot register the editor's window class";
+        return false;
+    }
+    // A top-level window whose client area is exactly the editor's size.
+    RECT frame{0, 0, w, h};
+    AdjustWindowRect(&frame, kStyle, FALSE);
+    HWND hwnd = CreateWindowExA(0, kWindowClass, "QUAR2 editor", kStyle, 0, 0,
+                                frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (hwnd == nullptr) {
+        error = "cannot create the editor's window (is there an X display?)";
+        return false;
+    }
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    UpdateWindow(hwnd);
+    window = hwnd;
+    return true;
+}
+
+bool CEditorHostWindow::create(int width, int height, std::string& error)
+{
+    close();
+    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
+        error = "no usable window size";
+        return false;
+    }
+    if (!makeWindow(width, height, error))
+        return false;
+    clientWidth = width;
+    clientHeight = height;
+    pump();
+    return true;
+}
+
 bool CEditorHostWindow::open(CVstPlugin& plugin, std::string& error)
 {
     close();
@@ -53,24 +91,9 @@ bool CEditorHostWindow::open(CVstPlugin& plugin, std::string& error)
         w = 640; // a size that fits most editors; the plug-in may ask for another
         h = 480;
     }
-    if (!registerClass()) {
-        error = "cannot register the editor's window class";
+    if (!makeWindow(w, h, error))
         return false;
-    }
-    // A top-level window whose client area is exactly the editor's size.
-    RECT frame{0, 0, w, h};
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
-    AdjustWindowRect(&frame, style, FALSE);
-    HWND hwnd = CreateWindowExA(0, kWindowClass, "QUAR2 editor", style, 0, 0,
-                                frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (hwnd == nullptr) {
-        error = "cannot create the editor's window (is there an X display?)";
-        return false;
-    }
-    ShowWindow(hwnd, SW_SHOWNORMAL);
-    UpdateWindow(hwnd);
-    window = hwnd;
+    HWND hwnd = static_cast<HWND>(window);
     shownPlugin = &plugin;
     if (plugin.dispatch(effEditOpen, 0, 0, hwnd) == 0 && GetWindow(hwnd, GW_CHILD) == nullptr) {
         close();
@@ -83,7 +106,7 @@ bool CEditorHostWindow::open(CVstPlugin& plugin, std::string& error)
         w = rect.right - rect.left;
         h = rect.bottom - rect.top;
         RECT again{0, 0, w, h};
-        AdjustWindowRect(&again, style, FALSE);
+        AdjustWindowRect(&again, kStyle, FALSE);
         SetWindowPos(hwnd, nullptr, 0, 0, again.right - again.left, again.bottom - again.top,
                      SWP_NOMOVE | SWP_NOZORDER);
     }
@@ -101,6 +124,21 @@ void CEditorHostWindow::pump()
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+bool CEditorHostWindow::pumpFor(int milliseconds, const std::function<void()>& between,
+                                const std::function<bool()>& until)
+{
+    const DWORD start = GetTickCount();
+    do {
+        pump();
+        if (between)
+            between();
+        if (until && until())
+            return true;
+        Sleep(5);
+    } while (GetTickCount() - start < static_cast<DWORD>(milliseconds));
+    return until ? until() : true;
 }
 
 void CEditorHostWindow::pumpTimed()
@@ -154,9 +192,18 @@ bool CEditorHostWindow::capture(std::vector<uint8_t>& rgb, int& width, int& heig
         error = "the editor is not open";
         return false;
     }
+    return captureWindow(window, rgb, width, height, error);
+}
+
+bool CEditorHostWindow::captureWindow(void* window, std::vector<uint8_t>& rgb, int& width,
+                                      int& height, std::string& error)
+{
     HWND hwnd = static_cast<HWND>(window);
     RECT client{};
-    GetClientRect(hwnd, &client);
+    if (hwnd == nullptr || !GetClientRect(hwnd, &client)) {
+        error = "no window to read";
+        return false;
+    }
     const int w = std::max(1L, client.right - client.left);
     const int h = std::max(1L, client.bottom - client.top);
     // BitBlt from the window's own device context: under Wine this reads what the window shows,

@@ -2,9 +2,11 @@
 // A plug-in's editor in a real top-level window, as a host shows it: opened with the size the
 // plug-in reports, kept painting through idle calls and the window's message loop, and read back
 // with BitBlt from the window's device context. Used by the bridge for pictures of the editor and
-// by the editor tests under Wine. [Windows only]
+// by the editor tests under Wine, which also open editors themselves in a window made by create()
+// and use its message pump and readback for any window. [Windows only]
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,19 +24,33 @@ public:
     // size (640 x 480 when the plug-in names no usable size; resized when the open editor reports
     // another). False with a reason when the plug-in has no editor or it does not open.
     bool open(CVstPlugin& plugin, std::string& error);
+    // [UI thread] A window whose client area is `width` x `height` with no editor in it, for a
+    // caller that opens an editor itself (effEditOpen with handle()). False with a reason when no
+    // window can be made.
+    bool create(int width, int height, std::string& error);
     // [UI thread] Runs the message loop and effEditIdle (about every 10 ms) for `milliseconds`.
     void idle(int milliseconds);
     // [UI thread] Handles every message waiting for this thread.
     static void pump();
+    // [UI thread] Handles this thread's messages for about `milliseconds`: each round pump(),
+    // then `between` (when given; a host's idle call), then `until`, then a 5 ms pause. Stops
+    // early once `until` answers true; answers `until` at the end (true without one).
+    static bool pumpFor(int milliseconds, const std::function<void()>& between = nullptr,
+                        const std::function<bool()>& until = nullptr);
     // [UI thread] How long each paint message of the editor took to handle (milliseconds, in
     // the order painted) since the last call; the record is emptied. Paints are timed only
     // inside idle(), where a host's message loop would run them.
     std::vector<double> takePaintTimes();
     // [UI thread] The client area's pixels, 3 bytes (R, G, B) each, top row first.
     bool capture(std::vector<uint8_t>& rgb, int& width, int& height, std::string& error);
+    // [UI thread] The same for any window (HWND), e.g. the editor's own.
+    static bool captureWindow(void* window, std::vector<uint8_t>& rgb, int& width, int& height,
+                              std::string& error);
     void close();
 
     bool isOpen() const { return window != nullptr; }
+    // The host window (HWND), null while closed.
+    void* handle() const { return window; }
     // Client size in pixels, 0 while closed.
     int width() const { return clientWidth; }
     int height() const { return clientHeight; }
@@ -44,6 +60,8 @@ public:
 private:
     // pump(), timing the dispatch of every paint message.
     void pumpTimed();
+    // Makes and shows the top-level window with a client area of w x h.
+    bool makeWindow(int w, int h, std::string& error);
 
     CVstPlugin* shownPlugin = nullptr;
     std::vector<double> paintMs;

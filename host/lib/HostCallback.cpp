@@ -88,10 +88,27 @@ void CHostCallback::record(AEffect* effect, VstInt32 opcode, VstInt32 index, Vst
     request.value = value;
     request.opt = opt;
     request.withEffect = effect != nullptr;
+    request.effect = effect;
+    request.ptr = ptr;
     // canDo texts are short; a plug-in passing a runaway text gets it cut at 256 bytes.
     if (opcode == audioMasterCanDo && ptr)
         request.text.assign(static_cast<const char*>(ptr),
                             strnlen(static_cast<const char*>(ptr), 256));
+    if (opcode == audioMasterProcessEvents && ptr)
+    {
+        const auto* list = static_cast<const VstEvents*>(ptr);
+        request.eventCount = list->numEvents;
+        const VstInt32 n = std::clamp<VstInt32>(list->numEvents, 0, HostRequest::kRecordedEvents);
+        for (VstInt32 i = 0; i < n; ++i)
+        {
+            const VstEvent* event = list->events[i];
+            if (!event) continue;
+            const VstInt32 bytes =
+                std::clamp<VstInt32>(event->byteSize, 0, HostRequest::kRecordedEventBytes);
+            const auto* first = reinterpret_cast<const unsigned char*>(event);
+            request.events.emplace_back(first, first + bytes);
+        }
+    }
     std::lock_guard<std::mutex> lock(mutex);
     log.push_back(request);
 }
@@ -102,7 +119,7 @@ VstIntPtr CHostCallback::answer(AEffect* effect, VstInt32 opcode, VstInt32 index
     if (keepsRequests()) record(effect, opcode, index, value, ptr, opt);
 
     if (auto it = answerOverrides.find(opcode); it != answerOverrides.end()) return it->second;
-
+    if (!builtInAnswers) return 0;
 
     switch (opcode)
     {

@@ -29,7 +29,16 @@ struct HostRequest
     VstIntPtr value = 0;
     float opt = 0.0f;
     bool withEffect = false; // the plug-in passed an effect record (false for the first query)
-    std::string text;        // the text of audioMasterCanDo, empty otherwise
+    AEffect* effect = nullptr; // the effect record passed, null for none
+    void* ptr = nullptr;       // the pointer argument as passed (valid only during the call)
+    std::string text;          // the text of audioMasterCanDo, empty otherwise
+    // audioMasterProcessEvents: the list's event count, and copies of the first
+    // kRecordedEvents events (each at most kRecordedEventBytes bytes of its byteSize).
+    VstInt32 eventCount = 0;
+    std::vector<std::vector<unsigned char>> events;
+
+    static constexpr VstInt32 kRecordedEvents = 16;
+    static constexpr VstInt32 kRecordedEventBytes = 256;
 };
 
 class CHostCallback
@@ -60,6 +69,9 @@ class CHostCallback
         "receiveVstMidiEvent", "sizeWindow",       "supplyIdle"};
     // Answers that replace the built-in ones, by opcode (also for opcodes not listed above).
     std::map<VstInt32, VstIntPtr> answerOverrides;
+    // false plays a host that knows nothing: every request answers 0 (or its override) and no
+    // buffer is filled.
+    bool builtInAnswers = true;
 
     // --- Transport --------------------------------------------------------------------------
     // [audio thread] Moves the transport on by `frames` (sample position and, at the current

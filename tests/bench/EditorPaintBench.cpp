@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "effect/XlatEffect.h"
+#include "host/cli/SpeechLikeSignal.h"
 #include "graphics/DrawContextTarget.h"
 #include "graphics/FontCache.h"
 #include "gui/CDrawContext.h"
@@ -36,8 +37,9 @@
 #include "gui/CFrame.h"
 #include "gui/COffscreenContext.h"
 #include "runtime/ModuleHandle.h"
-#include "tests/gui/editor_window_support.h"
+#include "tests/support/editor_window_support.h"
 #include "tests/plugin/ProbeRuntime.h"
+#include "tests/support/FakeHost.h"
 
 namespace {
 
@@ -72,28 +74,13 @@ void PrintTimes(const char* what, std::vector<double> ms)
                 Percentile(ms, 0.9), Percentile(ms, 0.99), ms.empty() ? 0.0 : ms.back());
 }
 
-// Syllables of a 120 Hz buzz with two formants, four per second, in stereo.
-std::vector<float> VoiceLikeSignal(int seconds)
-{
-    std::vector<float> out(size_t(seconds) * kRate);
-    for (size_t i = 0; i < out.size(); ++i) {
-        const double t = double(i) / kRate;
-        const double syllable = std::pow(std::sin(3.14159265 * 4.0 * t), 2.0);
-        const double loudness = 0.2 + 0.8 * std::pow(std::sin(3.14159265 * 0.3 * t), 2.0);
-        const double buzz = std::fmod(t * 120.0, 1.0) - 0.5;
-        out[i] = float(0.4 * loudness * syllable *
-                       (buzz * 0.3 + std::sin(2 * 3.14159265 * 700 * t) * 0.4 +
-                        std::sin(2 * 3.14159265 * 1200 * t) * 0.2));
-    }
-    return out;
-}
-
 // The audio thread of a host: blocks in real time, the transport playing, each block's
 // processing time recorded (into the open or the closed record, as the editor is).
 class AudioPlayer
 {
 public:
-    explicit AudioPlayer(ProbeInstance& instance) : instance(instance), signal(VoiceLikeSignal(8))
+    explicit AudioPlayer(ProbeInstance& instance)
+        : instance(instance), signal(makeSpeechLikeSignal(8, kRate).left)
     {
         closedMs.reserve(1 << 16);
         openMs.reserve(1 << 16);
@@ -186,7 +173,11 @@ int RunPaints(int frames)
 
     std::printf("%-34s %6s   %8s %8s %8s %8s   (ms)\n", "", "count", "median", "p90", "p99",
                 "worst");
-    EditorHostWindow host(430, 600);
+    CEditorHostWindow host;
+    if (!CreateHostWindow(host, kEditorWidth, kEditorHeight)) {
+        std::printf("no window of the editor's size\n");
+        return 1;
+    }
     struct Path
     {
         const char* name;
@@ -197,10 +188,10 @@ int RunPaints(int frames)
         CFrame::overridePlatformMajorVersion(path.version);
         instance.dispatch(effEditOpen, 0, 0, host.handle());
         audio.editorOpen = true;
-        const std::vector<double> ms = TimePaints(instance, host.child(), frames);
+        const std::vector<double> ms = TimePaints(instance, EditorChild(host), frames);
         audio.editorOpen = false;
         instance.dispatch(effEditClose);
-        PumpMessages(100);
+        CEditorHostWindow::pumpFor(100);
         PrintTimes(path.name, ms);
     }
     CFrame::overridePlatformMajorVersion(0);
@@ -328,33 +319,18 @@ private:
     CDrawContext& context;
 };
 
-// The plug-in object as the leveller sees it during the profile: the editor's size, the
-// transport playing, and the timing target while a frame draws.
-class ProfileHost : public CXlatAdapter
-{
-public:
-    double getSampleRate() override { return kRate; }
-    int32_t getBlockSize() override { return kBlock; }
-    int32_t getChannelCount() override { return 2; }
-    bool isPlaying() override { return true; }
-    bool getEditorSize(int32_t& w, int32_t& h) override
-    {
-        w = 430;
-        h = 600;
-        return true;
-    }
-    CGfxTarget* getScriptDrawTarget() override { return target; }
-    CFontCache* getFontCache() override { return &fonts; }
-
-    TimingTarget* target = nullptr;
-    CFontCache fonts;
-};
-
 // `finish` (may be empty) runs after each frame's context is released: the copy to the window.
 void Profile(const char* name, int frames, const std::function<CDrawContext*()>& makeContext,
              const std::function<void()>& finish = nullptr)
 {
-    ProfileHost host;
+    // The plug-in object as the leveller sees it during the profile: the editor's size, the
+    // transport playing, and the timing target while a frame draws.
+    CFontCache fonts;
+    CFakeHost host;
+    host.sampleRate = kRate;
+    host.blockSize = kBlock;
+    host.playing = true;
+    host.fontCache = &fonts;
     TXlatEffect fx;
     fx.adapter = &host;
     fx.DoOpen();
@@ -377,11 +353,11 @@ void Profile(const char* name, int frames, const std::function<CDrawContext*()>&
         CDrawContext* context = makeContext();
         const double made = Now();
         const CRect previous = context->getClipRect();
-        context->setClipRect(CRect(0, 0, 430, 600));
+        context->setClipRect(CRect(0, 0, kEditorWidth, kEditorHeight));
         const double clipped = Now();
-        TimingTarget target(*context, host.fonts);
+        TimingTarget target(*context, fonts);
         host.target = &target;
-        fx.DoGfx(430, 600);
+        fx.DoGfx(kEditorWidth, kEditorHeight);
         host.target = nullptr;
         const double drawn = Now();
         context->setClipRect(previous);
@@ -401,7 +377,7 @@ void Profile(const char* name, int frames, const std::function<CDrawContext*()>&
         for (const auto& [what, n] : target.calls)
             calls[what] += n;
     }
-    host.fonts.Release();
+    fonts.Release();
     double calls_ms = 0.0;
     for (const auto& entry : totals)
         calls_ms += entry.second;
@@ -428,8 +404,12 @@ void Profile(const char* name, int frames, const std::function<CDrawContext*()>&
 int RunProfile(int frames)
 {
     // A plain window of the editor's size to draw into.
-    EditorHostWindow host(430, 600);
-    HWND window = host.handle();
+    CEditorHostWindow host;
+    if (!CreateHostWindow(host, kEditorWidth, kEditorHeight)) {
+        std::printf("no window of the editor's size\n");
+        return 1;
+    }
+    HWND window = static_cast<HWND>(host.handle());
     Profile("straight into a window's device context", frames, [&] {
         return new CDrawContext(nullptr, nullptr, window);
     });
@@ -438,8 +418,8 @@ int RunProfile(int frames)
     HDC windowDc = GetDC(window);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = 430;
-    info.bmiHeader.biHeight = -600;
+    info.bmiHeader.biWidth = kEditorWidth;
+    info.bmiHeader.biHeight = -kEditorHeight;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -451,14 +431,14 @@ int RunProfile(int frames)
             [&] { return new CDrawContext(nullptr, memory, window); },
             [&] {
                 GdiFlush();
-                BitBlt(windowDc, 0, 0, 430, 600, memory, 0, 0, SRCCOPY);
+                BitBlt(windowDc, 0, 0, kEditorWidth, kEditorHeight, memory, 0, 0, SRCCOPY);
             });
     SelectObject(memory, previous);
     DeleteDC(memory);
     DeleteObject(surface);
     ReleaseDC(window, windowDc);
     Profile("into an off-screen bitmap", frames,
-            [&] { return new COffscreenContext(nullptr, 430, 600); });
+            [&] { return new COffscreenContext(nullptr, kEditorWidth, kEditorHeight); });
     return 0;
 }
 

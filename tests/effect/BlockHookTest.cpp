@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "tests/effect/LevellerDriver.h"
+#include "tests/support/LevellerDriver.h"
 #include "tests/effect/LevellerReference.h"
 
 namespace
@@ -106,7 +106,7 @@ TEST(LevellerBlockHook, WritesOneOrdinatePerBlockWhileTheTransportPlays)
         EXPECT_EQ(d.vars().historyBaseCopy, 88201.0);
     }
     // The output gain counts: lastGain 0.5 with +6.02 dB output is unity.
-    d.SetSlider(9, 20 * std::log10(2.0));
+    d.SetRawSlider(9, 20 * std::log10(2.0)); // between steps: no host value
     d.vars().lastGain = 0.5;
     d.effect.DoBlock();
     EXPECT_EQ(d.effect.Element(88201 + static_cast<int>(pos)), Ordinate(0.5 * d.vars().outputGain));
@@ -180,7 +180,7 @@ TEST(LevellerBlockHook, OversizedDisplaySpanStaysInsidePreparedMemory)
     CLevellerDriver d(48000.0, 1);
     d.host.playing = true;
     d.vars().historyReady = 0;
-    d.SetSlider(10, 1e6);
+    d.SetRawSlider(10, 1e6);
     d.vars().lastGain = 1.0;
     const size_t pagesBefore = d.effect.memory.size();
     d.effect.DoBlock();

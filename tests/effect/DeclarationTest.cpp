@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/effect/LevellerDriver.h"
+#include "tests/support/LevellerDriver.h"
 #include "tests/effect/LevellerReference.h"
 
 namespace

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "tests/effect/AllocationCounter.h"
-#include "tests/effect/LevellerDriver.h"
+#include "tests/support/LevellerDriver.h"
 
 namespace
 {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tests/effect/FloatingPointTraps.h"
-#include "tests/effect/LevellerDriver.h"
+#include "tests/support/LevellerDriver.h"
 #include "tests/effect/LevellerReference.h"
 
 namespace
@@ -63,18 +63,15 @@ TEST(LevellerSampleLoop, ImpulseComesOut64FramesLaterTimesTheGain)
     CLevellerDriver d(44100.0, 512);
     d.SetSlider(9, 6); // output gain 10^(6/20)
     const double outputGain = d.vars().outputGain;
-    d.effect.DoBlock();
-    const double dither = d.vars().dither;
-    std::vector<double> outL, outR, gains;
-    for (int i = 0; i < 100; ++i)
-    {
-        d.effect.samples[0] = i == 0 ? 1.0 : 0.0;
-        d.effect.samples[1] = 0.0;
-        d.effect.DoSample();
-        outL.push_back(d.effect.samples[0]);
-        outR.push_back(d.effect.samples[1]);
-        gains.push_back(d.vars().gain);
-    }
+    // One call of 100 frames through the plug-in's frame loop, keeping each frame's gain and the
+    // block's dither.
+    std::vector<double> inL(100, 0.0), inR(100, 0.0), outL(100), outR(100), gains(100);
+    inL[0] = 1.0;
+    double dither = 0.0;
+    d.Process(inL.data(), inR.data(), outL.data(), outR.data(), 100, [&](int32_t i) {
+        gains[static_cast<size_t>(i)] = d.vars().gain;
+        if (i == 0) dither = d.vars().dither;
+    });
     // The first 64 frames are the delay lines' initial zeros.
     for (int i = 0; i < 64; ++i)
     {
@@ -185,8 +182,7 @@ TEST(LevellerSampleLoop, MatchesTheFormulasBitForBit)
                          << "config " << configIndex << (floatBridge ? " float" : " double"));
             CLevellerDriver d(c.sampleRate, 512);
             for (int k = 2; k <= 10; ++k)
-                d.effect.sliders[static_cast<size_t>(k)] = c.sliders[k];
-            d.effect.DoSlider();
+                d.SetSlider(k, c.sliders[k]);
             CLevellerReference ref(c.sampleRate, c.sliders);
             ASSERT_EQ(d.vars().releaseCoef, ref.releaseCoef);
             ASSERT_EQ(d.vars().attackCoef, ref.attackCoef);

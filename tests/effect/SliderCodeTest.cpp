@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "tests/effect/FloatingPointTraps.h"
-#include "tests/effect/LevellerDriver.h"
+#include "tests/support/LevellerDriver.h"
 #include "tests/effect/LevellerReference.h"
 
 TEST(LevellerSliderCode, RecoveryRowsGiveReleaseTimeCoefficientAndTrim)
@@ -28,9 +28,9 @@ TEST(LevellerSliderCode, RecoveryRowsGiveReleaseTimeCoefficientAndTrim)
     // Equality is within 0.00001: -5.000009 still selects the row, -4.5 selects none and keeps
     // the previous time.
     d.SetSlider(7, -1.0);
-    d.SetSlider(7, -5.000009);
+    d.SetRawSlider(7, -5.000009); // within the equality distance: no host value
     EXPECT_EQ(d.vars().recoveryTime, 0.25);
-    d.SetSlider(7, -4.5);
+    d.SetRawSlider(7, -4.5); // between steps: no host value
     EXPECT_EQ(d.vars().recoveryTime, 0.25);
 }
 
@@ -112,7 +112,7 @@ TEST(LevellerSliderCode, AttackRowsAndEmphasisAmount)
     EXPECT_EQ(d.vars().emphasisBase, 3.16 * std::pow(0.1 * Opaque(3), 0.65));
     EXPECT_EQ(d.vars().emphasisAmount, d.vars().emphasisBase + 2000 * 0.00025);
     // 7.5 matches no row: the attack stays.
-    d.SetSlider(4, 7.5);
+    d.SetRawSlider(4, 7.5); // between steps: no host value
     EXPECT_EQ(d.vars().attackTime, 0.00025);
 }
 
@@ -153,7 +153,7 @@ TEST(LevellerSliderCode, RoutingFlags)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(testing::Message() << "s3 " << c.s3 << " s2 " << c.s2);
-        d.effect.sliders[2] = c.s2;
+        d.SetRawSlider(2, c.s2); // 0.000009 lies between steps: no host value
         d.SetSlider(3, c.s3);
         EXPECT_EQ(d.vars().lowCutInSideChain, c.side);
         EXPECT_EQ(d.vars().lowCutInMain, c.main);

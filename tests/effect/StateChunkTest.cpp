@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "tests/effect/LevellerDriver.h"
+#include "tests/support/LevellerDriver.h"
 #include "tests/effect/LevellerReference.h"
 
 namespace

@@ -9,12 +9,8 @@
 
 namespace {
 
-struct Images : ::testing::Test
+struct Images : GfxDrawingTest
 {
-    Images() { runtime.adapter = &plugin; }
-    DrawingAdapter plugin;
-    TXlat runtime;
-    RecordingTarget& target = plugin.target;
 };
 
 int releases = 0;
@@ -158,9 +154,11 @@ TEST(ImageBridge, HoldersDropTheirBitmapOnEveryLoadAndOnFree)
 
     holder->bitmap = &fakeBitmap;
     holder->releaseBitmap = &CountRelease;
-    DrawingAdapter plugin;
+    RecordingTarget drawn;
+    CFakeHost plugin;
+    plugin.target = &drawn;
     EXPECT_TRUE(GfxImageDrawAlpha(holder, &plugin, 0, 0, 4, 4, 1, 2, 999));
-    EXPECT_EQ(plugin.target.Named("drawBitmap")[0].value, 255); // limited to a byte
+    EXPECT_EQ(drawn.Named("drawBitmap")[0].value, 255); // limited to a byte
     EXPECT_TRUE(GfxImageDrawTransparent(holder, &plugin, 0, 0, 4, 4, 0, 0));
     EXPECT_FALSE(GfxImageDraw(holder, nullptr, 0, 0, 4, 4, 0, 0));
     plugin.drawing = false;

@@ -10,12 +10,8 @@
 
 namespace {
 
-struct Drawing : ::testing::Test
+struct Drawing : GfxDrawingTest
 {
-    Drawing() { runtime.adapter = &plugin; }
-    DrawingAdapter plugin;
-    TXlat runtime;
-    RecordingTarget& target = plugin.target;
 };
 
 GfxColor Bytes(int r, int g, int b, int a)
@@ -232,8 +228,8 @@ TEST_F(Drawing, BeginFrameTakesTheEditorSizeAndOneMouseSnapshot)
     runtime.mouseY = 121;
     runtime.mouseButtons = 9;
     runtime.BeginFrame();
-    EXPECT_EQ(runtime.surfaceWidth, 430);
-    EXPECT_EQ(runtime.surfaceHeight, 600);
+    EXPECT_EQ(runtime.surfaceWidth, kEditorWidth);
+    EXPECT_EQ(runtime.surfaceHeight, kEditorHeight);
     EXPECT_EQ(runtime.frameMouseX, 215);
     EXPECT_EQ(runtime.frameMouseY, 121);
     EXPECT_EQ(runtime.frameMouseButtons, 9);
@@ -266,10 +262,10 @@ TEST_F(Drawing, BeginFrameClearsWithThePackedClearColour)
     EXPECT_DOUBLE_EQ(runtime.colorG, 0x66 / 255.0);
     EXPECT_DOUBLE_EQ(runtime.colorB, 0x33 / 255.0);
     ASSERT_EQ(target.Named("drawRect").size(), 1u);
-    EXPECT_EQ(target.Named("drawRect")[0].rect, (GfxRect{0, 0, 430, 600}));
+    EXPECT_EQ(target.Named("drawRect")[0].rect, (GfxRect{0, 0, kEditorWidth, kEditorHeight}));
     EXPECT_EQ(target.Named("setFillColor")[0].color, Bytes(0x99, 0x66, 0x33, 255));
-    EXPECT_EQ(runtime.penX, 430);
-    EXPECT_EQ(runtime.penY, 600);
+    EXPECT_EQ(runtime.penX, kEditorWidth);
+    EXPECT_EQ(runtime.penY, kEditorHeight);
 
     // A clear colour inside the script's zero band is false: no clearing. A NaN one is true
     // and must not reach an undefined conversion (it clears with black).
@@ -315,7 +311,7 @@ TEST_F(Drawing, BridgeAnswersFalseOutsideADrawAndLimitsColourBytes)
     target.calls.clear();
     int32_t w = 1, h = 1;
     EXPECT_TRUE(GfxGetSize(&plugin, w, h)); // needs only the editor
-    EXPECT_EQ(w, 430);
+    EXPECT_EQ(w, kEditorWidth);
     EXPECT_FALSE(GfxSetDrawMode(&plugin, 3));
     EXPECT_FALSE(GfxMoveTo(&plugin, 1, 2));
     EXPECT_FALSE(GfxDrawRect(&plugin, 0, 0, 1, 1, 1));

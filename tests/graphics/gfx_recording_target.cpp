@@ -13,37 +13,6 @@
 
 #include "runtime/DebugLog.h"
 
-std::vector<GfxCall> RecordingTarget::Named(const std::string& op) const
-{
-    std::vector<GfxCall> out;
-    for (const GfxCall& c : calls)
-        if (c.op == op)
-            out.push_back(c);
-    return out;
-}
-
-double RecordingTarget::getStringWidth(const char* text)
-{
-    Add("getStringWidth").text = text ? text : "(null)";
-    if (charWidth < 0.0)
-        return charWidth;
-    return text ? charWidth * static_cast<double>(std::string(text).size()) : -1.0;
-}
-
-bool RecordingTarget::setFont(const char* face, int32_t size, int32_t flags)
-{
-    const std::string name = face ? face : "";
-    GfxCall& c = Add("setFont");
-    c.value = size;
-    c.flags = flags;
-    c.text = name;
-    for (const std::string& unknown : unknownFaces)
-        if (unknown == name)
-            return false;
-    fontSize = size;
-    return true;
-}
-
 int CountLogLines(const std::string& needle)
 {
     std::ifstream in(LogFilePath());

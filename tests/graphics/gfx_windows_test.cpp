@@ -22,25 +22,9 @@
 #include "gui/COffscreenContext.h"
 #include "runtime/ModuleHandle.h"
 #include "runtime/Xlat.h"
+#include "tests/support/FakeHost.h"
 
 namespace {
-
-// The plug-in object as the runtime sees it, drawing into one off-screen context.
-class ContextAdapter : public CXlatAdapter
-{
-public:
-    bool getEditorSize(int32_t& w, int32_t& h) override
-    {
-        w = 430;
-        h = 600;
-        return true;
-    }
-    CDrawContext* getScriptDrawContext() override { return context; }
-    CFontCache* getFontCache() override { return &fontCache; }
-
-    CDrawContext* context = nullptr;
-    CFontCache fontCache;
-};
 
 CColor PixelOf(Gdiplus::Bitmap* bitmap, int x, int y)
 {
@@ -79,13 +63,14 @@ protected:
         runtime = new TXlat();
         context = new COffscreenContext(nullptr, 200, 120);
         plugin.context = context;
+        plugin.fontCache = &fontCache;
         runtime->adapter = &plugin;
         Clear();
     }
     ~ToolkitGraphics() override
     {
         delete runtime; // frees the image slots' bitmaps
-        plugin.fontCache.Release();
+        fontCache.Release();
         context->forget();
         EXPECT_EQ(CBaseObject::getLiveObjectCount(), liveAtStart) << "toolkit objects leaked";
     }
@@ -109,7 +94,8 @@ protected:
     }
 
     int32_t liveAtStart = 0;
-    ContextAdapter plugin;
+    CFontCache fontCache;
+    CFakeHost plugin;
     TXlat* runtime = nullptr;
     COffscreenContext* context = nullptr;
 };
@@ -161,9 +147,9 @@ TEST_F(ToolkitGraphics, FontsAreCachedPerFaceWithoutCaseAndTextAdvancesThePen)
     EXPECT_EQ(context->getFont()->getStyle(), 1);
     EXPECT_EQ(GfxGetFontSize(&plugin), 11);
     runtime->SetFont(1, 10040, 14, 1);
-    EXPECT_EQ(plugin.fontCache.Count(), 1u);
+    EXPECT_EQ(fontCache.Count(), 1u);
     runtime->SetFont(0, 10022, 13, 0);
-    EXPECT_EQ(plugin.fontCache.Count(), 2u);
+    EXPECT_EQ(fontCache.Count(), 2u);
     EXPECT_EQ(runtime->textHeight, 12.999999999999998);
 
     runtime->SetFont(1, 10024, 14, 1);
@@ -187,7 +173,7 @@ TEST_F(ToolkitGraphics, FontsAreCachedPerFaceWithoutCaseAndTextAdvancesThePen)
     // An unknown face still counts as selected (no "verdana" retry): it gets its own entry.
     runtime->RegisterString(10070, "Nowhere Sans QUAR2");
     runtime->SetFont(2, 10070, 14, 0);
-    EXPECT_EQ(plugin.fontCache.Count(), 3u);
+    EXPECT_EQ(fontCache.Count(), 3u);
 }
 
 TEST_F(ToolkitGraphics, ImagesComeFromResourcesThenFilesAndAMissingOneLogsOnce)
@@ -205,8 +191,8 @@ TEST_F(ToolkitGraphics, ImagesComeFromResourcesThenFilesAndAMissingOneLogsOnce)
     runtime->RegisterFileName(6, tag + "\\missing.png");     // neither
 
     ImageSlot& bg = runtime->GetImage(0);
-    EXPECT_EQ(bg.width, 430);
-    EXPECT_EQ(bg.height, 600);
+    EXPECT_EQ(bg.width, kEditorWidth);
+    EXPECT_EQ(bg.height, kEditorHeight);
     EXPECT_EQ(CountLogLines(tag), 0);
 
     ImageSlot& knob = runtime->GetImage(5);

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "host/cli/SpeechLikeSignal.h"
 #include "host/lib/VstLibrary.h"
 #include "host/lib/VstPlugin.h"
 #include "leveller_editor_window.h"
@@ -45,6 +46,12 @@ Rgb PixelAt(const std::vector<uint8_t>& rgb, int width, int x, int y)
 {
     const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + x) * 3;
     return Rgb{rgb[i], rgb[i + 1], rgb[i + 2]};
+}
+
+// Each channel within 2 (the knob's pixels as drawn at two places).
+bool Near(Rgb a, Rgb b)
+{
+    return std::abs(a.r - b.r) <= 2 && std::abs(a.g - b.g) <= 2 && std::abs(a.b - b.b) <= 2;
 }
 
 bool IsSwitchOrange(Rgb p)
@@ -90,22 +97,14 @@ std::vector<float> ReadStereoWav(const std::string& path)
     return samples;
 }
 
-// A voice-like stand-in when no recorded speech is at hand: syllables of a 120 Hz glottal buzz
-// with two formants, four per second.
+// The shared speech-like signal, interleaved, when no recorded speech is at hand.
 std::vector<float> SyntheticSpeech(double seconds)
 {
+    const StereoSignal speech = makeSpeechLikeSignal(seconds, kRate);
     std::vector<float> out;
-    const int frames = static_cast<int>(seconds * kRate);
-    for (int i = 0; i < frames; ++i) {
-        const double t = static_cast<double>(i) / kRate;
-        const double syllable = std::pow(std::sin(3.14159265 * 4.0 * t), 2.0);
-        const double buzz = std::fmod(t * 120.0, 1.0) - 0.5;
-        const double v = 0.3 * syllable *
-                         (buzz * 0.3 + std::sin(2 * 3.14159265 * 700 * t) * 0.4 +
-                          std::sin(2 * 3.14159265 * 1200 * t) * 0.2);
-        out.push_back(static_cast<float>(v));
-        out.push_back(static_cast<float>(v));
-    }
+    out.reserve(2 * speech.left.size());
+    for (size_t i = 0; i < speech.left.size(); ++i)
+        out.insert(out.end(), {speech.left[i], speech.right[i]});
     return out;
 }
 
@@ -160,9 +159,24 @@ protected:
 
 TEST_F(LevellerEditorUnderWine, MouseMovesSlidersByTheWidgetRules)
 {
+    // Push Down starts at 0 dB, its maximum: its knob at the row's right end (left edge 288),
+    // its centre row at y 118.
+    constexpr int kKnobY = 118;
+    EXPECT_NEAR(Parameter(kPushDown), 1.0, 1e-6);
+    std::vector<uint8_t> rgb;
+    ASSERT_TRUE(editor.Capture(rgb));
+    const Rgb knobCentre = PixelAt(rgb, editor.width, 288 + 12, kKnobY);
+    const Rgb bareTrack = PixelAt(rgb, editor.width, 116 + 12, kKnobY);
+    ASSERT_FALSE(Near(knobCentre, bareTrack)) << "no knob to follow";
+
     // Push Down (-30..0): a press at x 215 gives ceil(87 / 172 * 30) - 30 = -14.
     HoverAndPress(215, kPushDownY);
     EXPECT_NEAR(Parameter(kPushDown), 16.0 / 30.0, 1e-6);
+    // Its knob follows: left edge at 116 + 16 / 30 x 172, the right end bare.
+    ASSERT_TRUE(editor.Capture(rgb));
+    const int knobX = 116 + static_cast<int>(16.0 / 30.0 * 172.0);
+    EXPECT_TRUE(Near(PixelAt(rgb, editor.width, knobX + 12, kKnobY), knobCentre));
+    EXPECT_FALSE(Near(PixelAt(rgb, editor.width, 288 + 12, kKnobY), knobCentre));
     // Dragged with the button held: x 129 passes the first step boundary.
     editor.Move(129, kPushDownY, MK_LBUTTON);
     editor.Idle(kFewFrames);
@@ -197,6 +211,14 @@ TEST_F(LevellerEditorUnderWine, MouseMovesSlidersByTheWidgetRules)
     editor.Idle(kFewFrames);
     EXPECT_EQ(Parameter(kPullUp), 0.0f);
     ReleaseAt(300, kPullUpY);
+
+    // A press made away from the rows and dragged onto Pull Up's row does not grab it (the row
+    // was never armed).
+    HoverAndPress(216, 40);
+    editor.Move(300, kPullUpY, MK_LBUTTON);
+    editor.Idle(kFewFrames);
+    ReleaseAt(300, kPullUpY);
+    EXPECT_EQ(Parameter(kPullUp), 0.0f);
 }
 
 TEST_F(LevellerEditorUnderWine, SwitchTogglesOncePerPress)

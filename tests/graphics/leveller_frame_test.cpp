@@ -1,6 +1,7 @@
 // What one frame of the leveller editor draws and where: knobs, captions, values, step names, the
 // switch, fonts and the build label, observed through a recording drawing target.
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -13,14 +14,14 @@ namespace {
 constexpr GfxColor kErrorRed{255, 0, 0, 255};
 constexpr GfxColor kCaptionGrey{153, 153, 153, 255};
 constexpr GfxColor kValueGrey{178, 178, 178, 255};
-constexpr double kChar = LevellerRecordingTarget::kCharWidth;
+constexpr double kChar = kLevellerCharWidth;
 
 // Left edges of the knobs in drawing order (rows 3 .. 9, then 10). Natively no image decodes,
 // so every Blit shows as its error box: a red rectangle of the image's size (0 x 0) at the pen.
-std::vector<double> KnobLefts(const LevellerRecordingTarget& target)
+std::vector<double> KnobLefts(const RecordingTarget& target)
 {
     std::vector<double> lefts;
-    const std::vector<RecordedDraw> boxes = target.RectsIn(kErrorRed);
+    const std::vector<GfxCall> boxes = target.RectsIn(kErrorRed);
     for (size_t i = 1; i < boxes.size(); ++i) // box 0 is the background
         lefts.push_back(boxes[i].rect.left);
     return lefts;
@@ -46,7 +47,7 @@ TEST(LevellerFrame, KnobsSitAtTheirValues)
 {
     LevellerRig rig(44100.0, 512, true);
     rig.Frame(0, 0);
-    const std::vector<RecordedDraw> boxes = rig.target.RectsIn(kErrorRed);
+    const std::vector<GfxCall> boxes = rig.target.RectsIn(kErrorRed);
     ASSERT_EQ(boxes.size(), 9u);
     EXPECT_EQ(boxes[0].rect.left, 0.0);
     EXPECT_EQ(boxes[0].rect.top, 0.0);
@@ -72,10 +73,10 @@ TEST(LevellerFrame, CaptionsValuesAndStepNames)
     rig.SetSlider(3, 2.0);
     rig.SetSlider(4, 11.0);
     rig.Frame(0, 0);
-    const LevellerRecordingTarget& t = rig.target;
+    const RecordingTarget& t = rig.target;
 
     // Captions end 5 pixels left of the track and are centred on the row (text height 14).
-    const std::vector<RecordedDraw> lfCaption = t.TextsEqualTo("LF Filter");
+    const std::vector<GfxCall> lfCaption = t.TextsEqualTo("LF Filter");
     ASSERT_EQ(lfCaption.size(), 1u);
     EXPECT_EQ(lfCaption[0].rect.left, 115.0 - 9 * kChar - 5.0);
     EXPECT_EQ(lfCaption[0].rect.top, 53.0);
@@ -83,7 +84,7 @@ TEST(LevellerFrame, CaptionsValuesAndStepNames)
     EXPECT_EQ(lfCaption[0].color, kCaptionGrey);
 
     // Step names at x 320 on their row, in the caption's colour.
-    const std::vector<RecordedDraw> fortyHz = t.TextsEqualTo("40 Hz");
+    const std::vector<GfxCall> fortyHz = t.TextsEqualTo("40 Hz");
     ASSERT_EQ(fortyHz.size(), 1u);
     EXPECT_EQ(fortyHz[0].rect.left, 320.0);
     EXPECT_EQ(fortyHz[0].rect.top, 53.0);
@@ -92,21 +93,22 @@ TEST(LevellerFrame, CaptionsValuesAndStepNames)
     EXPECT_EQ(t.TextsEqualTo("1 s")[0].rect.top, 83.0);
 
     // Value texts: one decimal, the unit directly after it, right of the track.
-    const std::vector<RecordedDraw> pushDown = t.TextsEqualTo("-12.0dB");
+    const std::vector<GfxCall> pushDown = t.TextsEqualTo("-12.0dB");
     ASSERT_EQ(pushDown.size(), 1u);
     EXPECT_EQ(pushDown[0].rect.left, 320.0);
     EXPECT_EQ(pushDown[0].rect.top, 113.0);
     EXPECT_EQ(pushDown[0].color, kValueGrey);
     ASSERT_EQ(t.TextsEqualTo("-5.0").size(), 1u); // Recovery has no unit
-    const std::vector<RecordedDraw> speed = t.TextsEqualTo("2.5s");
+    const std::vector<GfxCall> speed = t.TextsEqualTo("2.5s");
     ASSERT_EQ(speed.size(), 1u);
     EXPECT_EQ(speed[0].rect.left, 365.0);
     EXPECT_EQ(speed[0].rect.top, 272.0);
     // All value rows share one slot; the last row drawn leaves its text there.
     EXPECT_EQ(rig.fx.LookupString(190000), "2.5s");
 
-    // A host value between steps shows the step the integer rule gives.
-    rig.SetSlider(3, 3.5);
+    // A value between steps (a restored state can hold one) shows the step the integer rule
+    // gives.
+    rig.SetRawSlider(3, 3.5);
     rig.Frame(0, 0);
     EXPECT_EQ(rig.target.TextsEqualTo("80 Hz").size(), 1u);
 }
@@ -115,19 +117,19 @@ TEST(LevellerFrame, SwitchBoxAndMark)
 {
     LevellerRig rig(44100.0, 512, true);
     rig.Frame(0, 0);
-    const std::vector<RecordedDraw> rim = rig.target.RectsIn(GfxColor{102, 102, 102, 255});
+    const std::vector<GfxCall> rim = rig.target.RectsIn(GfxColor{102, 102, 102, 255});
     ASSERT_EQ(rim.size(), 1u);
     EXPECT_EQ(rim[0].rect.left, 115.0);
     EXPECT_EQ(rim[0].rect.top, 274.0);
     EXPECT_EQ(rim[0].rect.right, 125.0);
     EXPECT_EQ(rim[0].rect.bottom, 284.0);
-    const std::vector<RecordedDraw> well = rig.target.RectsIn(GfxColor{38, 38, 38, 255});
+    const std::vector<GfxCall> well = rig.target.RectsIn(GfxColor{38, 38, 38, 255});
     ASSERT_EQ(well.size(), 1u);
     EXPECT_EQ(well[0].rect.left, 116.0);
     EXPECT_EQ(well[0].rect.bottom, 283.0);
     const GfxColor orange{229, 127, 0, 255};
     EXPECT_TRUE(rig.target.RectsIn(orange).empty());
-    const std::vector<RecordedDraw> caption = rig.target.TextsEqualTo("Filter Side Chain");
+    const std::vector<GfxCall> caption = rig.target.TextsEqualTo("Filter Side Chain");
     ASSERT_EQ(caption.size(), 1u);
     EXPECT_EQ(caption[0].rect.left, 115.0 - 17 * kChar - 5.0);
     EXPECT_EQ(caption[0].rect.top, 272.0);
@@ -135,7 +137,7 @@ TEST(LevellerFrame, SwitchBoxAndMark)
 
     rig.SetSlider(2, 1.0);
     rig.Frame(0, 0);
-    const std::vector<RecordedDraw> mark = rig.target.RectsIn(orange);
+    const std::vector<GfxCall> mark = rig.target.RectsIn(orange);
     ASSERT_EQ(mark.size(), 1u);
     EXPECT_EQ(mark[0].rect.left, 117.0);
     EXPECT_EQ(mark[0].rect.top, 276.0);
@@ -147,26 +149,31 @@ TEST(LevellerFrame, FontsAndBuildLabel)
 {
     LevellerRig rig(44100.0, 512, true);
     rig.Frame(0, 0);
-    const std::vector<RecordedFont>& fonts = rig.target.fonts;
+    const std::vector<GfxCall> fonts = rig.target.Named("setFont");
     ASSERT_EQ(fonts.size(), 4u);
-    EXPECT_EQ(fonts[0].face, "Courier New");
-    EXPECT_EQ(fonts[0].size, 11);
+    EXPECT_EQ(fonts[0].text, "Courier New");
+    EXPECT_EQ(fonts[0].value, 11);
     EXPECT_EQ(fonts[0].flags, 0);
-    EXPECT_EQ(fonts[1].face, "Arial");
-    EXPECT_EQ(fonts[1].size, 11);
+    EXPECT_EQ(fonts[1].text, "Arial");
+    EXPECT_EQ(fonts[1].value, 11);
     EXPECT_EQ(fonts[1].flags, 1);
-    EXPECT_EQ(fonts[2].face, "Arial");
-    EXPECT_EQ(fonts[3].size, 10);
+    EXPECT_EQ(fonts[2].text, "Arial");
+    EXPECT_EQ(fonts[3].value, 10);
     EXPECT_EQ(fonts[3].flags, 0);
     EXPECT_EQ(rig.fx.textHeight, 12.0);
 
-    const std::vector<RecordedDraw> label = rig.target.TextsEqualTo("Build 170206");
+    const std::vector<GfxCall> label = rig.target.TextsEqualTo("Build 170206");
     ASSERT_EQ(label.size(), 1u);
     EXPECT_EQ(label[0].rect.left, 12.0);
     EXPECT_EQ(label[0].rect.top, 580.0);
     EXPECT_EQ(label[0].color, (GfxColor{255, 255, 255, 51}));
     // The build label is the last thing drawn.
-    EXPECT_EQ(rig.target.draws.back().text, "Build 170206");
+    const std::vector<GfxCall>& calls = rig.target.calls;
+    const auto lastDraw = std::find_if(calls.rbegin(), calls.rend(), [](const GfxCall& c) {
+        return c.op == "drawRect" || c.op == "lineTo" || c.op == "drawString";
+    });
+    ASSERT_NE(lastDraw, calls.rend());
+    EXPECT_EQ(lastDraw->text, "Build 170206");
 }
 
 TEST(LevellerFrame, RunsWithoutADrawingSurface)

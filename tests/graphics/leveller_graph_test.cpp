@@ -42,7 +42,7 @@ TEST(LevellerGraph, CursorAndCurvesFollowTheHistory)
     const double firstY = rig.fx.vars.curveLastY;
     rig.Frame(0, 0);
 
-    const std::vector<RecordedDraw> cursor = rig.target.LinesIn(kCursorYellow);
+    const std::vector<GfxCall> cursor = rig.target.LinesIn(kCursorYellow);
     ASSERT_EQ(cursor.size(), 1u);
     EXPECT_EQ(cursor[0].rect.left, 27.0);
     EXPECT_EQ(cursor[0].rect.top, 300.0);
@@ -50,7 +50,7 @@ TEST(LevellerGraph, CursorAndCurvesFollowTheHistory)
     EXPECT_EQ(cursor[0].mode, 3); // anti-aliased
 
     // One segment per column; the first joins the previous frame's last point.
-    const std::vector<RecordedDraw> curve = rig.target.LinesIn(kCurveWhite);
+    const std::vector<GfxCall> curve = rig.target.LinesIn(kCurveWhite);
     ASSERT_EQ(curve.size(), 360u);
     EXPECT_EQ(curve[0].rect.top, firstY);
     EXPECT_EQ(curve[0].rect.right, 27.0);
@@ -66,7 +66,7 @@ TEST(LevellerGraph, CursorAndCurvesFollowTheHistory)
     rig.fx.vars.historyWritePos = 215.0;
     rig.fx.vars.historyStep = 1.2;
     rig.Frame(0, 0);
-    const std::vector<RecordedDraw> moved = rig.target.LinesIn(kCursorYellow);
+    const std::vector<GfxCall> moved = rig.target.LinesIn(kCursorYellow);
     ASSERT_EQ(moved.size(), 1u);
     EXPECT_DOUBLE_EQ(moved[0].rect.left, 27.0 + 215.0 / 1.2);
 }
@@ -113,18 +113,18 @@ TEST(LevellerGraph, MetersAndReadouts)
     EXPECT_EQ(rig.fx.LookupString(190003), "-3.00 dB");
 
     // Where and in which colours.
-    const LevellerRecordingTarget& t = rig.target;
-    const std::vector<RecordedDraw> label1 = t.TextsEqualTo("Dyn.Range Reduction:");
+    const RecordingTarget& t = rig.target;
+    const std::vector<GfxCall> label1 = t.TextsEqualTo("Dyn.Range Reduction:");
     ASSERT_EQ(label1.size(), 1u);
     EXPECT_EQ(label1[0].rect.left, 119.0);
     EXPECT_EQ(label1[0].rect.top, 540.0);
     EXPECT_EQ(label1[0].color, (GfxColor{255, 127, 51, 178}));
-    const std::vector<RecordedDraw> value1 = t.TextsEqualTo("9.00 dB");
+    const std::vector<GfxCall> value1 = t.TextsEqualTo("9.00 dB");
     ASSERT_EQ(value1.size(), 1u);
     EXPECT_EQ(value1[0].rect.left, 267.0);
     EXPECT_EQ(value1[0].rect.top, 540.0);
     EXPECT_EQ(value1[0].color, (GfxColor{255, 127, 51, 178}));
-    const std::vector<RecordedDraw> value3 = t.TextsEqualTo("-3.00 dB");
+    const std::vector<GfxCall> value3 = t.TextsEqualTo("-3.00 dB");
     ASSERT_EQ(value3.size(), 1u);
     EXPECT_EQ(value3[0].rect.top, 570.0);
     EXPECT_EQ(value3[0].color, (GfxColor{178, 178, 178, 178}));
@@ -208,15 +208,16 @@ TEST(LevellerGraph, BlockSizeZeroNeitherHangsNorDrawsNonFiniteCoordinates)
     EXPECT_TRUE(rig.target.AllCoordinatesFinite());
 
     // Before any resume (open only) the history has no layout at all.
-    LevellerFakeHost host;
-    LevellerRecordingTarget target;
+    CFakeHost host;
+    RecordingTarget target;
+    SetUpLevellerTarget(target);
     host.target = &target;
     TXlatEffect fx;
     fx.adapter = &host;
     fx.DoOpen();
     fx.mouseY = 400;
     fx.mouseButtons = kLeft;
-    fx.DoGfx(430, 600);
+    fx.DoGfx(kEditorWidth, kEditorHeight);
     EXPECT_TRUE(target.AllCoordinatesFinite());
     EXPECT_EQ(target.LinesIn(kCursorYellow).size(), 0u); // no history step: no cursor
 }

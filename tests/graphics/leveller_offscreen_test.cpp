@@ -19,31 +19,9 @@
 #include "gui/COffscreenContext.h"
 #include "leveller_png.h"
 #include "runtime/ModuleHandle.h"
+#include "tests/support/LevellerDriver.h"
 
 namespace {
-
-// The plug-in object as the leveller sees it: a host at 44100 Hz with 512-frame blocks, an
-// editor of 430 x 600, and an off-screen context as the script view's drawing context.
-class OffscreenHost : public CXlatAdapter
-{
-public:
-    double getSampleRate() override { return 44100.0; }
-    int32_t getBlockSize() override { return 512; }
-    int32_t getChannelCount() override { return 2; }
-    bool isPlaying() override { return true; }
-    bool getEditorSize(int32_t& w, int32_t& h) override
-    {
-        w = 430;
-        h = 600;
-        return true;
-    }
-    CDrawContext* getScriptDrawContext() override { return drawing ? context : nullptr; }
-    CFontCache* getFontCache() override { return &fontCache; }
-
-    COffscreenContext* context = nullptr;
-    bool drawing = false;
-    CFontCache fontCache;
-};
 
 struct Rgb
 {
@@ -56,15 +34,20 @@ protected:
     LevellerOffscreen()
     {
         hInstance = GetModuleHandleW(nullptr);
-        host.context = new COffscreenContext(nullptr, 430, 600);
-        fx.adapter = &host;
-        fx.DoOpen();
-        fx.DoResume();
+        // A host at 44100 Hz with 512-frame blocks, playing, and an off-screen context as the
+        // script view's drawing context while a frame draws.
+        host.playing = true;
+        host.drawing = false;
+        context = new COffscreenContext(nullptr, kEditorWidth, kEditorHeight);
+        host.context = context;
+        host.fontCache = &fontCache;
+        driver.Open();
+        driver.Resume();
     }
     ~LevellerOffscreen() override
     {
-        host.fontCache.Release();
-        host.context->forget();
+        fontCache.Release();
+        context->forget();
     }
 
     // One frame as the view's draw runs it, mouse at (x, y) with `buttons`.
@@ -74,14 +57,14 @@ protected:
         fx.mouseY = y;
         fx.mouseButtons = buttons;
         host.drawing = true;
-        fx.DoGfx(430, 600);
+        fx.DoGfx(kEditorWidth, kEditorHeight);
         host.drawing = false;
     }
 
     Rgb Pixel(int x, int y)
     {
         Gdiplus::Color c;
-        Gdiplus::Bitmap* bitmap = host.context->getBitmap()->getBitmap();
+        Gdiplus::Bitmap* bitmap = context->getBitmap()->getBitmap();
         if (bitmap == nullptr || bitmap->GetPixel(x, y, &c) != Gdiplus::Ok)
             return Rgb{-1, -1, -1};
         return Rgb{c.GetR(), c.GetG(), c.GetB()};
@@ -90,16 +73,19 @@ protected:
     std::vector<uint8_t> Picture()
     {
         std::vector<uint8_t> rgb;
-        for (int y = 0; y < 600; ++y)
-            for (int x = 0; x < 430; ++x) {
+        for (int y = 0; y < kEditorHeight; ++y)
+            for (int x = 0; x < kEditorWidth; ++x) {
                 const Rgb p = Pixel(x, y);
                 rgb.insert(rgb.end(), {uint8_t(p.r), uint8_t(p.g), uint8_t(p.b)});
             }
         return rgb;
     }
 
-    OffscreenHost host;
-    TXlatEffect fx;
+    CLevellerDriver driver{44100.0, 512, false};
+    CFakeHost& host = driver.host;
+    TXlatEffect& fx = driver.effect;
+    COffscreenContext* context = nullptr;
+    CFontCache fontCache;
 };
 
 // A gain history of a voice between boosts and cuts: one ordinate per block, 100 = 0 dB.
@@ -132,8 +118,7 @@ TEST_F(LevellerOffscreen, FrameLandsOnTheArtwork)
     // The switch: off shows the dark well, on shows the orange mark.
     const Rgb well = Pixel(119, 279);
     EXPECT_EQ(well.r, 38);
-    fx.sliders[2] = 1.0;
-    fx.DoSlider();
+    driver.SetSlider(2, 1.0);
     Frame();
     const Rgb mark = Pixel(119, 279);
     EXPECT_EQ(mark.r, 229);
@@ -143,9 +128,8 @@ TEST_F(LevellerOffscreen, FrameLandsOnTheArtwork)
 
 TEST_F(LevellerOffscreen, GraphAndPictureAfterAVoiceHistory)
 {
-    fx.sliders[6] = 12.0;
-    fx.sliders[5] = -10.0;
-    fx.DoSlider();
+    driver.SetSlider(6, 12.0);
+    driver.SetSlider(5, -10.0);
     Frame();
     fx.vars.historyStep = 441000.0 / 512.0 / 360.0;
     const int entries = 700;
@@ -166,5 +150,5 @@ TEST_F(LevellerOffscreen, GraphAndPictureAfterAVoiceHistory)
     EXPECT_LT(cursor.b, cursor.r / 2);
 
     EXPECT_EQ(fx.LookupString(190001), "10.50 dB");
-    EXPECT_TRUE(WriteLevellerPng(LEVELLER_OFFSCREEN_ARTIFACT, 430, 600, Picture()));
+    EXPECT_TRUE(WriteLevellerPng(LEVELLER_OFFSCREEN_ARTIFACT, kEditorWidth, kEditorHeight, Picture()));
 }

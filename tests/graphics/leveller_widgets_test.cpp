@@ -121,8 +121,8 @@ TEST(LevellerSliderRows, HostValuesOutsideTheRangeArePulledIn)
 {
     LevellerRig rig;
     rig.SetSlider(9, 35.0);
-    rig.SetSlider(3, 3.5); // between steps: kept until a drag quantises it
-    rig.SetSlider(6, std::nan(""));
+    rig.SetRawSlider(3, 3.5); // between steps: kept until a drag quantises it
+    rig.SetRawSlider(6, std::nan("")); // no host can set it
     rig.Frame(0, 0);
     EXPECT_EQ(rig.fx.sliders[9], 20.0);
     EXPECT_EQ(rig.fx.sliders[3], 3.5);

@@ -194,7 +194,7 @@ class DropTargetTest : public ToolkitTest
         b = new RecordingView(CRect(100, 0, 200, 150), kGreen);
         frame->addView(a);
         frame->addView(b);
-        pumpMessages(50);
+        CEditorHostWindow::pumpFor(50);
     }
     void TearDown() override
     {
@@ -210,7 +210,7 @@ class DropTargetTest : public ToolkitTest
         POINT p{x, y};
         ClientToScreen(frame->getSystemWindow(), &p);
         SetCursorPos(p.x, p.y);
-        pumpMessages(20);
+        CEditorHostWindow::pumpFor(20);
         a->events.clear();
         b->events.clear();
     }

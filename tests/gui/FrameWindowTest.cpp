@@ -27,7 +27,7 @@ class FrameWindowTest : public ToolkitTest
         frame = nullptr;
         CFrame::overridePlatformMajorVersion(0);
         parent.reset();
-        pumpMessages(20);
+        CEditorHostWindow::pumpFor(20);
         EXPECT_EQ(CFrame::getWindowFrameCount(), 0);
         ToolkitTest::TearDown();
     }
@@ -39,19 +39,19 @@ class FrameWindowTest : public ToolkitTest
         view = new RecordingView(CRect(20, 20, 120, 100), kRed);
         frame->addView(view);
         ASSERT_NE(frame->getSystemWindow(), nullptr);
-        ASSERT_TRUE(pumpMessages(3000, [this] { return view->draws > 0; })) << "no paint";
-        pumpMessages(30);
+        ASSERT_TRUE(CEditorHostWindow::pumpFor(3000, nullptr, [this] { return view->draws > 0; })) << "no paint";
+        CEditorHostWindow::pumpFor(30);
         view->events.clear();
     }
     HWND frameWindow() const { return frame->getSystemWindow(); }
     void post(UINT message, WPARAM wParam, LPARAM lParam)
     {
         PostMessageW(frameWindow(), message, wParam, lParam);
-        pumpMessages(30);
+        CEditorHostWindow::pumpFor(30);
     }
-    uint32_t pixel(const std::vector<uint32_t>& pixels, int x, int y) const
+    uint32_t pixel(const WindowPixels& pixels, int x, int y) const
     {
-        return pixels[size_t(y) * 200 + size_t(x)];
+        return pixels.at(x, y);
     }
 
     std::unique_ptr<ParentWindow> parent;
@@ -115,7 +115,7 @@ TEST_F(FrameWindowTest, WindowClassIsSharedAndUnregisteredAfterTheLastFrame)
 TEST_F(FrameWindowTest, PaintsTheViewTreeOntoTheScreen)
 {
     openFrame();
-    auto pixels = grabWindow(frameWindow(), 200, 150);
+    auto pixels = CaptureWindow(frameWindow());
     EXPECT_EQ(pixel(pixels, 50, 50), kRedPixel);
     EXPECT_EQ(pixel(pixels, 20, 20), kRedPixel);
     EXPECT_EQ(pixel(pixels, 119, 99), kRedPixel);
@@ -132,15 +132,15 @@ TEST_F(FrameWindowTest, PaintsTheViewTreeOntoTheScreen)
     EXPECT_TRUE(GetUpdateRect(frameWindow(), &pending, FALSE));
     EXPECT_EQ(pending.left, 20);
     EXPECT_EQ(pending.bottom, 100);
-    ASSERT_TRUE(pumpMessages(2000, [&] { return view->draws > draws; }));
-    pixels = grabWindow(frameWindow(), 200, 150);
+    ASSERT_TRUE(CEditorHostWindow::pumpFor(2000, nullptr, [&] { return view->draws > draws; }));
+    pixels = CaptureWindow(frameWindow());
     EXPECT_EQ(pixel(pixels, 50, 50), kBluePixel);
 
     // Idle turns dirty views into redraw requests.
     view->setDirty(true);
     frame->idle();
     EXPECT_TRUE(GetUpdateRect(frameWindow(), &pending, FALSE));
-    pumpMessages(50);
+    CEditorHostWindow::pumpFor(50);
 
     // A paint with nothing to update draws nothing.
     ValidateRect(frameWindow(), nullptr);
@@ -151,8 +151,7 @@ TEST_F(FrameWindowTest, PaintsTheViewTreeOntoTheScreen)
     // Without views the frame paints black.
     frame->removeView(view, true);
     view = nullptr;
-    ASSERT_TRUE(pumpMessages(
-        2000, [&] { return pixel(grabWindow(frameWindow(), 200, 150), 50, 50) == kBlackPixel; }));
+    ASSERT_TRUE(CEditorHostWindow::pumpFor(2000, nullptr, [&] { return pixel(CaptureWindow(frameWindow()), 50, 50) == kBlackPixel; }));
 }
 
 TEST_F(FrameWindowTest, OlderSystemsPaintThroughABackBuffer)
@@ -164,7 +163,7 @@ TEST_F(FrameWindowTest, OlderSystemsPaintThroughABackBuffer)
     ASSERT_NE(frame->getBackBuffer(), nullptr);
     EXPECT_EQ(frame->getBackBuffer()->getWidth(), 200);
     EXPECT_EQ(frame->getBackBuffer()->getHeight(), 150);
-    const auto pixels = grabWindow(frameWindow(), 200, 150);
+    const auto pixels = CaptureWindow(frameWindow());
     EXPECT_EQ(pixel(pixels, 50, 50), kRedPixel);
     EXPECT_EQ(pixel(pixels, 150, 50), kBlackPixel);
 }
@@ -239,7 +238,7 @@ TEST_F(FrameWindowTest, MouseOverAndLeaveTracking)
     POINT inside{60, 60};
     ClientToScreen(frameWindow(), &inside);
     SetCursorPos(inside.x, inside.y);
-    ASSERT_TRUE(pumpMessages(2000, [this] { return frame->getMouseOverView() == view; }));
+    ASSERT_TRUE(CEditorHostWindow::pumpFor(2000, nullptr, [this] { return frame->getMouseOverView() == view; }));
     EXPECT_EQ(view->events.front().kind, "entered");
     CPoint location;
     EXPECT_TRUE(frame->getCurrentMouseLocation(location));
@@ -262,7 +261,7 @@ TEST_F(FrameWindowTest, MouseOverAndLeaveTracking)
 
     // The tracking the frame armed reports the cursor leaving the window for real.
     SetCursorPos(1200, 1000);
-    EXPECT_TRUE(pumpMessages(2000, [this] { return frame->getMouseOverView() == nullptr; }));
+    EXPECT_TRUE(CEditorHostWindow::pumpFor(2000, nullptr, [this] { return frame->getMouseOverView() == nullptr; }));
     EXPECT_EQ(view->events.back().kind, "exited");
 }
 
@@ -276,11 +275,11 @@ TEST_F(FrameWindowTest, SwappedButtonsReadOutsideMessages)
     press.type = INPUT_MOUSE;
     press.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     SendInput(1, &press, sizeof(press));
-    pumpMessages(50);
+    CEditorHostWindow::pumpFor(50);
     const int32_t buttons = frame->getCurrentMouseButtons();
     press.mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(1, &press, sizeof(press));
-    pumpMessages(50);
+    CEditorHostWindow::pumpFor(50);
     SwapMouseButton(wasSwapped);
     if (!(GetAsyncKeyState(VK_LBUTTON) & 0x8000) && buttons == 0)
         GTEST_SKIP() << "this system does not report injected buttons asynchronously";
@@ -323,7 +322,7 @@ TEST_F(FrameWindowTest, EditorClosedFromInsideAnEvent)
         frame = nullptr;
     };
     PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, pointParam(30, 40));
-    pumpMessages(50);
+    CEditorHostWindow::pumpFor(50);
     EXPECT_EQ(frame, nullptr);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_NE(GetCapture(), window);

@@ -1,12 +1,13 @@
 #pragma once
 // Real windows for the frame tests: a top-level parent window standing in for the host's
-// editor window, a message pump, and the window's pixels read back with BitBlt.
+// editor window; the message pump and the pixel readback are the host window's
+// (tests/support/editor_window_support.h).
 
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
-#include <vector>
+
+#include "tests/support/editor_window_support.h"
 
 // The host's editor window: a child of one top-level window that the test program keeps for
 // its whole run (destroying a top-level window costs seconds under an X server without a
@@ -63,53 +64,6 @@ class ParentWindow
         return DefWindowProcW(window, message, wParam, lParam);
     }
 };
-
-// Dispatches messages for `milliseconds`, or until `done` answers true.
-inline bool pumpMessages(int milliseconds, const std::function<bool()>& done = {})
-{
-    const DWORD end = GetTickCount() + DWORD(milliseconds);
-    do
-    {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-        {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (done && done()) return true;
-        Sleep(5);
-    } while (GetTickCount() < end);
-    return done ? done() : true;
-}
-
-// The window's pixels as 0x00RRGGBB, row by row, read from its device context.
-inline std::vector<uint32_t> grabWindow(HWND window, int width, int height)
-{
-    std::vector<uint32_t> pixels(size_t(width) * size_t(height), 0xdeadbeef);
-    HDC dc = GetDC(window);
-    HDC memory = CreateCompatibleDC(dc);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    if (BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY) && bits)
-    {
-        const auto* source = static_cast<const uint32_t*>(bits);
-        for (size_t i = 0; i < pixels.size(); ++i)
-            pixels[i] = source[i] & 0x00ffffff;
-    }
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, dc);
-    return pixels;
-}
 
 inline LPARAM pointParam(int x, int y)
 {

@@ -10,15 +10,16 @@
 #include <cstdio>
 #include <string>
 
-#include "editor_window_support.h"
 #include "effect/XlatEffect.h"
 #include "gui/CBaseObject.h"
 #include "gui/CFrame.h"
 #include "gui/COstraEditor.h"
 #include "gui/COstraView.h"
 #include "runtime/ModuleHandle.h"
+#include "tests/support/editor_window_support.h"
 #include "tests/graphics/leveller_png.h"
 #include "tests/plugin/ProbeRuntime.h"
+#include "plugin/EditorSize.h"
 
 namespace {
 
@@ -94,8 +95,8 @@ TEST_F(EditorInProcess, OpensAFramePaintsTheScriptAndClosesAgain)
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->top, 0);
     EXPECT_EQ(r->left, 0);
-    EXPECT_EQ(r->bottom, 600);
-    EXPECT_EQ(r->right, 430);
+    EXPECT_EQ(r->bottom, kEditorHeight);
+    EXPECT_EQ(r->right, kEditorWidth);
 
     // Idle before open: nothing reaches the runtime.
     Idle();
@@ -103,27 +104,28 @@ TEST_F(EditorInProcess, OpensAFramePaintsTheScriptAndClosesAgain)
     EXPECT_EQ(runtime->idles, 0);
     EXPECT_EQ(runtime->frames, 0);
 
-    EditorHostWindow host(430, 600);
+    CEditorHostWindow host;
+    ASSERT_TRUE(CreateHostWindow(host, kEditorWidth, kEditorHeight));
     EXPECT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1);
     ASSERT_NE(editor()->getView(), nullptr);
-    HWND frameWindow = host.child();
+    HWND frameWindow = EditorChild(host);
     ASSERT_NE(frameWindow, nullptr);
     EXPECT_EQ(editor()->getFrame()->getSystemWindow(), frameWindow);
     RECT client{};
     GetClientRect(frameWindow, &client);
-    EXPECT_EQ(client.right, 430);
-    EXPECT_EQ(client.bottom, 600);
+    EXPECT_EQ(client.right, kEditorWidth);
+    EXPECT_EQ(client.bottom, kEditorHeight);
 
-    PumpMessages(2000, [&] { Idle(); }, [&] { return runtime->frames > 0; });
+    CEditorHostWindow::pumpFor(2000, [&] { Idle(); }, [&] { return runtime->frames > 0; });
     ASSERT_GT(runtime->frames, 0);
-    EXPECT_EQ(runtime->viewWidth, 430);
-    EXPECT_EQ(runtime->viewHeight, 600);
+    EXPECT_EQ(runtime->viewWidth, kEditorWidth);
+    EXPECT_EQ(runtime->viewHeight, kEditorHeight);
     EXPECT_TRUE(runtime->contextDuringDraw);
     EXPECT_EQ(instance->plugin->drawContext, nullptr); // only set during the draw
     EXPECT_GT(runtime->idles, 0);
 
-    const WindowPixels shot = CaptureWindow(frameWindow, 430, 600);
-    ASSERT_EQ(shot.width, 430);
+    const WindowPixels shot = CaptureWindow(frameWindow);
+    ASSERT_EQ(shot.width, kEditorWidth);
     EXPECT_EQ(shot.at(40, 30), Rgb(229, 127, 0));
     EXPECT_EQ(shot.at(139, 89), Rgb(229, 127, 0));
     EXPECT_EQ(shot.at(140, 89), Rgb(25, 25, 25));
@@ -132,7 +134,7 @@ TEST_F(EditorInProcess, OpensAFramePaintsTheScriptAndClosesAgain)
     // The redraw timer (30 per second once the rate is set) keeps frames coming while idle.
     runtime->redrawRate = 30;
     const int before = runtime->frames;
-    PumpMessages(600, [&] { Idle(); });
+    CEditorHostWindow::pumpFor(600, [&] { Idle(); });
     EXPECT_GE(runtime->frames - before, 5);
     EXPECT_LE(runtime->frames - before, 25);
 
@@ -148,31 +150,32 @@ TEST_F(EditorInProcess, OpensAFramePaintsTheScriptAndClosesAgain)
     EXPECT_EQ(runtime->idles, idlesClosed);
     r = rect();
     ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->right, 430);
-    EXPECT_EQ(r->bottom, 600);
+    EXPECT_EQ(r->right, kEditorWidth);
+    EXPECT_EQ(r->bottom, kEditorHeight);
 
     // Open again: a new frame and view of the same size.
     EXPECT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1);
-    ASSERT_NE(host.child(), nullptr);
+    ASSERT_NE(EditorChild(host), nullptr);
     const int framesBefore = runtime->frames;
-    PumpMessages(2000, [&] { Idle(); }, [&] { return runtime->frames > framesBefore; });
+    CEditorHostWindow::pumpFor(2000, [&] { Idle(); }, [&] { return runtime->frames > framesBefore; });
     EXPECT_GT(runtime->frames, framesBefore);
-    EXPECT_EQ(runtime->viewWidth, 430);
+    EXPECT_EQ(runtime->viewWidth, kEditorWidth);
     instance->dispatch(effEditClose);
 }
 
 TEST_F(EditorInProcess, MouseMessagesReachTheRuntimesMouseState)
 {
-    EditorHostWindow host(430, 600);
+    CEditorHostWindow host;
+    ASSERT_TRUE(CreateHostWindow(host, kEditorWidth, kEditorHeight));
     ASSERT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1);
-    HWND frameWindow = host.child();
+    HWND frameWindow = EditorChild(host);
     ASSERT_NE(frameWindow, nullptr);
-    PumpMessages(1000, [&] { Idle(); }, [&] { return runtime->frames > 0; });
+    CEditorHostWindow::pumpFor(1000, [&] { Idle(); }, [&] { return runtime->frames > 0; });
     EXPECT_EQ(runtime->redrawRate, 0);
 
     // Press with shift: left (1) + shift (8).
     PostMouse(frameWindow, WM_LBUTTONDOWN, 215, 121, MK_LBUTTON | MK_SHIFT);
-    PumpMessages(100);
+    CEditorHostWindow::pumpFor(100);
     EXPECT_EQ(runtime->mouseX, 215);
     EXPECT_EQ(runtime->mouseY, 121);
     EXPECT_EQ(runtime->mouseButtons, 9);
@@ -180,28 +183,28 @@ TEST_F(EditorInProcess, MouseMessagesReachTheRuntimesMouseState)
 
     // Moves keep the buttons.
     PostMouse(frameWindow, WM_MOUSEMOVE, 260, 125, MK_LBUTTON);
-    PumpMessages(100);
+    CEditorHostWindow::pumpFor(100);
     EXPECT_EQ(runtime->mouseX, 260);
     EXPECT_EQ(runtime->mouseY, 125);
     EXPECT_EQ(runtime->mouseButtons, 9);
 
     // The next frame sees the state through its snapshot.
     const int frames = runtime->frames;
-    PumpMessages(1000, [&] { Idle(); }, [&] { return runtime->frames > frames; });
+    CEditorHostWindow::pumpFor(1000, [&] { Idle(); }, [&] { return runtime->frames > frames; });
     EXPECT_EQ(runtime->frameMouseX, 260);
     EXPECT_EQ(runtime->frameMouseButtons, 9);
 
     PostMouse(frameWindow, WM_LBUTTONUP, 262, 126, 0);
-    PumpMessages(100);
+    CEditorHostWindow::pumpFor(100);
     EXPECT_EQ(runtime->mouseX, 262);
     EXPECT_EQ(runtime->mouseButtons, 0);
 
     // Right button with control and alt (alt arrives as the key state the frame reads).
     PostMouse(frameWindow, WM_RBUTTONDOWN, 10, 20, MK_RBUTTON | MK_CONTROL);
-    PumpMessages(100);
+    CEditorHostWindow::pumpFor(100);
     EXPECT_EQ(runtime->mouseButtons, 2 + 4);
     PostMouse(frameWindow, WM_RBUTTONUP, 10, 20, 0);
-    PumpMessages(100);
+    CEditorHostWindow::pumpFor(100);
     EXPECT_EQ(runtime->mouseButtons, 0);
     instance->dispatch(effEditClose);
 }
@@ -220,9 +223,10 @@ TEST_F(EditorInProcess, KnobModeIsSharedAndTheEditorDrawsOnRequestOnly)
     // No view: the runtime's redraw request reaches nothing.
     EXPECT_EQ(instance->plugin->redrawEditor(), 0);
 
-    EditorHostWindow host(430, 600);
+    CEditorHostWindow host;
+    ASSERT_TRUE(CreateHostWindow(host, kEditorWidth, kEditorHeight));
     ASSERT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1);
-    PumpMessages(1000, [&] { Idle(); }, [&] { return runtime->frames > 0; });
+    CEditorHostWindow::pumpFor(1000, [&] { Idle(); }, [&] { return runtime->frames > 0; });
     EXPECT_EQ(instance->plugin->redrawEditor(), 1);
     const int frames = runtime->frames;
     ERect area{10, 10, 0, 0}; // corners in the wrong order
@@ -230,11 +234,11 @@ TEST_F(EditorInProcess, KnobModeIsSharedAndTheEditorDrawsOnRequestOnly)
     EXPECT_EQ(runtime->frames, frames + 1);
 
     // A second open without a close replaces the frame instead of leaving a window behind.
-    HWND first = host.child();
+    HWND first = EditorChild(host);
     ASSERT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1);
     EXPECT_FALSE(IsWindow(first));
-    EXPECT_NE(host.child(), nullptr);
-    EXPECT_EQ(editor()->getFrame()->getSystemWindow(), host.child());
+    EXPECT_NE(EditorChild(host), nullptr);
+    EXPECT_EQ(editor()->getFrame()->getSystemWindow(), EditorChild(host));
 
     // Keeping the host alive: doIdleStuff asks the host to idle, at most once per 100 ms.
     const int hostIdles = instance->host.count(audioMasterIdle);
@@ -252,15 +256,16 @@ TEST_F(EditorInProcess, HundredOpenPaintCloseCyclesLeaveNoObjectOrWindowBehind)
 {
     // Hosts open and close the editor every time the user shows or hides it; a long session does
     // this hundreds of times. Every cycle must hand back each toolkit object and window it made.
-    EditorHostWindow host(430, 600);
+    CEditorHostWindow host;
+    ASSERT_TRUE(CreateHostWindow(host, kEditorWidth, kEditorHeight));
     const int32_t liveClosed = CBaseObject::getLiveObjectCount();
     for (int cycle = 0; cycle < 100; ++cycle) {
         ASSERT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1) << "cycle " << cycle;
-        HWND frameWindow = host.child();
+        HWND frameWindow = EditorChild(host);
         ASSERT_NE(frameWindow, nullptr) << "cycle " << cycle;
         EXPECT_GT(CBaseObject::getLiveObjectCount(), liveClosed) << "cycle " << cycle;
         const int framesBefore = runtime->frames;
-        PumpMessages(2000, [&] { Idle(); }, [&] { return runtime->frames > framesBefore; });
+        CEditorHostWindow::pumpFor(2000, [&] { Idle(); }, [&] { return runtime->frames > framesBefore; });
         ASSERT_GT(runtime->frames, framesBefore) << "cycle " << cycle << " never painted";
         instance->dispatch(effEditClose);
         ASSERT_FALSE(IsWindow(frameWindow)) << "cycle " << cycle;
@@ -387,17 +392,19 @@ protected:
     // Opens the editor, lets it paint a few frames, and answers the window's pixels.
     WindowPixels PaintedFrame()
     {
-        EditorHostWindow host(430, 600);
+        CEditorHostWindow host;
         WindowPixels shot;
+        if (!CreateHostWindow(host, kEditorWidth, kEditorHeight))
+            return shot;
         if (instance->dispatch(effEditOpen, 0, 0, host.handle()) != 1)
             return shot;
-        HWND frameWindow = host.child();
+        HWND frameWindow = EditorChild(host);
         for (int i = 0; i < 3; ++i) {
             const int before = leveller->frames;
             InvalidateRect(frameWindow, nullptr, FALSE);
-            PumpMessages(2000, nullptr, [&] { return leveller->frames > before; });
+            CEditorHostWindow::pumpFor(2000, nullptr, [&] { return leveller->frames > before; });
         }
-        shot = CaptureWindow(frameWindow, 430, 600);
+        shot = CaptureWindow(frameWindow);
         instance->dispatch(effEditClose);
         return shot;
     }
@@ -407,10 +414,10 @@ protected:
     void ExpectReference(const WindowPixels& shot, const wchar_t* reference,
                          const std::string& artifact)
     {
-        ASSERT_EQ(shot.width, 430);
-        ASSERT_EQ(shot.height, 600);
+        ASSERT_EQ(shot.width, kEditorWidth);
+        ASSERT_EQ(shot.height, kEditorHeight);
         const WindowPixels expected = ReadReferencePicture(reference);
-        if (expected.width != 430 || expected.height != 600) {
+        if (expected.width != kEditorWidth || expected.height != kEditorHeight) {
             KeepPicture(shot, artifact);
             FAIL() << "no usable reference picture; the frame is in " << artifact;
         }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 namespace
 {
@@ -80,6 +81,38 @@ TEST(HostCallback, AnswersFromItsSettings)
     EXPECT_EQ(host.count(audioMasterCanDo), 3);
     host.clearRequests();
     EXPECT_EQ(host.count(audioMasterCanDo), 0);
+
+    // Event lists are copied as they arrive: the count, and the first 16 events at most, each
+    // cut at 256 bytes; a null event is passed over.
+    std::vector<unsigned char> big(300, 0x5A);
+    VstEvent note{};
+    note.type = kVstMidiType;
+    note.byteSize = sizeof note;
+    reinterpret_cast<VstEvent*>(big.data())->byteSize = 300;
+    std::vector<unsigned char> storage(sizeof(VstEvents) + 20 * sizeof(VstEvent*));
+    auto* list = reinterpret_cast<VstEvents*>(storage.data());
+    list->numEvents = 20;
+    VstEvent* events[20] = {&note, nullptr, reinterpret_cast<VstEvent*>(big.data())};
+    for (int i = 3; i < 20; ++i)
+        events[i] = &note;
+    std::memcpy(list->events, events, sizeof events);
+    call(audioMasterProcessEvents, 0, 0, list);
+    HostRequest sent = host.requests().back();
+    EXPECT_EQ(sent.eventCount, 20);
+    EXPECT_EQ(sent.ptr, list);
+    EXPECT_EQ(sent.effect, &effect);
+    ASSERT_EQ(sent.events.size(), 15u); // 16 looked at, one of them null
+    EXPECT_EQ(sent.events[0].size(), sizeof note);
+    EXPECT_EQ(sent.events[1].size(), 256u);
+    EXPECT_EQ(sent.events[1][200], 0x5A);
+
+    // A host without built-in answers answers 0 and fills nothing, unless overridden.
+    host.builtInAnswers = false;
+    std::memset(text, 'x', sizeof text);
+    EXPECT_EQ(call(audioMasterVersion), 0);
+    EXPECT_EQ(call(audioMasterGetVendorString, 0, 0, text), 0);
+    EXPECT_EQ(text[0], 'x');
+    EXPECT_EQ(call(audioMasterCanDo, 0, 0, sizeWindow), -1);
 }
 
 TEST(HostCallback, TimeInfoFollowsTheTransport)

@@ -2,6 +2,7 @@
 // dispatcher opcode, canDo, and the host calls it makes while being made.
 
 #include "tests/plugin/BuiltPlugin.h"
+#include "plugin/EditorSize.h"
 
 #include <cstring>
 #include <limits>
@@ -128,8 +129,8 @@ TEST_F(BuiltPlugin, OpcodeTable)
     {
         EXPECT_EQ(rect.top, 0);
         EXPECT_EQ(rect.left, 0);
-        EXPECT_EQ(rect.bottom, 600);
-        EXPECT_EQ(rect.right, 430);
+        EXPECT_EQ(rect.bottom, kEditorHeight);
+        EXPECT_EQ(rect.right, kEditorWidth);
     }
     // No opcode made the plug-in call the host, apart from the tempo question of the init
     // hook that effMainsChanged and effSetChunk run.

@@ -2,12 +2,14 @@
 // The built plug-in (QUAR2.so natively, QUAR2.dll under Wine) loaded through the host library,
 // exactly as a host loads it. Shared by the binary tests of both builds.
 
+#include "host/cli/SpeechLikeSignal.h"
 #include "host/lib/VstPlugin.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Where the build put the plug-in (a compile definition of the test program).
@@ -68,7 +70,13 @@ class BuiltPlugin : public ::testing::Test
     std::vector<std::unique_ptr<CVstPlugin>> instances;
 };
 
-// A deterministic, speech-like stereo test signal: syllable-rate bursts of a few partials with
-// a little pseudo-random noise, quiet and loud passages, `frames` long at 44.1 kHz. Values are
-// exact floats, so the float and the double paths see the same numbers.
-std::vector<std::vector<float>> SpeechLikeSignal(size_t frames);
+// The shared speech-like stereo signal (phrases at levels up to 24 dB apart, pauses), `frames`
+// long at 44.1 kHz. Values are floats, so the float and the double paths see the same numbers.
+inline std::vector<std::vector<float>> SpeechLikeSignal(size_t frames)
+{
+    constexpr int kRate = 44100;
+    StereoSignal s = makeSpeechLikeSignal(static_cast<double>(frames + 1) / kRate, kRate);
+    s.left.resize(frames);
+    s.right.resize(frames);
+    return {std::move(s.left), std::move(s.right)};
+}

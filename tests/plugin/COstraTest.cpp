@@ -5,6 +5,7 @@
 #include "plugin/OstraInstance.h"
 #include "tests/plugin/FailingAllocation.h"
 #include "tests/plugin/ProbeRuntime.h"
+#include "plugin/EditorSize.h"
 
 #include <gtest/gtest.h>
 
@@ -76,8 +77,8 @@ TEST(COstra, CreateSetsTheRecordUpFromTheRuntime)
     EXPECT_EQ(instance.plugin->getEditor(), editor);
     int32_t width = -1, height = -1;
     EXPECT_EQ(runtime->HostEditorSize(width, height), kHasEditor);
-    EXPECT_EQ(width, kHasEditor ? 430 : 0);
-    EXPECT_EQ(height, kHasEditor ? 600 : 0);
+    EXPECT_EQ(width, kHasEditor ? kEditorWidth : 0);
+    EXPECT_EQ(height, kHasEditor ? kEditorHeight : 0);
     EXPECT_EQ(runtime->HostRedraw(), 0); // no script view is open
     // Editor requests without an editor answer 0 and write nothing.
     if (!kHasEditor)
@@ -110,7 +111,7 @@ TEST(COstra, LifeCycleHooksAndDestructionOrder)
     const TOstraCallbacks& c = instance->plugin->getCallbacks();
     runtime->log.clear();
     c.Idle(instance->plugin);
-    c.Draw(instance->plugin, 430.0, 600.0);
+    c.Draw(instance->plugin, kEditorWidth, kEditorHeight);
     EXPECT_EQ(runtime->log, "idle;gfx 430x600;");
     EXPECT_EQ(c.KeyDown, nullptr);
     EXPECT_EQ(c.KeyUp, nullptr);

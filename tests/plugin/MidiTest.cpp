@@ -22,20 +22,20 @@ VstMidiEvent Note(int32_t delta, unsigned char status, unsigned char key, unsign
     return e;
 }
 
-// A host that keeps a copy of the first event it is sent.
-VstIntPtr sentAnswer = 1;
-std::vector<unsigned char> sentEvent;
-int32_t sentCount = -1;
-
-VstIntPtr EventHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float)
+// The one event of the last list the host was sent, as copied on arrival; false when there was
+// no list, or it held other than one event of exactly the size of an `Event`.
+template <typename Event> bool LastSentEvent(const CHostCallback& host, Event& event)
 {
-    if (opcode == audioMasterVersion) return 2400;
-    if (opcode != audioMasterProcessEvents || !ptr) return 0;
-    const auto* list = static_cast<const VstEvents*>(ptr);
-    sentCount = list->numEvents;
-    const auto* first = reinterpret_cast<const unsigned char*>(list->events[0]);
-    sentEvent.assign(first, first + list->events[0]->byteSize);
-    return sentAnswer;
+    const std::vector<HostRequest> requests = host.requests();
+    for (auto r = requests.rbegin(); r != requests.rend(); ++r)
+    {
+        if (r->opcode != audioMasterProcessEvents) continue;
+        if (r->eventCount != 1 || r->events.size() != 1 || r->events[0].size() != sizeof(Event))
+            return false;
+        std::memcpy(&event, r->events[0].data(), sizeof event);
+        return true;
+    }
+    return false;
 }
 } // namespace
 
@@ -97,16 +97,15 @@ TEST(Midi, RingKeepsTheLatestEvents)
 TEST(Midi, SendCallsGiveTheHostOneEvent)
 {
     auto* runtime = new ProbeRuntime(2);
-    COstra* plugin = CreateOstra(runtime, MakeOstraCallbacks(), EventHost, 1, 4);
+    ProbeInstance instance(runtime);
+    COstra* plugin = instance.plugin;
     ASSERT_NE(plugin, nullptr);
-    runtime->adapter = plugin;
+    CHostCallback& host = instance.host;
 
-    sentAnswer = 1;
+    host.processEventsAnswer = 1;
     EXPECT_TRUE(runtime->HostSendMidi(17, 0x90, 64, 127));
-    EXPECT_EQ(sentCount, 1);
-    ASSERT_EQ(sentEvent.size(), sizeof(VstMidiEvent));
     VstMidiEvent note{};
-    std::memcpy(&note, sentEvent.data(), sizeof note);
+    ASSERT_TRUE(LastSentEvent(host, note));
     EXPECT_EQ(note.type, kVstMidiType);
     EXPECT_EQ(note.deltaFrames, 17);
     EXPECT_EQ(static_cast<unsigned char>(note.midiData[0]), 0x90);
@@ -116,20 +115,16 @@ TEST(Midi, SendCallsGiveTheHostOneEvent)
 
     const unsigned char dump[5] = {0xF0, 1, 2, 3, 0xF7};
     EXPECT_TRUE(plugin->sendSysex(9, dump, 5));
-    ASSERT_EQ(sentEvent.size(), sizeof(VstMidiSysexEvent));
     VstMidiSysexEvent sysex{};
-    std::memcpy(&sysex, sentEvent.data(), sizeof sysex);
+    ASSERT_TRUE(LastSentEvent(host, sysex));
     EXPECT_EQ(sysex.type, kVstSysExType);
     EXPECT_EQ(sysex.deltaFrames, 9);
     EXPECT_EQ(sysex.dumpBytes, 5);
     EXPECT_EQ(static_cast<const void*>(sysex.sysexDump), static_cast<const void*>(dump));
 
     // Success is an answer of exactly 1.
-    sentAnswer = 2;
+    host.processEventsAnswer = 2;
     EXPECT_FALSE(runtime->HostSendMidi(0, 0x80, 64, 0));
-    sentAnswer = 0;
+    host.processEventsAnswer = 0;
     EXPECT_FALSE(plugin->sendSysex(0, dump, 5));
-
-    AEffect* e = plugin->getAeffect();
-    e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
 }

@@ -18,6 +18,7 @@
 #include "plugin/OstraInstance.h"
 #include "runtime/Xlat.h"
 #include "tests/reliability/HostilePlugin.h"
+#include "plugin/EditorSize.h"
 
 #include <gtest/gtest.h>
 
@@ -186,12 +187,12 @@ TEST(ThreadStorm, HostAutomationSurvivesEditorFrames)
         fx->mouseX = 215.0;
         fx->mouseY = 180.0;
         fx->mouseButtons = 0.0;
-        fx->DoGfx(430.0, 600.0);
+        fx->DoGfx(kEditorWidth, kEditorHeight);
         fx->mouseButtons = 1.0;
         for (int i = 0; !stop.load(std::memory_order_relaxed); ++i)
         {
             fx->mouseX = 130.0 + (i * 7) % 180;
-            fx->DoGfx(430.0, 600.0);
+            fx->DoGfx(kEditorWidth, kEditorHeight);
             frames.fetch_add(1);
         }
     });
@@ -227,7 +228,7 @@ TEST(ThreadStorm, HostAutomationSurvivesEditorFrames)
     // Release the button; every copy shows its slider and the coefficients are the ones a
     // slider-code run makes from the parameters as they stand.
     fx->mouseButtons = 0.0;
-    fx->DoGfx(430.0, 600.0);
+    fx->DoGfx(kEditorWidth, kEditorHeight);
     for (size_t i = 0; i < 9; ++i) EXPECT_EQ(v.*copies[i], fx->sliders[i + 2]) << i + 2;
     LevellerVariables expected = v;
     fx->RunSliderCode();

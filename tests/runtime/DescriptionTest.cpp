@@ -144,7 +144,12 @@ TEST(HostValues, WithoutAdapterEverythingAnswersZero)
 
 TEST(HostValues, WithAdapterTheHostAnswersArePassedOn)
 {
-    FakeAdapter host;
+    CFakeHost host;
+    host.sampleRate = 48000.0;
+    host.numerator = 3.0;
+    host.playing = host.recording = true;
+    host.ppq = 7.5;
+    host.barStart = 6.0;
     TXlat rt;
     rt.adapter = &host;
     EXPECT_EQ(rt.HostSampleRate(), 48000.0);
@@ -160,9 +165,9 @@ TEST(HostValues, WithAdapterTheHostAnswersArePassedOn)
     EXPECT_EQ(rt.HostPpqPosition(), 7.5);
     EXPECT_EQ(rt.HostBarStart(), 6.0);
     EXPECT_EQ(rt.HostSetLatency(64), 1);
-    EXPECT_EQ(host.latency, 64);
+    EXPECT_EQ(host.lastLatency, 64);
     int32_t w = 0, h = 0;
     EXPECT_TRUE(rt.HostEditorSize(w, h));
-    EXPECT_EQ(w, 430);
-    EXPECT_EQ(h, 600);
+    EXPECT_EQ(w, kEditorWidth);
+    EXPECT_EQ(h, kEditorHeight);
 }

@@ -57,7 +57,7 @@ TEST(Hooks, DefaultsDoNothingAndOverridesAreReachedThroughTheBase)
     plain.DoBlock();
     plain.DoSample();
     plain.DoSlider();
-    plain.DoGfx(430, 600);
+    plain.DoGfx(kEditorWidth, kEditorHeight);
     plain.DoClose();
     plain.DoSuspend();
     plain.DoResume();
@@ -113,7 +113,7 @@ TEST(Hooks, OpenClearsMemoryAndStringsButKeepsSlidersAndFileNames)
 
 TEST(Hooks, IdleRedrawsOnlyWhenTheRateIntervalHasPassed)
 {
-    FakeAdapter host;
+    CFakeHost host;
     TXlat rt;
     rt.adapter = &host;
 

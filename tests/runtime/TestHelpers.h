@@ -1,54 +1,11 @@
 #pragma once
-// Shared pieces of the runtime tests: a fake host adapter and scratch folders next to the test
-// program (the runtime's library folder is the program's folder when it is linked statically).
+// Shared pieces of the runtime tests: the shared fake host adapter and scratch folders next to
+// the test program (the runtime's library folder is the program's folder when it is linked statically).
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "runtime/XlatAdapter.h"
-
-// Plays the host: answers set values and counts requests.
-class FakeAdapter : public CXlatAdapter
-{
-public:
-    int32_t getChannelCount() override { return channels; }
-    int32_t getOutputChannelCount() override { return outputs; }
-    double getSampleRate() override { return sampleRate; }
-    int32_t getBlockSize() override { return blockSize; }
-    double getTempo() override { return tempo; }
-    void getTempoAndTimeSig(double& t, double& n, double& d) override
-    {
-        t = tempo;
-        n = numerator;
-        d = denominator;
-    }
-    bool isPlaying() override { return playing; }
-    bool isRecording() override { return recording; }
-    double getPpqPosition() override { return ppq; }
-    double getBarStart() override { return barStart; }
-    int32_t setLatency(int32_t frames) override
-    {
-        latency = frames;
-        return 1;
-    }
-    int32_t redrawEditor() override
-    {
-        ++redraws;
-        return 1;
-    }
-    bool getEditorSize(int32_t& w, int32_t& h) override
-    {
-        w = 430;
-        h = 600;
-        return true;
-    }
-
-    int32_t channels = 2, outputs = 2, blockSize = 512, latency = -1, redraws = 0;
-    double sampleRate = 48000.0, tempo = 120.0, numerator = 3.0, denominator = 4.0, ppq = 7.5,
-           barStart = 6.0;
-    bool playing = true, recording = true;
-};
+#include "tests/support/FakeHost.h"
 
 // A fresh, empty folder inside the library folder, named after `stem` and the process id (so
 // that parallel test programs never share one), removed again by the destructor.

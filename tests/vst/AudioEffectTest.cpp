@@ -1,7 +1,7 @@
 // The basic plug-in class: the effect record it hands out, the class trampolines behind the
 // record's function pointers, and the answers of dispatcher opcodes 0..24.
 
-#include "tests/vst/RecordingHost.h"
+#include "tests/vst/QuietHost.h"
 #include "vst/AudioEffect.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ class ProbeEffect : public AudioEffect
 {
   public:
     ProbeEffect(bool* deleted = nullptr)
-        : AudioEffect(RecordingHost::callback, 3, 4), deleted(deleted)
+        : AudioEffect(CHostCallback::callback, 3, 4), deleted(deleted)
     {
     }
     ~ProbeEffect() override
@@ -111,7 +111,7 @@ class ProbeEditor : public AEffEditor
 
 TEST(AudioEffect, EffectRecordDefaults)
 {
-    RecordingHost::reset();
+    CQuietHost host;
     ProbeEffect fx;
     AEffect* e = fx.getAeffect();
     EXPECT_EQ(e->magic, 0x56737450);
@@ -132,7 +132,7 @@ TEST(AudioEffect, EffectRecordDefaults)
     EXPECT_EQ(fx.getSampleRate(), 44100.0f);
     EXPECT_EQ(fx.getBlockSize(), 1024);
     // Nothing is asked of the host while the record is made.
-    EXPECT_TRUE(RecordingHost::get().calls.empty());
+    EXPECT_TRUE(host.requests().empty());
 
     fx.setNumInputs(2);
     fx.setUniqueID(0x51554152);
@@ -321,23 +321,22 @@ TEST(AEffEditor, BaseAnswers)
 
 TEST(AudioEffect, HostCalls)
 {
-    RecordingHost::reset();
-    auto& host = RecordingHost::get();
+    CQuietHost host;
     ProbeEffect fx;
-    host.answers[audioMasterVersion] = 2400;
-    host.answers[audioMasterCurrentId] = 0x51554152;
+    host.answerOverrides[audioMasterVersion] = 2400;
+    host.answerOverrides[audioMasterCurrentId] = 0x51554152;
     EXPECT_EQ(fx.getMasterVersion(), 2400);
     EXPECT_EQ(fx.getCurrentUniqueId(), 0x51554152);
     fx.masterIdle();
     EXPECT_EQ(host.count(audioMasterIdle), 1);
-    EXPECT_EQ(host.calls.back().effect, fx.getAeffect());
+    EXPECT_EQ(host.requests().back().effect, fx.getAeffect());
 
     fx.setParameterAutomated(3, 0.5f);
     EXPECT_EQ(fx.lastIndex, 3);
     EXPECT_EQ(fx.lastValue, 0.5f);
-    ASSERT_EQ(host.calls.back().opcode, audioMasterAutomate);
-    EXPECT_EQ(host.calls.back().index, 3);
-    EXPECT_EQ(host.calls.back().opt, 0.5f);
+    ASSERT_EQ(host.requests().back().opcode, audioMasterAutomate);
+    EXPECT_EQ(host.requests().back().index, 3);
+    EXPECT_EQ(host.requests().back().opt, 0.5f);
 
     // Without a host callback every query answers 0.
     class Hostless : public AudioEffect

@@ -1,7 +1,7 @@
 // The extended plug-in class: the neutral answers of opcodes 25..79, which layer answers which
 // opcode, the editor key and knob opcodes, resume's want-events step and the extended host calls.
 
-#include "tests/vst/RecordingHost.h"
+#include "tests/vst/QuietHost.h"
 #include "vst/AudioEffectX.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@ namespace
 class PlainX : public AudioEffectX
 {
   public:
-    PlainX() : AudioEffectX(RecordingHost::callback, 1, 2) {}
+    PlainX() : AudioEffectX(CHostCallback::callback, 1, 2) {}
     VstIntPtr d(VstInt32 op, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                 float opt = 0)
     {
@@ -66,7 +66,7 @@ class KeyEditor : public AEffEditor
 
 TEST(AudioEffectX, NeutralAnswersOfTheExtendedOpcodes)
 {
-    RecordingHost::reset();
+    CQuietHost host;
     PlainX fx;
     EXPECT_EQ(fx.getAeffect()->flags, effFlagsCanReplacing);
 
@@ -128,7 +128,7 @@ TEST(AudioEffectX, NeutralAnswersOfTheExtendedOpcodes)
     // Deprecated and unknown opcodes of the extended range.
     for (VstInt32 op : {28, 30, 31, 32, 36, 37, 43, 46, 53, 54, 55, 57, 80, 81, 4096})
         EXPECT_EQ(fx.d(op, 0, 0, text), 0) << "opcode " << op;
-    EXPECT_TRUE(RecordingHost::get().calls.empty());
+    EXPECT_TRUE(host.requests().empty());
 }
 
 TEST(AudioEffectX, LayersShareTheOpcodeRange)
@@ -183,8 +183,7 @@ TEST(AudioEffectX, EditorKeysAndKnobMode)
 
 TEST(AudioEffectX, ResumeAsksForMidiOnlyWhenTheEffectTakesIt)
 {
-    RecordingHost::reset();
-    auto& host = RecordingHost::get();
+    CQuietHost host;
     PlainX fx;
     fx.canDoAnswer = 0x1131; // a non-1 answer: not a MIDI receiver
     fx.d(effMainsChanged, 0, 1);
@@ -199,7 +198,7 @@ TEST(AudioEffectX, ResumeAsksForMidiOnlyWhenTheEffectTakesIt)
     EXPECT_EQ(fx.d(effGetPlugCategory), kPlugCategSynth);
     fx.d(effMainsChanged, 0, 1);
     EXPECT_EQ(host.count(audioMasterWantMidi), 2);
-    EXPECT_EQ(host.calls.back().value, 1);
+    EXPECT_EQ(host.requests().back().value, 1);
     fx.isSynth(false);
     EXPECT_EQ(fx.getAeffect()->flags & effFlagsIsSynth, 0);
     EXPECT_EQ(fx.d(effGetPlugCategory), kPlugCategUnknown);
@@ -207,50 +206,49 @@ TEST(AudioEffectX, ResumeAsksForMidiOnlyWhenTheEffectTakesIt)
 
 TEST(AudioEffectX, HostCallsPassTheirOpcodes)
 {
-    RecordingHost::reset();
-    auto& host = RecordingHost::get();
+    CQuietHost host;
     PlainX fx;
 
     VstTimeInfo info{};
     info.tempo = 93.0;
-    host.answers[audioMasterGetTime] = reinterpret_cast<VstIntPtr>(&info);
+    host.answerOverrides[audioMasterGetTime] = reinterpret_cast<VstIntPtr>(&info);
     EXPECT_EQ(fx.getTimeInfo(kVstTempoValid | kVstTimeSigValid), &info);
-    EXPECT_EQ(host.calls.back().value, 0x2400);
-    host.answers.erase(audioMasterGetTime);
+    EXPECT_EQ(host.requests().back().value, 0x2400);
+    host.answerOverrides.erase(audioMasterGetTime);
     EXPECT_EQ(fx.getTimeInfo(kVstTransportPlaying), nullptr);
 
     VstEvents events{};
-    host.answers[audioMasterProcessEvents] = 2;
+    host.answerOverrides[audioMasterProcessEvents] = 2;
     EXPECT_FALSE(fx.sendVstEventsToHost(&events)); // only exactly 1 is success
-    host.answers[audioMasterProcessEvents] = 1;
+    host.answerOverrides[audioMasterProcessEvents] = 1;
     EXPECT_TRUE(fx.sendVstEventsToHost(&events));
-    EXPECT_EQ(host.calls.back().ptr, &events);
+    EXPECT_EQ(host.requests().back().ptr, &events);
 
     EXPECT_FALSE(fx.beginEdit(4));
-    host.answers[audioMasterBeginEdit] = 1;
-    host.answers[audioMasterEndEdit] = 1;
+    host.answerOverrides[audioMasterBeginEdit] = 1;
+    host.answerOverrides[audioMasterEndEdit] = 1;
     EXPECT_TRUE(fx.beginEdit(4));
-    EXPECT_EQ(host.calls.back().index, 4);
+    EXPECT_EQ(host.requests().back().index, 4);
     EXPECT_TRUE(fx.endEdit(4));
-    EXPECT_EQ(host.calls.back().opcode, audioMasterEndEdit);
+    EXPECT_EQ(host.requests().back().opcode, audioMasterEndEdit);
 
     EXPECT_FALSE(fx.updateDisplay());
-    EXPECT_EQ(host.calls.back().opcode, audioMasterUpdateDisplay);
+    EXPECT_EQ(host.requests().back().opcode, audioMasterUpdateDisplay);
     EXPECT_FALSE(fx.ioChanged());
-    EXPECT_EQ(host.calls.back().opcode, audioMasterIOChanged);
+    EXPECT_EQ(host.requests().back().opcode, audioMasterIOChanged);
 
-    host.answers[audioMasterGetVendorVersion] = 7;
-    host.answers[audioMasterGetLanguage] = 2;
+    host.answerOverrides[audioMasterGetVendorVersion] = 7;
+    host.answerOverrides[audioMasterGetLanguage] = 2;
     EXPECT_EQ(fx.getHostVendorVersion(), 7);
     EXPECT_EQ(fx.getHostLanguage(), 2);
     char vendor[kVstMaxVendorStrLen] = "stale";
     EXPECT_FALSE(fx.getHostVendorString(vendor));
     EXPECT_STREQ(vendor, "");
-    EXPECT_EQ(host.calls.back().opcode, audioMasterGetVendorString);
-    EXPECT_EQ(host.calls.back().ptr, vendor);
-    host.answers[audioMasterGetProductString] = 1;
+    EXPECT_EQ(host.requests().back().opcode, audioMasterGetVendorString);
+    EXPECT_EQ(host.requests().back().ptr, vendor);
+    host.answerOverrides[audioMasterGetProductString] = 1;
     EXPECT_TRUE(fx.getHostProductString(vendor));
     EXPECT_FALSE(fx.getHostProductString(nullptr));
-    for (const auto& call : host.calls)
+    for (const HostRequest& call : host.requests())
         EXPECT_EQ(call.effect, fx.getAeffect());
 }

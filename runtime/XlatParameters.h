@@ -1,0 +1,19 @@
+#pragma once
+// The host's parameter path on the runtime: host parameter i is slider record i, with values
+// normalised to the record's range and quantised to its step. The plug-in's parameter callbacks
+// and the tests that play the host set sliders through this same path.
+
+#include <cstdint>
+
+#include "runtime/Xlat.h"
+
+// [any thread] The slider record of host parameter `index`; null for an index outside the
+// declared records or a record whose slider number is outside `sliders`.
+const SliderRecord* ParameterRecord(const TXlat& runtime, int32_t index);
+
+// [any thread] setParameter: maps `value` (0..1 for the record's range; values outside it are
+// not clamped) onto the slider, snaps it to the multiples of the record's step counted from 0,
+// and, when it differs from the slider's value by the script's equality distance or more,
+// stores it (and in the record's mirror), counts the change and runs the slider hook. An index
+// out of range and a NaN or infinite value change nothing.
+void SetParameterValue(TXlat& runtime, int32_t index, double value);
