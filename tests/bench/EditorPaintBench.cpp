@@ -37,7 +37,7 @@
 #include "gui/CFrame.h"
 #include "gui/COffscreenContext.h"
 #include "runtime/ModuleHandle.h"
-#include "tests/support/editor_window_support.h"
+#include "tests/support/EditorWindowSupport.h"
 #include "tests/plugin/ProbeRuntime.h"
 #include "tests/support/FakeHost.h"
 

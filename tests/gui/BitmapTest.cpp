@@ -19,7 +19,7 @@ void expectPattern(CBitmap* bitmap)
     ASSERT_EQ(bitmap->getHeight(), 2);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x)
-            EXPECT_EQ(pixelOf(bitmap->getBitmap(), x, y), kPattern[y][x]) << x << "," << y;
+            EXPECT_EQ(PixelOf(bitmap->getBitmap(), x, y), kPattern[y][x]) << x << "," << y;
 }
 
 using BitmapTest = ToolkitTest;
@@ -66,7 +66,7 @@ TEST_F(BitmapTest, CopiesAndEmptyBitmaps)
     CBitmap* empty = new CBitmap(5.9, 3.2);
     EXPECT_EQ(empty->getWidth(), 5);
     EXPECT_EQ(empty->getHeight(), 3);
-    EXPECT_EQ(pixelOf(empty->getBitmap(), 4, 2).alpha, 0);
+    EXPECT_EQ(PixelOf(empty->getBitmap(), 4, 2).alpha, 0);
     empty->dispose();
     EXPECT_EQ(empty->getWidth(), 0);
     EXPECT_FALSE(empty->getNoAlpha());
@@ -87,35 +87,35 @@ TEST_F(BitmapTest, CopiesAndEmptyBitmaps)
 TEST_F(BitmapTest, DrawsOpaqueAndBlended)
 {
     COffscreenContext* context = new COffscreenContext(nullptr, 20, 20, kBlackCColor);
-    clearToBlack(context);
+    ClearToBlack(context);
     CBitmap* bitmap = new CBitmap(CResourceDescription(7));
 
     bitmap->draw(context, CRect(10, 10, 14, 12));
-    EXPECT_EQ(pixelOf(context, 10, 10), kRed);
-    EXPECT_EQ(pixelOf(context, 12, 10), kBlue);
-    EXPECT_NEAR(pixelOf(context, 13, 10).red, 128, 2); // half-transparent white over black
-    EXPECT_EQ(pixelOf(context, 12, 11), kBlackCColor); // transparent pixel
-    EXPECT_EQ(pixelOf(context, 13, 11), (CColor{10, 20, 30, 255}));
-    EXPECT_EQ(pixelOf(context, 14, 10), kBlackCColor); // unscaled, nothing beyond
+    EXPECT_EQ(PixelOf(context, 10, 10), kRed);
+    EXPECT_EQ(PixelOf(context, 12, 10), kBlue);
+    EXPECT_NEAR(PixelOf(context, 13, 10).red, 128, 2); // half-transparent white over black
+    EXPECT_EQ(PixelOf(context, 12, 11), kBlackCColor); // transparent pixel
+    EXPECT_EQ(PixelOf(context, 13, 11), (CColor{10, 20, 30, 255}));
+    EXPECT_EQ(PixelOf(context, 14, 10), kBlackCColor); // unscaled, nothing beyond
 
     // Only the destination's size is drawn, from the source offset, shifted by the context's
     // offset.
-    clearToBlack(context);
+    ClearToBlack(context);
     context->setOffset(CPoint(2, 3));
     bitmap->drawTransparent(context, CRect(0, 0, 2, 1), CPoint(1, 1));
-    EXPECT_EQ(pixelOf(context, 2, 3), kWhiteCColor);
-    EXPECT_EQ(pixelOf(context, 3, 3), kBlackCColor);
-    EXPECT_EQ(pixelOf(context, 4, 3), kBlackCColor);
+    EXPECT_EQ(PixelOf(context, 2, 3), kWhiteCColor);
+    EXPECT_EQ(PixelOf(context, 3, 3), kBlackCColor);
+    EXPECT_EQ(PixelOf(context, 4, 3), kBlackCColor);
     context->setOffset(CPoint(0, 0));
 
     // Alpha multiplies the image's own alpha.
-    clearToBlack(context);
+    ClearToBlack(context);
     bitmap->drawAlphaBlend(context, CRect(0, 0, 4, 2), CPoint(0, 0), 128);
-    EXPECT_NEAR(pixelOf(context, 0, 0).red, 128, 3);
-    EXPECT_EQ(pixelOf(context, 0, 0).green, 0);
-    EXPECT_NEAR(pixelOf(context, 1, 1).green, 128, 3);
-    EXPECT_NEAR(pixelOf(context, 3, 0).red, 64, 3);
-    EXPECT_EQ(pixelOf(context, 2, 1), kBlackCColor);
+    EXPECT_NEAR(PixelOf(context, 0, 0).red, 128, 3);
+    EXPECT_EQ(PixelOf(context, 0, 0).green, 0);
+    EXPECT_NEAR(PixelOf(context, 1, 1).green, 128, 3);
+    EXPECT_NEAR(PixelOf(context, 3, 0).red, 64, 3);
+    EXPECT_EQ(PixelOf(context, 2, 1), kBlackCColor);
     bitmap->drawAlphaBlend(context, CRect(0, 0, 0, 0), CPoint(0, 0), 10); // nothing to draw
 
     bitmap->forget();

@@ -15,14 +15,14 @@ class DrawContextTest : public ToolkitTest
     {
         ToolkitTest::SetUp();
         context = new COffscreenContext(nullptr, 40, 40, kBlackCColor);
-        clearToBlack(context);
+        ClearToBlack(context);
     }
     void TearDown() override
     {
         context->forget();
         ToolkitTest::TearDown();
     }
-    CColor at(int x, int y) { return pixelOf(context, x, y); }
+    CColor at(int x, int y) { return PixelOf(context, x, y); }
 
     COffscreenContext* context = nullptr;
 };
@@ -86,7 +86,7 @@ TEST_F(DrawContextTest, RectanglesFilledStrokedAndNormalised)
     EXPECT_EQ(at(9, 15), kBlackCColor);
 
     // The outline is one pixel smaller: its right and bottom edges cover pixels 19, not 20.
-    clearToBlack(context);
+    ClearToBlack(context);
     context->setFrameColor(kBlue);
     context->drawRect(CRect(10, 10, 20, 20), kDrawStroked);
     EXPECT_EQ(at(10, 15), kBlue);
@@ -101,14 +101,14 @@ TEST_F(DrawContextTest, RectanglesFilledStrokedAndNormalised)
     std::vector<CColor> forward, reversed;
     for (int i = 0; i < 40; ++i)
         forward.push_back(at(i, 15)), forward.push_back(at(15, i));
-    clearToBlack(context);
+    ClearToBlack(context);
     context->drawRect(CRect(20, 20, 10, 10), kDrawStroked);
     for (int i = 0; i < 40; ++i)
         reversed.push_back(at(i, 15)), reversed.push_back(at(15, i));
     EXPECT_EQ(forward, reversed);
 
     // Both: filled, then outlined on top.
-    clearToBlack(context);
+    ClearToBlack(context);
     context->drawRect(CRect(30, 30, 0, 0), kDrawFilledAndStroked);
     EXPECT_EQ(at(0, 5), kBlue);
     EXPECT_EQ(at(15, 15), kGreen);
@@ -189,7 +189,7 @@ TEST_F(DrawContextTest, EllipsesArcsPolygonsAndPoints)
     // 350 it sweeps 340 degrees, through the bottom, the left and the top.
     auto drawArc = [this](float from, float to)
     {
-        clearToBlack(context);
+        ClearToBlack(context);
         context->setFrameColor(kWhiteCColor);
         context->drawArc(CRect(0, 0, 39, 39), from, to, kDrawStroked);
     };
@@ -210,7 +210,7 @@ TEST_F(DrawContextTest, EllipsesArcsPolygonsAndPoints)
     EXPECT_TRUE(litNear(1, 19));
 
     // More points than the local buffer holds.
-    clearToBlack(context);
+    ClearToBlack(context);
     std::vector<CPoint> star;
     for (int i = 0; i < 40; ++i)
         star.push_back(i % 2 ? CPoint(20, 20) : CPoint(i, i % 4 ? 39 : 0));
@@ -261,7 +261,7 @@ TEST_F(DrawContextTest, LinesInOnePenLandAsIfDrawnOneByOne)
     // lines show how often each pixel was drawn: a curve's joints twice, a line drawn twice
     // twice, crossings twice.
     auto draw = [](COffscreenContext* c, bool oneByOne) {
-        clearToBlack(c);
+        ClearToBlack(c);
         auto line = [&](double x, double y) {
             c->lineTo(CPoint(x, y));
             if (oneByOne) c->flushLines();
@@ -302,16 +302,16 @@ TEST_F(DrawContextTest, LinesInOnePenLandAsIfDrawnOneByOne)
     for (int y = 0; y < 60; ++y)
         for (int x = 0; x < 120; ++x)
         {
-            const CColor p = pixelOf(grouped, x, y);
-            differences += p != pixelOf(single, x, y);
+            const CColor p = PixelOf(grouped, x, y);
+            differences += p != PixelOf(single, x, y);
             lit += p != kBlackCColor;
             twice += p.red > 160 && p.red < 220 && p.green == p.red; // half-opaque white twice
         }
     EXPECT_EQ(differences, 0);
     EXPECT_GT(lit, 300);
     EXPECT_GT(twice, 20);
-    EXPECT_EQ(pixelOf(grouped, 45, 30), kBlue); // the fill lies above the lines before it
-    EXPECT_EQ(pixelOf(grouped, 80, 51), kBlackCColor); // outside the clip of its time
+    EXPECT_EQ(PixelOf(grouped, 45, 30), kBlue); // the fill lies above the lines before it
+    EXPECT_EQ(PixelOf(grouped, 80, 51), kBlackCColor); // outside the clip of its time
     grouped->forget();
     single->forget();
 }

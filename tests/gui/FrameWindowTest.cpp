@@ -171,21 +171,21 @@ TEST_F(FrameWindowTest, OlderSystemsPaintThroughABackBuffer)
 TEST_F(FrameWindowTest, MouseMessagesBecomeViewEvents)
 {
     openFrame();
-    post(WM_LBUTTONDOWN, MK_LBUTTON, pointParam(30, 40));
+    post(WM_LBUTTONDOWN, MK_LBUTTON, PointParam(30, 40));
     ASSERT_EQ(view->kinds(), Kinds{"down"});
     EXPECT_EQ(view->events[0].where, CPoint(30, 40));
     EXPECT_EQ(view->events[0].buttons, kLButton);
     EXPECT_EQ(GetCapture(), frameWindow()); // the handled press captures the mouse
 
     // The release outside the window still reaches the view and frees the mouse.
-    post(WM_LBUTTONUP, 0, pointParam(-15, 400));
+    post(WM_LBUTTONUP, 0, PointParam(-15, 400));
     ASSERT_EQ(view->kinds(), (Kinds{"down", "up"}));
     EXPECT_EQ(view->events[1].where, CPoint(-15, 400));
     EXPECT_NE(GetCapture(), frameWindow());
 
-    post(WM_LBUTTONDBLCLK, MK_LBUTTON | MK_SHIFT, pointParam(30, 40));
+    post(WM_LBUTTONDBLCLK, MK_LBUTTON | MK_SHIFT, PointParam(30, 40));
     EXPECT_EQ(view->events.back().buttons, kLButton | kShift | kDoubleClick);
-    post(WM_LBUTTONUP, 0, pointParam(30, 40));
+    post(WM_LBUTTONUP, 0, PointParam(30, 40));
 
     // Alt comes from the keyboard state.
     BYTE keys[256];
@@ -193,24 +193,24 @@ TEST_F(FrameWindowTest, MouseMessagesBecomeViewEvents)
     const BYTE menu = keys[VK_MENU];
     keys[VK_MENU] = 0x80;
     SetKeyboardState(keys);
-    post(WM_LBUTTONDBLCLK, MK_LBUTTON, pointParam(30, 40));
+    post(WM_LBUTTONDBLCLK, MK_LBUTTON, PointParam(30, 40));
     keys[VK_MENU] = menu;
     SetKeyboardState(keys);
     EXPECT_EQ(view->events.back().buttons, kLButton | kAlt | kDoubleClick);
-    post(WM_LBUTTONUP, 0, pointParam(30, 40));
+    post(WM_LBUTTONUP, 0, PointParam(30, 40));
 
-    post(WM_RBUTTONDOWN, MK_RBUTTON | MK_CONTROL, pointParam(30, 40));
+    post(WM_RBUTTONDOWN, MK_RBUTTON | MK_CONTROL, PointParam(30, 40));
     EXPECT_EQ(view->events.back().buttons, kRButton | kControl);
-    post(WM_RBUTTONUP, 0, pointParam(30, 40));
-    post(WM_XBUTTONDOWN, MK_XBUTTON1 | MK_MBUTTON, pointParam(30, 40));
+    post(WM_RBUTTONUP, 0, PointParam(30, 40));
+    post(WM_XBUTTONDOWN, MK_XBUTTON1 | MK_MBUTTON, PointParam(30, 40));
     EXPECT_EQ(view->events.back().buttons, kButton4 | kMButton);
-    post(WM_XBUTTONUP, 0, pointParam(30, 40));
+    post(WM_XBUTTONUP, 0, PointParam(30, 40));
 
     // A press the view does not handle does not capture.
     view->downAnswer = kMouseEventNotHandled;
-    post(WM_LBUTTONDOWN, MK_LBUTTON, pointParam(30, 40));
+    post(WM_LBUTTONDOWN, MK_LBUTTON, PointParam(30, 40));
     EXPECT_NE(GetCapture(), frameWindow());
-    post(WM_LBUTTONDOWN, MK_LBUTTON, pointParam(150, 120)); // outside the view
+    post(WM_LBUTTONDOWN, MK_LBUTTON, PointParam(150, 120)); // outside the view
     EXPECT_NE(view->events.back().where, CPoint(150, 120));
 }
 
@@ -219,7 +219,7 @@ TEST_F(FrameWindowTest, WheelDistancesInWholeNotches)
     openFrame();
     POINT screen{50, 60};
     ClientToScreen(frameWindow(), &screen);
-    const LPARAM where = pointParam(screen.x, screen.y);
+    const LPARAM where = PointParam(screen.x, screen.y);
     post(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), where);
     post(WM_MOUSEWHEEL, MAKEWPARAM(0, uint16_t(-240)), where);
     post(WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, 60), where);
@@ -246,7 +246,7 @@ TEST_F(FrameWindowTest, MouseOverAndLeaveTracking)
 
     // Further moves arrive without buttons.
     view->events.clear();
-    post(WM_MOUSEMOVE, MK_SHIFT, pointParam(61, 60));
+    post(WM_MOUSEMOVE, MK_SHIFT, PointParam(61, 60));
     ASSERT_EQ(view->kinds(), Kinds{"moved"});
     EXPECT_EQ(view->events[0].buttons, 0);
     EXPECT_EQ(view->events[0].where, CPoint(61, 60));
@@ -255,8 +255,8 @@ TEST_F(FrameWindowTest, MouseOverAndLeaveTracking)
     post(WM_MOUSELEAVE, 0, 0);
     EXPECT_EQ(view->kinds(), (Kinds{"moved", "exited"}));
     EXPECT_EQ(frame->getMouseOverView(), nullptr);
-    post(WM_MOUSEMOVE, 0, pointParam(62, 60));
-    post(WM_MOUSEMOVE, 0, pointParam(63, 60));
+    post(WM_MOUSEMOVE, 0, PointParam(62, 60));
+    post(WM_MOUSEMOVE, 0, PointParam(63, 60));
     EXPECT_EQ(view->kinds(), (Kinds{"moved", "exited", "entered", "moved"}));
 
     // The tracking the frame armed reports the cursor leaving the window for real.
@@ -321,7 +321,7 @@ TEST_F(FrameWindowTest, EditorClosedFromInsideAnEvent)
         frame->forget();
         frame = nullptr;
     };
-    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, pointParam(30, 40));
+    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(30, 40));
     CEditorHostWindow::pumpFor(50);
     EXPECT_EQ(frame, nullptr);
     EXPECT_FALSE(IsWindow(window));

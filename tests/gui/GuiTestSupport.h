@@ -37,7 +37,7 @@ class ToolkitTest : public ::testing::Test
 };
 
 // The colour of one pixel of a GDI+ bitmap, as stored (not premultiplied).
-inline CColor pixelOf(Gdiplus::Bitmap* bitmap, int x, int y)
+inline CColor PixelOf(Gdiplus::Bitmap* bitmap, int x, int y)
 {
     Gdiplus::Color c;
     if (!bitmap || bitmap->GetPixel(x, y, &c) != Gdiplus::Ok)
@@ -45,9 +45,9 @@ inline CColor pixelOf(Gdiplus::Bitmap* bitmap, int x, int y)
     return CColor{c.GetR(), c.GetG(), c.GetB(), c.GetA()};
 }
 
-inline CColor pixelOf(COffscreenContext* context, int x, int y)
+inline CColor PixelOf(COffscreenContext* context, int x, int y)
 {
-    return pixelOf(context->getBitmap()->getBitmap(), x, y);
+    return PixelOf(context->getBitmap()->getBitmap(), x, y);
 }
 
 inline constexpr CColor kRed{255, 0, 0, 255};
@@ -62,7 +62,7 @@ inline void PrintTo(const CColor& c, std::ostream* os)
 }
 
 // Fills the whole surface with opaque black, the usual starting point of a drawing test.
-inline void clearToBlack(COffscreenContext* context)
+inline void ClearToBlack(COffscreenContext* context)
 {
     const CColor fill = context->getFillColor();
     context->setFillColor(kBlackCColor);

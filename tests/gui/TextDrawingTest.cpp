@@ -15,7 +15,7 @@ CRect litArea(COffscreenContext* context)
     for (int y = 0; y < int(context->getHeight()); ++y)
         for (int x = 0; x < int(context->getWidth()); ++x)
         {
-            const CColor c = pixelOf(context, x, y);
+            const CColor c = PixelOf(context, x, y);
             if (c.red + c.green + c.blue > 96)
             {
                 left = std::min(left, x);
@@ -34,7 +34,7 @@ class TextTest : public ToolkitTest
     {
         ToolkitTest::SetUp();
         context = new COffscreenContext(nullptr, 200, 60, kBlackCColor);
-        clearToBlack(context);
+        ClearToBlack(context);
     }
     void TearDown() override
     {
@@ -137,7 +137,7 @@ TEST_F(TextTest, PointNamesTheBottomLine)
     EXPECT_LE(glyph.left, 14);
 
     // The offset moves the text like every other drawing.
-    clearToBlack(context);
+    ClearToBlack(context);
     context->setOffset(CPoint(50, 10));
     context->drawString("H", CPoint(10, 40), false);
     const CRect moved = litArea(context);
@@ -168,19 +168,19 @@ TEST_F(TextTest, TextInRectangles)
     const double bottomLine = 50 - (40 * 0.5 - 14 * 0.5 + 1);
     EXPECT_LE(right.bottom, bottomLine + 1);
 
-    clearToBlack(context);
+    ClearToBlack(context);
     context->drawStringInRect(text, box, kLeftText, false);
     const CRect left = litArea(context);
     EXPECT_GE(left.left, 20);
     EXPECT_LE(left.left, 23);
 
-    clearToBlack(context);
+    ClearToBlack(context);
     context->drawString(text, box, 1, kCenterText); // opaque flag ignored
     const CRect centre = litArea(context);
     EXPECT_NEAR((centre.left + centre.right) / 2, 100, 3);
 
     // Text wider than its rectangle is cut at the rectangle's edges.
-    clearToBlack(context);
+    ClearToBlack(context);
     context->drawStringInRect("Levelling everything", CRect(30, 10, 60, 50), kLeftText, false);
     const CRect cut = litArea(context);
     EXPECT_GE(cut.left, 30);

@@ -33,7 +33,7 @@ class ViewTreeTest : public ToolkitTest
         frame->forget(); // removes every view with the forget flag
         ToolkitTest::TearDown();
     }
-    CColor at(int x, int y) { return pixelOf(surface, x, y); }
+    CColor at(int x, int y) { return PixelOf(surface, x, y); }
 
     RecordingFrame* frame = nullptr;
     RecordingView* a = nullptr;
@@ -106,7 +106,7 @@ TEST_F(ViewTreeTest, ContainerBackgroundRules)
     // Drawing through an off-screen buffer of its own gives the same picture.
     c->setBackground(nullptr);
     c->setDrawInOffscreen(true);
-    clearToBlack(surface);
+    ClearToBlack(surface);
     frame->drawRect(surface, CRect(0, 0, 100, 80));
     EXPECT_EQ(at(62, 2), kGray);
     EXPECT_EQ(at(66, 6), kBlue);

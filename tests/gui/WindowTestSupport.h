@@ -1,13 +1,13 @@
 #pragma once
 // Real windows for the frame tests: a top-level parent window standing in for the host's
 // editor window; the message pump and the pixel readback are the host window's
-// (tests/support/editor_window_support.h).
+// (tests/support/EditorWindowSupport.h).
 
 #include <windows.h>
 
 #include <cstdint>
 
-#include "tests/support/editor_window_support.h"
+#include "tests/support/EditorWindowSupport.h"
 
 // The host's editor window: a child of one top-level window that the test program keeps for
 // its whole run (destroying a top-level window costs seconds under an X server without a
@@ -65,7 +65,7 @@ class ParentWindow
     }
 };
 
-inline LPARAM pointParam(int x, int y)
+inline LPARAM PointParam(int x, int y)
 {
     return LPARAM(uint32_t(uint16_t(int16_t(x))) | uint32_t(uint16_t(int16_t(y))) << 16);
 }

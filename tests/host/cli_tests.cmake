@@ -4,7 +4,7 @@ if(NOT WIN32)
   # Two small plug-ins the end-to-end tests drive: a delay with a known latency, parameters and
   # a chunk, and one whose entry point returns no effect.
   foreach(variant test null)
-    add_library(cli_${variant}_plugin MODULE cli_test_plugin.cpp)
+    add_library(cli_${variant}_plugin MODULE CliTestPlugin.cpp)
     set_target_properties(cli_${variant}_plugin PROPERTIES PREFIX "")
     target_include_directories(cli_${variant}_plugin PRIVATE ${PROJECT_SOURCE_DIR})
     target_link_options(cli_${variant}_plugin PRIVATE -Wl,--no-undefined)
@@ -12,7 +12,7 @@ if(NOT WIN32)
   target_compile_definitions(cli_null_plugin PRIVATE QUAR2_TEST_NULL_EFFECT)
 
   quar2_add_gtest(NAME cli_unit_tests
-    SOURCES cli_fxp_tests.cpp cli_parameter_tests.cpp cli_support_tests.cpp
+    SOURCES CliFxpTest.cpp CliParameterTest.cpp CliSupportTest.cpp
     LIBS quar2_cli)
 
   # quar2-host runs Debian's plug-ins in its own process: under the sanitizers it needs the
@@ -23,7 +23,7 @@ if(NOT WIN32)
                 "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/thirdparty.lsan.supp")
   endif()
   quar2_add_gtest(NAME cli_command_tests
-    SOURCES cli_command_tests.cpp cli_safety_tests.cpp cli_test_support.cpp
+    SOURCES CliCommandTest.cpp CliSafetyTest.cpp CliTestSupport.cpp
     LIBS quar2_cli
     ENVIRONMENT ${cli_env})
   add_dependencies(cli_command_tests quar2-host cli_test_plugin cli_null_plugin)
@@ -39,7 +39,7 @@ if(WIN32)
   # The same test plug-in as a Windows DLL, and a variant that crashes while processing, for the
   # tests through the Wine bridge.
   foreach(variant test crash)
-    add_library(cli_${variant}_plugin MODULE cli_test_plugin.cpp cli_test_editor.cpp)
+    add_library(cli_${variant}_plugin MODULE CliTestPlugin.cpp CliTestEditor.cpp)
     set_target_properties(cli_${variant}_plugin PROPERTIES PREFIX "")
     target_include_directories(cli_${variant}_plugin PRIVATE ${PROJECT_SOURCE_DIR})
     target_link_libraries(cli_${variant}_plugin PRIVATE gdi32 user32)
@@ -60,7 +60,7 @@ endif()
 if(NOT WIN32)
   # quar2-host with the real plug-in, QUAR2.so.
   quar2_add_gtest(NAME cli_quar2_tests
-    SOURCES cli_quar2_tests.cpp cli_test_support.cpp
+    SOURCES CliQuar2Test.cpp CliTestSupport.cpp
     LIBS quar2_cli
     ENVIRONMENT ${cli_env})
   add_dependencies(cli_quar2_tests quar2-host QUAR2)

@@ -15,7 +15,7 @@
 #include "vst/AEffectX.h"
 
 #ifdef _WIN32
-#include "cli_test_editor.h"
+#include "CliTestEditor.h"
 #endif
 
 #include <algorithm>
@@ -137,12 +137,12 @@ void copyText(void* ptr, const char* text)
         return 1;
     }
     case effEditOpen:
-        return testEditorOpen(ptr) ? 1 : 0;
+        return TestEditorOpen(ptr) ? 1 : 0;
     case effEditIdle:
-        testEditorIdle(p->blocks);
+        TestEditorIdle(p->blocks);
         return 0;
     case effEditClose:
-        testEditorClose();
+        TestEditorClose();
         return 0;
 #endif
     case effGetVstVersion:

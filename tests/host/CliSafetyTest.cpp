@@ -2,7 +2,7 @@
 // refuses to pass on: the real program, the test plug-in (made to misbehave through
 // QUAR2_TEST_PLUGIN_FAULT) and small generated files.
 
-#include "cli_test_support.h"
+#include "CliTestSupport.h"
 
 #include "host/cli/FxpPreset.h"
 
@@ -45,9 +45,9 @@ bool isAudio(const std::string& bytesOrPath, long long frames, bool isPath = tru
     std::string path = bytesOrPath;
     if (!isPath) {
         path = "/tmp/quar2-stream-check.wav";
-        writeBytes(path, std::vector<unsigned char>(bytesOrPath.begin(), bytesOrPath.end()));
+        WriteBytes(path, std::vector<unsigned char>(bytesOrPath.begin(), bytesOrPath.end()));
     }
-    const bool ok = readAudio(path, a) && a.frames() == frames;
+    const bool ok = ReadAudio(path, a) && a.frames() == frames;
     if (!isPath)
         unlink(path.c_str());
     return ok;
@@ -66,10 +66,10 @@ TEST(CliOutputs, DevicesFifosAndStandardOutputAreWrittenIntoNotReplaced)
 {
     CScratchDir dir;
     const std::string in = dir.path("in.wav");
-    ASSERT_TRUE(writeAudio(in, tone(4800, 0.25f)));
+    ASSERT_TRUE(WriteAudio(in, tone(4800, 0.25f)));
 
     // Standard output: the audio, whole; the report moves to standard error.
-    RunResult r = runHost({"process", kPlugin, in, "-"});
+    RunResult r = RunHost({"process", kPlugin, in, "-"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(isAudio(r.out, 4800, false));
     EXPECT_NE(r.err.find("latency: 100 frames"), std::string::npos) << r.err;
@@ -83,7 +83,7 @@ TEST(CliOutputs, DevicesFifosAndStandardOutputAreWrittenIntoNotReplaced)
               static_cast<char*>(nullptr));
         _exit(127);
     }
-    r = runHost({"process", kPlugin, in, fifo});
+    r = RunHost({"process", kPlugin, in, fifo});
     // A reader left waiting (nothing was written into the FIFO) is ended after a while.
     for (int i = 0; i < 500 && waitpid(reader, nullptr, WNOHANG) == 0; ++i)
         usleep(10000);
@@ -96,12 +96,12 @@ TEST(CliOutputs, DevicesFifosAndStandardOutputAreWrittenIntoNotReplaced)
     // A character device (a copy of the null device; making one needs root).
     const std::string null = dir.path("null");
     if (mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
-        r = runHost({"process", kPlugin, in, null});
+        r = RunHost({"process", kPlugin, in, null});
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_TRUE(S_ISCHR(statOf(null).st_mode)) << "the device was replaced";
     }
     // Standard input as IN.
-    r = runHost({"process", kPlugin, "-", dir.path("from-stdin.wav")}, {}, {}, in);
+    r = RunHost({"process", kPlugin, "-", dir.path("from-stdin.wav")}, {}, {}, in);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(isAudio(dir.path("from-stdin.wav"), 4800));
 }
@@ -111,30 +111,30 @@ TEST(CliOutputs, NoOutputMayBeAnInputOrAnotherOutput)
     CScratchDir dir;
     const std::string in = dir.path("in.wav");
     const std::string out = dir.path("out.wav");
-    ASSERT_TRUE(writeAudio(in, tone(4800, 0.25f)));
-    const std::vector<unsigned char> original = readBytes(in);
+    ASSERT_TRUE(WriteAudio(in, tone(4800, 0.25f)));
+    const std::vector<unsigned char> original = ReadBytes(in);
     ASSERT_EQ(link(in.c_str(), dir.path("hard.wav").c_str()), 0);
     ASSERT_EQ(symlink("in.wav", dir.path("soft.wav").c_str()), 0);
 
-    expectFailure(runHost({"process", kPlugin, in, out, "--levels", in}), 1,
+    expectFailure(RunHost({"process", kPlugin, in, out, "--levels", in}), 1,
                   "is the same file as the input");
-    expectFailure(runHost({"process", kPlugin, in, out, "--save-preset", in}), 1,
+    expectFailure(RunHost({"process", kPlugin, in, out, "--save-preset", in}), 1,
                   "is the same file as the input");
-    expectFailure(runHost({"process", kPlugin, in, in}), 1, "is the same file as the input");
-    expectFailure(runHost({"process", kPlugin, in, dir.path("hard.wav")}), 1, "same file");
-    expectFailure(runHost({"process", kPlugin, in, dir.path("soft.wav")}), 1, "same file");
-    expectFailure(runHost({"process", kPlugin, in, dir.path("./out.wav"), "--levels", out}), 1,
+    expectFailure(RunHost({"process", kPlugin, in, in}), 1, "is the same file as the input");
+    expectFailure(RunHost({"process", kPlugin, in, dir.path("hard.wav")}), 1, "same file");
+    expectFailure(RunHost({"process", kPlugin, in, dir.path("soft.wav")}), 1, "same file");
+    expectFailure(RunHost({"process", kPlugin, in, dir.path("./out.wav"), "--levels", out}), 1,
                   "another output");
-    expectFailure(runHost({"process", kPlugin, in, out, "--save-preset", out}), 1,
+    expectFailure(RunHost({"process", kPlugin, in, out, "--save-preset", out}), 1,
                   "another output");
-    expectFailure(runHost({"process", kPlugin, in, out, "--levels", kPlugin}), 1,
+    expectFailure(RunHost({"process", kPlugin, in, out, "--levels", kPlugin}), 1,
                   "same file as the plug-in");
-    EXPECT_EQ(readBytes(in), original);
+    EXPECT_EQ(ReadBytes(in), original);
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"hard.wav", "in.wav", "soft.wav"}));
 
     // Saving a preset over the one just loaded is allowed: it was read first.
-    ASSERT_EQ(runHost({"process", kPlugin, in, out, "--save-preset", dir.path("p.fxp")}).status, 0);
-    RunResult r = runHost({"process", kPlugin, in, out, "--preset", dir.path("p.fxp"),
+    ASSERT_EQ(RunHost({"process", kPlugin, in, out, "--save-preset", dir.path("p.fxp")}).status, 0);
+    RunResult r = RunHost({"process", kPlugin, in, out, "--preset", dir.path("p.fxp"),
                            "--save-preset", dir.path("p.fxp")});
     EXPECT_EQ(r.status, 0) << r.err;
 }
@@ -143,21 +143,21 @@ TEST(CliOutputs, LinksAreWrittenThroughAndExistingFilesKeepModeAndOwner)
 {
     CScratchDir dir;
     const std::string in = dir.path("in.wav");
-    ASSERT_TRUE(writeAudio(in, tone(4800, 0.25f)));
+    ASSERT_TRUE(WriteAudio(in, tone(4800, 0.25f)));
 
     ASSERT_EQ(symlink("target.wav", dir.path("link.wav").c_str()), 0);
-    ASSERT_EQ(runHost({"process", kPlugin, in, dir.path("link.wav")}).status, 0);
+    ASSERT_EQ(RunHost({"process", kPlugin, in, dir.path("link.wav")}).status, 0);
     EXPECT_TRUE(S_ISLNK(statOf(dir.path("link.wav"), false).st_mode)) << "the link was replaced";
     EXPECT_TRUE(isAudio(dir.path("target.wav"), 4800));
 
     const std::string kept = dir.path("kept.wav");
-    writeBytes(kept, {'o', 'l', 'd'});
+    WriteBytes(kept, {'o', 'l', 'd'});
     ASSERT_EQ(chmod(kept.c_str(), 0640), 0);
     const bool root = geteuid() == 0;
     if (root) {
         ASSERT_EQ(chown(kept.c_str(), 65534, 65534), 0);
     }
-    ASSERT_EQ(runHost({"process", kPlugin, in, kept}).status, 0);
+    ASSERT_EQ(RunHost({"process", kPlugin, in, kept}).status, 0);
     EXPECT_TRUE(isAudio(kept, 4800));
     EXPECT_EQ(statOf(kept).st_mode & 07777, 0640u);
     if (root) {
@@ -166,14 +166,14 @@ TEST(CliOutputs, LinksAreWrittenThroughAndExistingFilesKeepModeAndOwner)
 
     // Read-only files and --no-clobber: refused, untouched.
     const std::string ro = dir.path("ro.wav");
-    writeBytes(ro, {'o', 'l', 'd'});
+    WriteBytes(ro, {'o', 'l', 'd'});
     ASSERT_EQ(chmod(ro.c_str(), 0444), 0);
-    expectFailure(runHost({"process", kPlugin, in, ro}), 1, "is read-only");
-    expectFailure(runHost({"process", kPlugin, in, kept, "-n"}), 1, "exists; not replaced");
-    expectFailure(runHost({"process", kPlugin, in, dir.path("new.wav"), "--no-clobber", "--levels",
+    expectFailure(RunHost({"process", kPlugin, in, ro}), 1, "is read-only");
+    expectFailure(RunHost({"process", kPlugin, in, kept, "-n"}), 1, "exists; not replaced");
+    expectFailure(RunHost({"process", kPlugin, in, dir.path("new.wav"), "--no-clobber", "--levels",
                            kept}), 1, "exists; not replaced");
-    EXPECT_EQ(readBytes(ro), (std::vector<unsigned char>{'o', 'l', 'd'}));
-    EXPECT_EQ(runHost({"process", kPlugin, in, dir.path("new.wav"), "-n"}).status, 0);
+    EXPECT_EQ(ReadBytes(ro), (std::vector<unsigned char>{'o', 'l', 'd'}));
+    EXPECT_EQ(RunHost({"process", kPlugin, in, dir.path("new.wav"), "-n"}).status, 0);
 }
 
 TEST(CliOutputs, EveryOutputIsCheckedBeforeAnythingIsReplaced)
@@ -181,25 +181,25 @@ TEST(CliOutputs, EveryOutputIsCheckedBeforeAnythingIsReplaced)
     CScratchDir dir;
     const std::string in = dir.path("in.wav");
     const std::string out = dir.path("out.wav");
-    ASSERT_TRUE(writeAudio(in, tone(4800, 0.25f)));
-    writeBytes(out, {'o', 'l', 'd'});
-    expectFailure(runHost({"process", kPlugin, in, out, "--levels", dir.path("no/l.csv")}), 1,
+    ASSERT_TRUE(WriteAudio(in, tone(4800, 0.25f)));
+    WriteBytes(out, {'o', 'l', 'd'});
+    expectFailure(RunHost({"process", kPlugin, in, out, "--levels", dir.path("no/l.csv")}), 1,
                   "no/l.csv");
-    expectFailure(runHost({"process", kPlugin, in, out, "--save-preset", dir.path("no/p.fxp")}), 1,
+    expectFailure(RunHost({"process", kPlugin, in, out, "--save-preset", dir.path("no/p.fxp")}), 1,
                   "no/p.fxp");
     // A full device (a copy of /dev/full, never the system's own: a host with the fault this
     // checks for would replace it) fails when written to, and the audio output stays the old one.
     const std::string full = dir.path("full");
     if (mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0) {
-        expectFailure(runHost({"process", kPlugin, in, out, "--levels", full}), 1,
+        expectFailure(RunHost({"process", kPlugin, in, out, "--levels", full}), 1,
                       "full: write failed");
-        EXPECT_EQ(readBytes(out), (std::vector<unsigned char>{'o', 'l', 'd'}));
+        EXPECT_EQ(ReadBytes(out), (std::vector<unsigned char>{'o', 'l', 'd'}));
         EXPECT_TRUE(S_ISCHR(statOf(full).st_mode));
         unlink(full.c_str());
     }
     // A folder as the output is refused before the plug-in runs (which would crash here).
     ASSERT_EQ(mkdir(dir.path("folder").c_str(), 0755), 0);
-    expectFailure(runHost({"process", kPlugin, in, dir.path("folder")}, {}, {"QUAR2_TEST_PLUGIN_FAULT=segv"}),
+    expectFailure(RunHost({"process", kPlugin, in, dir.path("folder")}, {}, {"QUAR2_TEST_PLUGIN_FAULT=segv"}),
                   1, "is a folder");
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"folder", "in.wav", "out.wav"}));
 }
@@ -208,9 +208,9 @@ TEST(CliOutputs, APluginThatCrashesOrExitsIsNamedAndLeavesNothingBehind)
 {
     CScratchDir dir;
     const std::string in = dir.path("in.wav");
-    ASSERT_TRUE(writeAudio(in, tone(48000, 0.25f)));
+    ASSERT_TRUE(WriteAudio(in, tone(48000, 0.25f)));
     for (const char* fault : {"segv", "abort", "exit"}) {
-        RunResult r = runHost({"process", kPlugin, in, dir.path("out.wav"), "--levels",
+        RunResult r = RunHost({"process", kPlugin, in, dir.path("out.wav"), "--levels",
                                dir.path("l.csv")},
                               {}, {std::string("QUAR2_TEST_PLUGIN_FAULT=") + fault});
         expectFailure(r, 1, "the plug-in " + kPlugin);
@@ -247,10 +247,10 @@ TEST(CliGarbage, NonFiniteOutputIsRefusedAndClippingIsReported)
     CScratchDir dir;
     const std::string in = dir.path("in.wav");
     const std::string out = dir.path("out.wav");
-    ASSERT_TRUE(writeAudio(in, tone(48000, 0.5f)));
+    ASSERT_TRUE(WriteAudio(in, tone(48000, 0.5f)));
     // The test plug-in's output turns bad at its frame 1000: file frame 900 after its latency.
     for (const char* fault : {"nan", "inf"}) {
-        RunResult r = runHost({"process", kPlugin, in, out}, {},
+        RunResult r = RunHost({"process", kPlugin, in, out}, {},
                               {std::string("QUAR2_TEST_PLUGIN_FAULT=") + fault});
         expectFailure(r, 3, kPlugin + ": the plug-in's output is ");
         EXPECT_NE(r.err.find("from frame 900 (0.019 s)"), std::string::npos) << r.err;
@@ -258,13 +258,13 @@ TEST(CliGarbage, NonFiniteOutputIsRefusedAndClippingIsReported)
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"});
 
     // +12 dB on a -6 dBFS tone: a 16-bit output clips; every sample of the peaks does.
-    RunResult r = runHost({"process", kPlugin, in, out, "--set", "Gain [dB]=12"});
+    RunResult r = RunHost({"process", kPlugin, in, out, "--set", "Gain [dB]=12"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("samples above full scale clipped (peak +6.0 dBFS, true peak +6.0"),
               std::string::npos) << r.err;
     EXPECT_NE(r.out.find("peaks:  output peak +6.0 dBFS"), std::string::npos) << r.out;
     // The loudness reported is that of the file written, as ffmpeg measures it.
-    RunResult ff = runHost({"-c", "ffmpeg -nostats -hide_banner -i " + out +
+    RunResult ff = RunHost({"-c", "ffmpeg -nostats -hide_banner -i " + out +
                                       " -af ebur128 -f null - 2>&1 | grep -E '^ +I:' | tail -1"},
                            "/bin/sh");
     double measured = NAN, reported = NAN;
@@ -274,23 +274,23 @@ TEST(CliGarbage, NonFiniteOutputIsRefusedAndClippingIsReported)
     EXPECT_NEAR(reported, measured, 0.1);
 
     std::remove(out.c_str());
-    expectFailure(runHost({"process", kPlugin, in, out, "--set", "Gain [dB]=12", "--clip", "error"}),
+    expectFailure(RunHost({"process", kPlugin, in, out, "--set", "Gain [dB]=12", "--clip", "error"}),
                   3, "--clip error");
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"});
-    EXPECT_EQ(runHost({"process", kPlugin, in, out, "--clip", "sometimes"}).status, 2);
+    EXPECT_EQ(RunHost({"process", kPlugin, in, out, "--clip", "sometimes"}).status, 2);
 }
 
 TEST(CliPresets, AChunkThePluginRefusesIsAnError)
 {
     CScratchDir dir;
     const std::string in = dir.path("in.wav");
-    ASSERT_TRUE(writeAudio(in, tone(4800, 0.25f)));
+    ASSERT_TRUE(WriteAudio(in, tone(4800, 0.25f)));
     FxpProgram bad;
     bad.uniqueId = 0x51485444; // "QHTD": the test plug-in's, but a chunk it does not take
     bad.chunk = {'X', 'X', 'X', 'X', 0, 0, 0, 0, 0, 0, 0, 0};
     std::string error;
     ASSERT_TRUE(writeFxpFile(dir.path("bad.fxp"), bad, error)) << error;
-    expectFailure(runHost({"process", kPlugin, in, dir.path("out.wav"), "--preset",
+    expectFailure(RunHost({"process", kPlugin, in, dir.path("out.wav"), "--preset",
                            dir.path("bad.fxp")}),
                   1, "bad.fxp: the plug-in refused the preset's state chunk");
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"bad.fxp", "in.wav"}));
@@ -324,7 +324,7 @@ TEST(CliFormats, TheOutputNameChoosesTheFormatAndTagsAreCopied)
         {"d", SF_FORMAT_WAV | SF_FORMAT_PCM_24},       // no extension: the input's format
     };
     for (const auto& c : cases) {
-        RunResult r = runHost({"process", kPlugin, in, dir.path(c.name)});
+        RunResult r = RunHost({"process", kPlugin, in, dir.path(c.name)});
         ASSERT_EQ(r.status, 0) << c.name << ": " << r.err;
         SF_INFO info{};
         SNDFILE* f = sf_open(dir.path(c.name).c_str(), SFM_READ, &info);
@@ -337,10 +337,10 @@ TEST(CliFormats, TheOutputNameChoosesTheFormatAndTagsAreCopied)
         sf_close(f);
     }
     // And back: FLAC in, WAV out.
-    ASSERT_EQ(runHost({"process", kPlugin, dir.path("a.flac"), dir.path("e.wav")}).status, 0);
+    ASSERT_EQ(RunHost({"process", kPlugin, dir.path("a.flac"), dir.path("e.wav")}).status, 0);
     Audio e;
-    ASSERT_TRUE(readAudio(dir.path("e.wav"), e));
+    ASSERT_TRUE(ReadAudio(dir.path("e.wav"), e));
     EXPECT_EQ(e.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
-    expectFailure(runHost({"process", kPlugin, in, dir.path("f.mp4")}), 1,
+    expectFailure(RunHost({"process", kPlugin, in, dir.path("f.mp4")}), 1,
                   "no audio format has the extension .mp4");
 }

@@ -20,7 +20,7 @@
 #include "host/lib/VstLibrary.h"
 #include "host/lib/VstPlugin.h"
 #include "runtime/ModuleHandle.h"
-#include "tests/support/editor_window_support.h"
+#include "tests/support/EditorWindowSupport.h"
 #include "plugin/EditorSize.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "leveller_rig.h"
+#include "LevellerRig.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "graphics/LevellerLayout.h"
 #include "graphics/LevellerWidgets.h"
-#include "leveller_rig.h"
+#include "LevellerRig.h"
 
 namespace {
 

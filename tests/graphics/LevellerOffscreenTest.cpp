@@ -17,7 +17,7 @@
 #include "gui/CBaseObject.h"
 #include "gui/CBitmap.h"
 #include "gui/COffscreenContext.h"
-#include "leveller_png.h"
+#include "LevellerPng.h"
 #include "runtime/ModuleHandle.h"
 #include "tests/support/LevellerDriver.h"
 

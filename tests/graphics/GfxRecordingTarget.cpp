@@ -1,4 +1,4 @@
-#include "gfx_recording_target.h"
+#include "GfxRecordingTarget.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "leveller_png.h"
+#include "LevellerPng.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "leveller_editor_window.h"
+#include "LevellerEditorWindow.h"
 
 #include <windows.h>
 

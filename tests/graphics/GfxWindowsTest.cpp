@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "gfx_recording_target.h"
+#include "GfxRecordingTarget.h"
 #include "graphics/FontCache.h"
 #include "graphics/GfxBridge.h"
 #include "graphics/GfxImageBridge.h"

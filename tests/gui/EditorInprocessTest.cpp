@@ -16,8 +16,8 @@
 #include "gui/COstraEditor.h"
 #include "gui/COstraView.h"
 #include "runtime/ModuleHandle.h"
-#include "tests/support/editor_window_support.h"
-#include "tests/graphics/leveller_png.h"
+#include "tests/support/EditorWindowSupport.h"
+#include "tests/graphics/LevellerPng.h"
 #include "tests/plugin/ProbeRuntime.h"
 #include "plugin/EditorSize.h"
 

@@ -2,7 +2,7 @@
 // and SetFont's heights, records and "verdana" retry.
 #include <gtest/gtest.h>
 
-#include "gfx_recording_target.h"
+#include "GfxRecordingTarget.h"
 #include "graphics/FontCache.h"
 #include "graphics/GfxImageBridge.h"
 #include "runtime/Xlat.h"
@@ -225,7 +225,7 @@ TEST_F(Images, SetFontRetriesWithVerdanaOnceWhenTheSelectionFails)
 }
 
 #ifndef _WIN32
-// With the toolkit the cache holds real descriptions (see gfx_windows_test.cpp).
+// With the toolkit the cache holds real descriptions (see GfxWindowsTest.cpp).
 TEST(FontCacheWithoutToolkit, StaysEmpty)
 {
     CFontCache cache;

@@ -1,4 +1,4 @@
-#include "leveller_rig.h"
+#include "LevellerRig.h"
 
 #include "plugin/EditorSize.h"
 

@@ -15,7 +15,7 @@ struct RunResult
 
 // Runs quar2-host (or another program when `program` is given) with `args`, no shell involved;
 // standard input is `stdinPath` (default /dev/null).
-RunResult runHost(const std::vector<std::string>& args, const std::string& program = {},
+RunResult RunHost(const std::vector<std::string>& args, const std::string& program = {},
                   const std::vector<std::string>& env = {}, const std::string& stdinPath = {});
 
 // A fresh folder under /tmp, removed with everything in it when the object goes.
@@ -41,20 +41,20 @@ struct Audio
     long long frames() const { return channels ? (long long)(samples.size()) / channels : 0; }
 };
 
-bool writeAudio(const std::string& path, const Audio& audio);
-bool readAudio(const std::string& path, Audio& audio);
-std::string readText(const std::string& path);
-std::vector<unsigned char> readBytes(const std::string& path);
-void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+bool WriteAudio(const std::string& path, const Audio& audio);
+bool ReadAudio(const std::string& path, Audio& audio);
+std::string ReadText(const std::string& path);
+std::vector<unsigned char> ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 
 // ffmpeg's ebur128 filter on `path`, with true and sample peaks: its whole text output.
-std::string ffmpegLoudness(const std::string& path);
+std::string FfmpegLoudness(const std::string& path);
 // The summary value after `key` ("I:", "LRA:") in that output; for the peaks, the value after
 // "Peak:" in the section named `key` ("True peak:", "Sample peak:"). NaN when absent.
-double ffmpegSummary(const std::string& text, const std::string& key);
+double FfmpegSummary(const std::string& text, const std::string& key);
 
 // Speech made with espeak-ng and sox, in `dir`: `name` is `text` spoken, peak-normalised to -1
 // dBFS, then `gainDb`, with `pause` seconds of silence after it, at 48 kHz (stereo unless
 // `mono`) in 16-bit WAV. False when either program fails.
-bool makeSpeech(const std::string& dir, const std::string& name, const std::string& text,
+bool MakeSpeech(const std::string& dir, const std::string& name, const std::string& text,
                 double gainDb, double pause, bool mono = false);

@@ -1,4 +1,4 @@
-#include "tests/support/editor_window_support.h"
+#include "tests/support/EditorWindowSupport.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // state chunk in a preset, its 64-frame look-ahead compensated, and levelling that narrows the
 // loudness range of speech-like audio with strong level swings.
 
-#include "cli_test_support.h"
+#include "CliTestSupport.h"
 
 #include "host/cli/FxpPreset.h"
 #include "host/cli/LevellerFloor.h"
@@ -34,7 +34,7 @@ double after(const std::string& text, const std::string& key)
 
 TEST(CliQuar2, InfoShowsTheRecordAndTheNineParameters)
 {
-    RunResult r = runHost({"info", kQuar2});
+    RunResult r = RunHost({"info", kQuar2});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("effect:        QUAR2"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("vendor:        Tessel Audio"), std::string::npos);
@@ -56,8 +56,8 @@ TEST(CliQuar2, LookAheadIsCompensatedAndSettingsAndPresetsRoundTrip)
     Audio in;
     in.samples.assign(2 * 4000, 0.0f);
     in.samples[2 * 2000] = in.samples[2 * 2000 + 1] = 0.5f;
-    ASSERT_TRUE(writeAudio(dir.path("in.wav"), in));
-    RunResult r = runHost({"process", kQuar2, dir.path("in.wav"), dir.path("out.wav"), "--set",
+    ASSERT_TRUE(WriteAudio(dir.path("in.wav"), in));
+    RunResult r = RunHost({"process", kQuar2, dir.path("in.wav"), dir.path("out.wav"), "--set",
                            "Attack Mode=5ms", "--set", "LF Filter=80Hz", "--set", "pull up=12",
                            "--set", "[Display Speed]=2.5", "--save-preset", dir.path("a.fxp")});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -67,7 +67,7 @@ TEST(CliQuar2, LookAheadIsCompensatedAndSettingsAndPresetsRoundTrip)
     EXPECT_NE(r.out.find("set [Display Speed] = 2.50"), std::string::npos);
     EXPECT_NE(r.out.find("latency: 64 frames (compensated)"), std::string::npos);
     Audio out;
-    ASSERT_TRUE(readAudio(dir.path("out.wav"), out));
+    ASSERT_TRUE(ReadAudio(dir.path("out.wav"), out));
     ASSERT_EQ(out.frames(), 4000);
     long long peak = 0;
     for (long long i = 0; i < out.frames(); ++i)
@@ -86,28 +86,28 @@ TEST(CliQuar2, LookAheadIsCompensatedAndSettingsAndPresetsRoundTrip)
     EXPECT_FLOAT_EQ(pullUp, 12.0f);
     EXPECT_EQ(preset.name, "QUAR2");
 
-    r = runHost({"process", kQuar2, dir.path("in.wav"), dir.path("b.wav"), "--preset",
+    r = RunHost({"process", kQuar2, dir.path("in.wav"), dir.path("b.wav"), "--preset",
                  dir.path("a.fxp"), "--save-preset", dir.path("b.fxp")});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(readBytes(dir.path("a.fxp")), readBytes(dir.path("b.fxp")));
+    EXPECT_EQ(ReadBytes(dir.path("a.fxp")), ReadBytes(dir.path("b.fxp")));
     Audio b;
-    ASSERT_TRUE(readAudio(dir.path("b.wav"), b));
+    ASSERT_TRUE(ReadAudio(dir.path("b.wav"), b));
     EXPECT_EQ(b.samples, out.samples);
 
     // Between two steps: the nearer one, and the step named.
-    r = runHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Output [dB]=-3.4"});
+    r = RunHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Output [dB]=-3.4"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("set Output [dB] = -3.00 (-3.4 lies between the steps -4.00 and -3.00; "
                          "the parameter moves in steps of 1.00"), std::string::npos) << r.out;
-    r = runHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Pull Up [dB]=31"});
+    r = RunHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Pull Up [dB]=31"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("valid values: \"0.00\", \"1.00\""), std::string::npos) << r.err;
-    r = runHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Attack Mode=2ms"});
+    r = RunHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Attack Mode=2ms"});
     EXPECT_NE(r.err.find("\"Zero\", \"250us\", \"500us\", \"1ms\", \"5ms\""), std::string::npos) << r.err;
 
-    ASSERT_EQ(runHost({"process", kZam, dir.path("in.wav"), dir.path("z.wav"), "--save-preset",
+    ASSERT_EQ(RunHost({"process", kZam, dir.path("in.wav"), dir.path("z.wav"), "--save-preset",
                        dir.path("zam.fxp")}).status, 0);
-    r = runHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--preset", dir.path("zam.fxp")});
+    r = RunHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--preset", dir.path("zam.fxp")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("for another plug-in"), std::string::npos) << r.err;
 }
@@ -121,8 +121,8 @@ TEST(CliQuar2, LevellingNarrowsTheLoudnessRangeOfSpeechWithLevelSwings)
         in.samples.push_back(speech.left[i]);
         in.samples.push_back(speech.right[i]);
     }
-    ASSERT_TRUE(writeAudio(dir.path("in.wav"), in));
-    RunResult r = runHost({"process", kQuar2, dir.path("in.wav"), dir.path("out.wav"), "--set",
+    ASSERT_TRUE(WriteAudio(dir.path("in.wav"), in));
+    RunResult r = RunHost({"process", kQuar2, dir.path("in.wav"), dir.path("out.wav"), "--set",
                            "Push Down [dB]=-18", "--set", "Pull Up [dB]=30", "--set",
                            "Attack Mode=5ms", "--levels", dir.path("levels.csv")});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -133,7 +133,7 @@ TEST(CliQuar2, LevellingNarrowsTheLoudnessRangeOfSpeechWithLevelSwings)
     EXPECT_GT(rangeBefore, 10.0) << r.out;
     EXPECT_LT(rangeAfter, rangeBefore / 2) << r.out;
     // The levels file shows more gain for the quiet passages than for the loud ones.
-    const std::string csv = readText(dir.path("levels.csv"));
+    const std::string csv = ReadText(dir.path("levels.csv"));
     double quietGain = 0, loudGain = 0;
     int quiet = 0, loud = 0;
     for (size_t at = csv.find('\n') + 1; at < csv.size(); at = csv.find('\n', at) + 1) {
@@ -179,7 +179,7 @@ TEST(CliQuar2, BenchFloorIsTheLevellersArithmeticAndTheRowEveryRatioIsTo)
     plugin->suspend();
     EXPECT_EQ(differing, 0u);
 
-    RunResult r = runHost({"bench", kQuar2, "--seconds", "1", "--runs", "1"});
+    RunResult r = RunHost({"bench", kQuar2, "--seconds", "1", "--runs", "1"});
     ASSERT_EQ(r.status, 0) << r.err;
     const size_t floorRow = r.out.find("\nfloor ");
     const size_t quar2Row = r.out.find("\nQUAR2.so ");
@@ -200,7 +200,7 @@ namespace {
 // Validates a report against the schema kept in the repository, with python3-jsonschema.
 RunResult validateReport(const std::string& report)
 {
-    return runHost({"-c",
+    return RunHost({"-c",
                     "import json, sys, jsonschema\n"
                     "jsonschema.validate(json.load(open(sys.argv[1])), json.load(open(sys.argv[2])))",
                     report, QUAR2_REPORT_SCHEMA},
@@ -225,10 +225,10 @@ TEST(CliQuar2, NamedLoudnessTargetsAreMetAsFfmpegMeasuresThemUnderTheirCeilings)
 {
     CScratchDir dir;
     const std::string d = dir.path("");
-    ASSERT_TRUE(makeSpeech(d, "a.wav", "Good evening, and welcome.", 0, 0.5));
-    ASSERT_TRUE(makeSpeech(d, "b.wav", "Our guest joins us from far away.", -26, 0.6));
-    ASSERT_TRUE(makeSpeech(d, "c.wav", "Thank you, it is a pleasure!", -6, 0.3));
-    ASSERT_EQ(runHost({"-c", "cd " + d + " && sox a.wav b.wav c.wav stereo.wav && "
+    ASSERT_TRUE(MakeSpeech(d, "a.wav", "Good evening, and welcome.", 0, 0.5));
+    ASSERT_TRUE(MakeSpeech(d, "b.wav", "Our guest joins us from far away.", -26, 0.6));
+    ASSERT_TRUE(MakeSpeech(d, "c.wav", "Thank you, it is a pleasure!", -6, 0.3));
+    ASSERT_EQ(RunHost({"-c", "cd " + d + " && sox a.wav b.wav c.wav stereo.wav && "
                                          "sox stereo.wav -c 1 mono.wav remix 1"},
                       "/bin/sh").status, 0);
     struct Case
@@ -255,16 +255,16 @@ TEST(CliQuar2, NamedLoudnessTargetsAreMetAsFfmpegMeasuresThemUnderTheirCeilings)
                                                kVoice);
         if (c.truePeak != nullptr)
             args = concat(args, {"--true-peak", c.truePeak});
-        RunResult r = runHost(args);
+        RunResult r = RunHost(args);
         ASSERT_EQ(r.status, 0) << c.target << ": " << r.err;
-        const std::string ff = ffmpegLoudness(out);
-        EXPECT_NEAR(ffmpegSummary(ff, "I:"), c.lufs, 0.5) << c.target << "\n" << r.out;
-        EXPECT_LE(ffmpegSummary(ff, "True peak:"), c.ceiling + 1e-9) << c.target << "\n" << r.out;
+        const std::string ff = FfmpegLoudness(out);
+        EXPECT_NEAR(FfmpegSummary(ff, "I:"), c.lufs, 0.5) << c.target << "\n" << r.out;
+        EXPECT_LE(FfmpegSummary(ff, "True peak:"), c.ceiling + 1e-9) << c.target << "\n" << r.out;
         if (c.truePeak != nullptr || std::string(c.target) == "podcast-mono") {
             const RunResult valid = validateReport(dir.path("r.json"));
             EXPECT_EQ(valid.status, 0) << c.target << ": " << valid.err;
         }
-        const auto report = nlohmann::json::parse(readText(dir.path("r.json")));
+        const auto report = nlohmann::json::parse(ReadText(dir.path("r.json")));
         const auto& file = report["files"][0];
         const bool missed = file["static_gain"]["limited_by_true_peak"].get<bool>();
         // Either the target is met, or the ceiling is, and the miss is said.
@@ -286,15 +286,15 @@ TEST(CliQuar2, NamedLoudnessTargetsAreMetAsFfmpegMeasuresThemUnderTheirCeilings)
     }
     // The schema is a real check: a report without its versions, or with a text for a level,
     // is refused.
-    auto report = nlohmann::json::parse(readText(dir.path("r.json")));
+    auto report = nlohmann::json::parse(ReadText(dir.path("r.json")));
     report.erase("versions");
     std::string text = report.dump();
-    writeBytes(dir.path("bad1.json"), std::vector<unsigned char>(text.begin(), text.end()));
+    WriteBytes(dir.path("bad1.json"), std::vector<unsigned char>(text.begin(), text.end()));
     EXPECT_NE(validateReport(dir.path("bad1.json")).status, 0);
-    report = nlohmann::json::parse(readText(dir.path("r.json")));
+    report = nlohmann::json::parse(ReadText(dir.path("r.json")));
     report["files"][0]["output_measurements"]["integrated_lufs"] = "-16";
     text = report.dump();
-    writeBytes(dir.path("bad2.json"), std::vector<unsigned char>(text.begin(), text.end()));
+    WriteBytes(dir.path("bad2.json"), std::vector<unsigned char>(text.begin(), text.end()));
     EXPECT_NE(validateReport(dir.path("bad2.json")).status, 0);
 }
 
@@ -302,8 +302,8 @@ TEST(CliQuar2, ABatchGivesTheBytesOfOneByOneAndAFailingFileStopsOnlyItself)
 {
     CScratchDir dir;
     const std::string d = dir.path("");
-    ASSERT_TRUE(makeSpeech(d, "a.wav", "Good evening.", 0, 0.2));
-    ASSERT_TRUE(makeSpeech(d, "b.wav", "The roads were closed for weeks.", -20, 0.3));
+    ASSERT_TRUE(MakeSpeech(d, "a.wav", "Good evening.", 0, 0.2));
+    ASSERT_TRUE(MakeSpeech(d, "b.wav", "The roads were closed for weeks.", -20, 0.3));
     // Twenty short files at different levels and lengths, and one that is not audio.
     std::string script = "cd " + d + " && mkdir in && ";
     for (int i = 0; i < 20; ++i)
@@ -311,11 +311,11 @@ TEST(CliQuar2, ABatchGivesTheBytesOfOneByOneAndAFailingFileStopsOnlyItself)
                   std::to_string(i) + ".wav gain -" + std::to_string(i % 7) + " trim 0 " +
                   std::to_string(0.6 + 0.02 * i) + " && ";
     script += "echo not audio > in/broken.wav";
-    ASSERT_EQ(runHost({"-c", script}, "/bin/sh").status, 0);
+    ASSERT_EQ(RunHost({"-c", script}, "/bin/sh").status, 0);
 
     const std::vector<std::string> settings =
         concat(kVoice, {"--loudness", "podcast"});
-    RunResult r = runHost(concat({"process", kQuar2, "--out-dir", dir.path("batch"), "-j", "2",
+    RunResult r = RunHost(concat({"process", kQuar2, "--out-dir", dir.path("batch"), "-j", "2",
                                   "--report", dir.path("batch.json"), dir.path("in")},
                                  settings));
     EXPECT_EQ(r.status, 1) << r.err;
@@ -330,17 +330,17 @@ TEST(CliQuar2, ABatchGivesTheBytesOfOneByOneAndAFailingFileStopsOnlyItself)
     EXPECT_NE(r.err.find("broken.wav failed: unreadable or unsupported audio file"),
               std::string::npos) << r.err;
     EXPECT_EQ(validateReport(dir.path("batch.json")).status, 0);
-    const auto report = nlohmann::json::parse(readText(dir.path("batch.json")));
+    const auto report = nlohmann::json::parse(ReadText(dir.path("batch.json")));
     ASSERT_EQ(report["files"].size(), 21u);
 
     for (int i = 0; i < 20; ++i) {
         const std::string name = "talk" + std::to_string(i) + ".wav";
         const std::string one = dir.path("one-" + name);
-        RunResult single = runHost(concat({"process", kQuar2, dir.path("in/" + name), one}, settings));
+        RunResult single = RunHost(concat({"process", kQuar2, dir.path("in/" + name), one}, settings));
         ASSERT_EQ(single.status, 0) << single.err;
-        const std::vector<unsigned char> batch = readBytes(dir.path("batch/" + name));
+        const std::vector<unsigned char> batch = ReadBytes(dir.path("batch/" + name));
         EXPECT_FALSE(batch.empty()) << name;
-        EXPECT_EQ(batch, readBytes(one)) << name;
+        EXPECT_EQ(batch, ReadBytes(one)) << name;
         // One result line per file.
         EXPECT_NE(r.out.find("] " + dir.path("in/" + name) + ": "), std::string::npos) << name;
     }

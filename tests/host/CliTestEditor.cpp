@@ -2,7 +2,7 @@
 // on the right, with a green bar at the top whose width grows with the audio blocks processed
 // (so a picture shows that audio ran before it was taken). Idle calls repaint it.
 
-#include "cli_test_editor.h"
+#include "CliTestEditor.h"
 
 #include <windows.h>
 
@@ -34,7 +34,7 @@ LRESULT CALLBACK editorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 } // namespace
 
-bool testEditorOpen(void* parent)
+bool TestEditorOpen(void* parent)
 {
     static bool registered = false;
     if (!registered) {
@@ -50,7 +50,7 @@ bool testEditorOpen(void* parent)
     return window != nullptr;
 }
 
-void testEditorIdle(int blocksProcessed)
+void TestEditorIdle(int blocksProcessed)
 {
     if (window == nullptr)
         return;
@@ -58,7 +58,7 @@ void testEditorIdle(int blocksProcessed)
     InvalidateRect(window, nullptr, FALSE);
 }
 
-void testEditorClose()
+void TestEditorClose()
 {
     if (window != nullptr)
         DestroyWindow(window);

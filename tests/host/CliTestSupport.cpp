@@ -1,4 +1,4 @@
-#include "cli_test_support.h"
+#include "CliTestSupport.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,7 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-RunResult runHost(const std::vector<std::string>& args, const std::string& program,
+RunResult RunHost(const std::vector<std::string>& args, const std::string& program,
                   const std::vector<std::string>& env, const std::string& stdinPath)
 {
     const std::string exe = program.empty() ? QUAR2_HOST_EXE : program;
@@ -42,8 +42,8 @@ RunResult runHost(const std::vector<std::string>& args, const std::string& progr
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     close(outFd);
     close(errFd);
-    result.out = readText(outName);
-    result.err = readText(errName);
+    result.out = ReadText(outName);
+    result.err = ReadText(errName);
     unlink(outName);
     unlink(errName);
     return result;
@@ -81,7 +81,7 @@ std::vector<std::string> CScratchDir::entries() const
     return names;
 }
 
-bool writeAudio(const std::string& path, const Audio& audio)
+bool WriteAudio(const std::string& path, const Audio& audio)
 {
     SF_INFO info{};
     info.samplerate = audio.rate;
@@ -95,7 +95,7 @@ bool writeAudio(const std::string& path, const Audio& audio)
     return n == audio.frames();
 }
 
-bool readAudio(const std::string& path, Audio& audio)
+bool ReadAudio(const std::string& path, Audio& audio)
 {
     SF_INFO info{};
     SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
@@ -110,7 +110,7 @@ bool readAudio(const std::string& path, Audio& audio)
     return n == info.frames;
 }
 
-std::string readText(const std::string& path)
+std::string ReadText(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
@@ -118,27 +118,27 @@ std::string readText(const std::string& path)
     return s.str();
 }
 
-std::vector<unsigned char> readBytes(const std::string& path)
+std::vector<unsigned char> ReadBytes(const std::string& path)
 {
-    const std::string s = readText(path);
+    const std::string s = ReadText(path);
     return std::vector<unsigned char>(s.begin(), s.end());
 }
 
-void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes)
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes)
 {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-std::string ffmpegLoudness(const std::string& path)
+std::string FfmpegLoudness(const std::string& path)
 {
-    return runHost({"-c", "ffmpeg -nostats -hide_banner -i '" + path +
+    return RunHost({"-c", "ffmpeg -nostats -hide_banner -i '" + path +
                               "' -af ebur128=peak=true+sample -f null - 2>&1"},
                    "/bin/sh")
         .out;
 }
 
-double ffmpegSummary(const std::string& text, const std::string& key)
+double FfmpegSummary(const std::string& text, const std::string& key)
 {
     const size_t summary = text.rfind("Summary:");
     size_t at = summary == std::string::npos ? summary : text.find(key, summary);
@@ -150,7 +150,7 @@ double ffmpegSummary(const std::string& text, const std::string& key)
     return at == std::string::npos ? NAN : std::atof(text.c_str() + at + value.size());
 }
 
-bool makeSpeech(const std::string& dir, const std::string& name, const std::string& text,
+bool MakeSpeech(const std::string& dir, const std::string& name, const std::string& text,
                 double gainDb, double pause, bool mono)
 {
     char numbers[64];
@@ -160,5 +160,5 @@ bool makeSpeech(const std::string& dir, const std::string& name, const std::stri
                                "' && sox '" + raw + "' -r 48000 -c " + (mono ? "1" : "2") +
                                " -b 16 '" + dir + "/" + name + "' norm -1 " + numbers +
                                " 2>/dev/null && rm '" + raw + "'";
-    return runHost({"-c", script}, "/bin/sh").status == 0;
+    return RunHost({"-c", script}, "/bin/sh").status == 0;
 }

@@ -2,7 +2,7 @@
 // test plug-in of known behaviour (a 100-frame delay with a gain) and Debian's third-party
 // VST 2.4 plug-ins.
 
-#include "cli_test_support.h"
+#include "CliTestSupport.h"
 
 #include "host/cli/FxpPreset.h"
 
@@ -68,7 +68,7 @@ void expectOneLineFailure(const RunResult& r, const std::string& mention)
 
 TEST(CliInfo, DescribesTheRecordNamesAndParameters)
 {
-    RunResult r = runHost({"info", kPlugin});
+    RunResult r = RunHost({"info", kPlugin});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("effect:        CLI Test Delay"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("0x51485444 \"QHTD\""), std::string::npos) << r.out;
@@ -81,15 +81,15 @@ TEST(CliInfo, DescribesTheRecordNamesAndParameters)
     EXPECT_NE(r.out.find("\"Mix\"                    100.00 %"), std::string::npos) << r.out;
 
     for (const std::string& third : {kZam, kLsp}) {
-        r = runHost({"info", third});
+        r = RunHost({"info", third});
         EXPECT_EQ(r.status, 0) << third << ": " << r.err;
         EXPECT_NE(r.out.find("parameters:"), std::string::npos);
     }
-    r = runHost({"info"});
+    r = RunHost({"info"});
     EXPECT_EQ(r.status, 2);
-    r = runHost({});
+    r = RunHost({});
     EXPECT_EQ(r.status, 2);
-    r = runHost({"frobnicate"});
+    r = RunHost({"frobnicate"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("unknown command \"frobnicate\""), std::string::npos);
 }
@@ -97,15 +97,15 @@ TEST(CliInfo, DescribesTheRecordNamesAndParameters)
 TEST(CliProcess, LatencyIsCompensatedSoAnImpulseComesOutWhereItWentIn)
 {
     CScratchDir dir;
-    ASSERT_TRUE(writeAudio(dir.path("in.wav"), impulse(3000, 1000)));
+    ASSERT_TRUE(WriteAudio(dir.path("in.wav"), impulse(3000, 1000)));
     // Block sizes below, equal to and above the latency.
     for (const char* block : {"64", "100", "512"}) {
-        RunResult r = runHost({"process", kPlugin, dir.path("in.wav"), dir.path("out.wav"),
+        RunResult r = RunHost({"process", kPlugin, dir.path("in.wav"), dir.path("out.wav"),
                                "--block", block});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_NE(r.out.find("latency: 100 frames (compensated)"), std::string::npos) << r.out;
         Audio out;
-        ASSERT_TRUE(readAudio(dir.path("out.wav"), out));
+        ASSERT_TRUE(ReadAudio(dir.path("out.wav"), out));
         EXPECT_EQ(out.frames(), 3000) << block;
         EXPECT_EQ(peakFrame(out, 0), 1000) << block;
         EXPECT_EQ(peakFrame(out, 1), 1000) << block;
@@ -113,20 +113,20 @@ TEST(CliProcess, LatencyIsCompensatedSoAnImpulseComesOutWhereItWentIn)
         EXPECT_FLOAT_EQ(out.samples[2000], 0.5f);
         EXPECT_FLOAT_EQ(out.samples[2001], 0.25f);
     }
-    RunResult r = runHost({"process", kPlugin, dir.path("in.wav"), dir.path("kept.wav"),
+    RunResult r = RunHost({"process", kPlugin, dir.path("in.wav"), dir.path("kept.wav"),
                            "--keep-latency"});
     ASSERT_EQ(r.status, 0) << r.err;
     Audio kept;
-    ASSERT_TRUE(readAudio(dir.path("kept.wav"), kept));
+    ASSERT_TRUE(ReadAudio(dir.path("kept.wav"), kept));
     EXPECT_EQ(kept.frames(), 3000);
     EXPECT_EQ(peakFrame(kept), 1000 + kTestDelay);
 
     // An impulse in the last frames still comes out: the plug-in is fed silence past the end.
-    ASSERT_TRUE(writeAudio(dir.path("late.wav"), impulse(700, 690)));
-    r = runHost({"process", kPlugin, dir.path("late.wav"), dir.path("late-out.wav")});
+    ASSERT_TRUE(WriteAudio(dir.path("late.wav"), impulse(700, 690)));
+    r = RunHost({"process", kPlugin, dir.path("late.wav"), dir.path("late-out.wav")});
     ASSERT_EQ(r.status, 0) << r.err;
     Audio late;
-    ASSERT_TRUE(readAudio(dir.path("late-out.wav"), late));
+    ASSERT_TRUE(ReadAudio(dir.path("late-out.wav"), late));
     EXPECT_EQ(late.frames(), 700);
     EXPECT_EQ(peakFrame(late), 690);
 }
@@ -134,60 +134,60 @@ TEST(CliProcess, LatencyIsCompensatedSoAnImpulseComesOutWhereItWentIn)
 TEST(CliProcess, ParametersAreSetByNameAndDisplayedValue)
 {
     CScratchDir dir;
-    ASSERT_TRUE(writeAudio(dir.path("in.wav"), impulse(2000, 500)));
-    RunResult r = runHost({"process", kPlugin, dir.path("in.wav"), dir.path("out.wav"), "--set",
+    ASSERT_TRUE(WriteAudio(dir.path("in.wav"), impulse(2000, 500)));
+    RunResult r = RunHost({"process", kPlugin, dir.path("in.wav"), dir.path("out.wav"), "--set",
                            "Gain [dB]=-6", "--set", "mode=Hard", "--set", "Mix=37.5 %"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("set Gain [dB] = -6.0"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("set Mode = Hard"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("set Mix = 37.50 %"), std::string::npos) << r.out;
     Audio out;
-    ASSERT_TRUE(readAudio(dir.path("out.wav"), out));
+    ASSERT_TRUE(ReadAudio(dir.path("out.wav"), out));
     EXPECT_NEAR(out.samples[1000], 0.5 * std::pow(10.0, -6.0 / 20.0), 1e-6);
 
-    r = runHost({"process", kPlugin, dir.path("in.wav"), dir.path("off.wav"), "--set", "Mode=Off"});
+    r = RunHost({"process", kPlugin, dir.path("in.wav"), dir.path("off.wav"), "--set", "Mode=Off"});
     ASSERT_EQ(r.status, 0) << r.err;
-    ASSERT_TRUE(readAudio(dir.path("off.wav"), out));
+    ASSERT_TRUE(ReadAudio(dir.path("off.wav"), out));
     EXPECT_EQ(peakFrame(out), -1) << "Mode Off should silence the output";
 
     // Third-party plug-ins: a threshold in dB and a step name.
-    r = runHost({"process", kZam, dir.path("in.wav"), dir.path("zam.wav"), "--set",
+    r = RunHost({"process", kZam, dir.path("in.wav"), dir.path("zam.wav"), "--set",
                  "Threshold=-20", "--set", "Ratio=8"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("set Threshold = -20.000000 dB"), std::string::npos) << r.out;
-    r = runHost({"process", kLsp, dir.path("in.wav"), dir.path("lsp.wav"), "--set", "scm=Peak"});
+    r = RunHost({"process", kLsp, dir.path("in.wav"), dir.path("lsp.wav"), "--set", "scm=Peak"});
     EXPECT_EQ(r.status, 0) << r.err;
 }
 
 TEST(CliProcess, BadInputGivesOneClearLineAndLeavesNoOutput)
 {
     CScratchDir dir;
-    ASSERT_TRUE(writeAudio(dir.path("in.wav"), impulse(1000, 10)));
-    writeBytes(dir.path("text.wav"), {'n', 'o', 't', ' ', 'a', 'u', 'd', 'i', 'o'});
-    writeBytes(dir.path("fake.so"), {'E', 'L', 'F'});
+    ASSERT_TRUE(WriteAudio(dir.path("in.wav"), impulse(1000, 10)));
+    WriteBytes(dir.path("text.wav"), {'n', 'o', 't', ' ', 'a', 'u', 'd', 'i', 'o'});
+    WriteBytes(dir.path("fake.so"), {'E', 'L', 'F'});
     Audio quad;
     quad.channels = 4;
     quad.samples.assign(400, 0.0f);
-    ASSERT_TRUE(writeAudio(dir.path("quad.wav"), quad));
+    ASSERT_TRUE(WriteAudio(dir.path("quad.wav"), quad));
     const std::string in = dir.path("in.wav");
     const std::string out = dir.path("out.wav");
 
-    expectOneLineFailure(runHost({"process", kPlugin, dir.path("missing.wav"), out}), "missing.wav");
-    expectOneLineFailure(runHost({"process", kPlugin, dir.path("text.wav"), out}),
+    expectOneLineFailure(RunHost({"process", kPlugin, dir.path("missing.wav"), out}), "missing.wav");
+    expectOneLineFailure(RunHost({"process", kPlugin, dir.path("text.wav"), out}),
                          "unreadable or unsupported audio file");
-    expectOneLineFailure(runHost({"process", kPlugin, dir.path("quad.wav"), out}), "4 channels");
-    expectOneLineFailure(runHost({"process", dir.path("none.so"), in, out}), "none.so");
-    expectOneLineFailure(runHost({"process", dir.path("fake.so"), in, out}), "cannot load plug-in");
-    expectOneLineFailure(runHost({"process", kNullPlugin, in, out}), "returned no effect");
-    expectOneLineFailure(runHost({"process", kPlugin, in, out, "--set", "Volume=3"}),
+    expectOneLineFailure(RunHost({"process", kPlugin, dir.path("quad.wav"), out}), "4 channels");
+    expectOneLineFailure(RunHost({"process", dir.path("none.so"), in, out}), "none.so");
+    expectOneLineFailure(RunHost({"process", dir.path("fake.so"), in, out}), "cannot load plug-in");
+    expectOneLineFailure(RunHost({"process", kNullPlugin, in, out}), "returned no effect");
+    expectOneLineFailure(RunHost({"process", kPlugin, in, out, "--set", "Volume=3"}),
                          "unknown parameter \"Volume\"; valid names: \"Gain [dB]\", \"Mode\", \"Mix\"");
-    expectOneLineFailure(runHost({"process", kPlugin, in, out, "--set", "Mode=Loud"}),
+    expectOneLineFailure(RunHost({"process", kPlugin, in, out, "--set", "Mode=Loud"}),
                          "valid values: \"Soft\", \"Hard\", \"Off\"");
-    expectOneLineFailure(runHost({"process", kPlugin, in, out, "--set", "Gain [dB]=99"}),
+    expectOneLineFailure(RunHost({"process", kPlugin, in, out, "--set", "Gain [dB]=99"}),
                          "valid values:");
-    expectOneLineFailure(runHost({"process", kPlugin, in, dir.path("no/such/out.wav")}), "out.wav");
-    EXPECT_EQ(runHost({"process", kPlugin, in, out, "--block", "0"}).status, 2);
-    EXPECT_EQ(runHost({"process", kPlugin, in}).status, 2);
+    expectOneLineFailure(RunHost({"process", kPlugin, in, dir.path("no/such/out.wav")}), "out.wav");
+    EXPECT_EQ(RunHost({"process", kPlugin, in, out, "--block", "0"}).status, 2);
+    EXPECT_EQ(RunHost({"process", kPlugin, in}).status, 2);
     // Nothing but the inputs is left in the folder: no output, no temporary file.
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"fake.so", "in.wav", "quad.wav", "text.wav"}));
 }
@@ -201,12 +201,12 @@ TEST(CliProcess, MonoFilesStayMonoInTheirOwnFormatAndLevelsAreLogged)
     mono.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
     for (int i = 0; i < 44100; ++i)
         mono.samples.push_back(float(0.25 * std::sin(2 * M_PI * 440.0 * i / 44100.0)));
-    ASSERT_TRUE(writeAudio(dir.path("in.flac"), mono));
-    RunResult r = runHost({"process", kPlugin, dir.path("in.flac"), dir.path("out.flac"), "--set",
+    ASSERT_TRUE(WriteAudio(dir.path("in.flac"), mono));
+    RunResult r = RunHost({"process", kPlugin, dir.path("in.flac"), dir.path("out.flac"), "--set",
                            "Gain [dB]=6", "--levels", dir.path("levels.csv"), "--block", "1000"});
     ASSERT_EQ(r.status, 0) << r.err;
     Audio out;
-    ASSERT_TRUE(readAudio(dir.path("out.flac"), out));
+    ASSERT_TRUE(ReadAudio(dir.path("out.flac"), out));
     EXPECT_EQ(out.channels, 1);
     EXPECT_EQ(out.rate, 44100);
     EXPECT_EQ(out.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
@@ -216,7 +216,7 @@ TEST(CliProcess, MonoFilesStayMonoInTheirOwnFormatAndLevelsAreLogged)
     EXPECT_NE(r.out.find("input:  integrated"), std::string::npos);
     EXPECT_NE(r.out.find("loudness range 0.0 LU"), std::string::npos) << r.out;
 
-    const std::string csv = readText(dir.path("levels.csv"));
+    const std::string csv = ReadText(dir.path("levels.csv"));
     EXPECT_EQ(csv.rfind("time_s,input_dbfs,output_dbfs,gain_db\n", 0), 0u);
     EXPECT_EQ(lineCount(csv), 1 + 45); // 44100 frames in windows of 1000
     // A middle window: 0.25 amplitude sine is -15.05 dBFS, and the gain is +6 dB.
@@ -233,8 +233,8 @@ TEST(CliProcess, MonoFilesStayMonoInTheirOwnFormatAndLevelsAreLogged)
 TEST(CliPresets, SaveAndLoadRoundTripTheChunk)
 {
     CScratchDir dir;
-    ASSERT_TRUE(writeAudio(dir.path("in.wav"), impulse(1000, 300)));
-    RunResult r = runHost({"process", kPlugin, dir.path("in.wav"), dir.path("a.wav"), "--set",
+    ASSERT_TRUE(WriteAudio(dir.path("in.wav"), impulse(1000, 300)));
+    RunResult r = RunHost({"process", kPlugin, dir.path("in.wav"), dir.path("a.wav"), "--set",
                            "Gain [dB]=12", "--set", "Mode=Hard", "--save-preset", dir.path("a.fxp")});
     ASSERT_EQ(r.status, 0) << r.err;
     FxpProgram a;
@@ -250,29 +250,29 @@ TEST(CliPresets, SaveAndLoadRoundTripTheChunk)
     EXPECT_NEAR(gain * 48.0f - 24.0f, 12.0f, 0.5f);
 
     // Loading it and saving again gives the identical file, and the same audio.
-    r = runHost({"process", kPlugin, dir.path("in.wav"), dir.path("b.wav"), "--preset",
+    r = RunHost({"process", kPlugin, dir.path("in.wav"), dir.path("b.wav"), "--preset",
                  dir.path("a.fxp"), "--save-preset", dir.path("b.fxp")});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(readBytes(dir.path("a.fxp")), readBytes(dir.path("b.fxp")));
+    EXPECT_EQ(ReadBytes(dir.path("a.fxp")), ReadBytes(dir.path("b.fxp")));
     // (Samples, not bytes: float WAV files carry the time they were written.)
     Audio a1, b1;
-    ASSERT_TRUE(readAudio(dir.path("a.wav"), a1));
-    ASSERT_TRUE(readAudio(dir.path("b.wav"), b1));
+    ASSERT_TRUE(ReadAudio(dir.path("a.wav"), a1));
+    ASSERT_TRUE(ReadAudio(dir.path("b.wav"), b1));
     EXPECT_EQ(a1.samples, b1.samples);
     EXPECT_NEAR(a1.samples[2 * 300], 0.5 * std::pow(10.0, 12.0 / 20.0), 1e-5);
 
     // Third-party presets: LSP keeps a chunk, Zam a parameter list.
-    r = runHost({"process", kZam, dir.path("in.wav"), dir.path("z.wav"), "--set", "Ratio=8",
+    r = RunHost({"process", kZam, dir.path("in.wav"), dir.path("z.wav"), "--set", "Ratio=8",
                  "--save-preset", dir.path("z.fxp")});
     ASSERT_EQ(r.status, 0) << r.err;
-    r = runHost({"process", kZam, dir.path("in.wav"), dir.path("z.wav"), "--preset",
+    r = RunHost({"process", kZam, dir.path("in.wav"), dir.path("z.wav"), "--preset",
                  dir.path("z.fxp"), "--save-preset", dir.path("z2.fxp")});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(readBytes(dir.path("z.fxp")), readBytes(dir.path("z2.fxp")));
-    r = runHost({"process", kLsp, dir.path("in.wav"), dir.path("l.wav"), "--save-preset",
+    EXPECT_EQ(ReadBytes(dir.path("z.fxp")), ReadBytes(dir.path("z2.fxp")));
+    r = RunHost({"process", kLsp, dir.path("in.wav"), dir.path("l.wav"), "--save-preset",
                  dir.path("l.fxp")});
     ASSERT_EQ(r.status, 0) << r.err;
-    r = runHost({"process", kLsp, dir.path("in.wav"), dir.path("l.wav"), "--preset",
+    r = RunHost({"process", kLsp, dir.path("in.wav"), dir.path("l.wav"), "--preset",
                  dir.path("l.fxp")});
     EXPECT_EQ(r.status, 0) << r.err;
 }
@@ -280,14 +280,14 @@ TEST(CliPresets, SaveAndLoadRoundTripTheChunk)
 TEST(CliPresets, PresetsForOtherPluginsAndDamagedFilesAreRejectedWhole)
 {
     CScratchDir dir;
-    ASSERT_TRUE(writeAudio(dir.path("in.wav"), impulse(1000, 300)));
+    ASSERT_TRUE(WriteAudio(dir.path("in.wav"), impulse(1000, 300)));
     const std::string in = dir.path("in.wav");
     const std::string out = dir.path("out.wav");
-    ASSERT_EQ(runHost({"process", kZam, in, out, "--save-preset", dir.path("zam.fxp")}).status, 0);
-    ASSERT_EQ(runHost({"process", kPlugin, in, out, "--save-preset", dir.path("own.fxp")}).status, 0);
+    ASSERT_EQ(RunHost({"process", kZam, in, out, "--save-preset", dir.path("zam.fxp")}).status, 0);
+    ASSERT_EQ(RunHost({"process", kPlugin, in, out, "--save-preset", dir.path("own.fxp")}).status, 0);
     std::remove(out.c_str());
 
-    expectOneLineFailure(runHost({"process", kPlugin, in, out, "--preset", dir.path("zam.fxp")}),
+    expectOneLineFailure(RunHost({"process", kPlugin, in, out, "--preset", dir.path("zam.fxp")}),
                          "the preset is for another plug-in (unique id \"ZCP2\", this plug-in is "
                          "\"QHTD\")");
     // Same id, wrong kind: a chunk preset for a plug-in without chunks.
@@ -296,18 +296,18 @@ TEST(CliPresets, PresetsForOtherPluginsAndDamagedFilesAreRejectedWhole)
     ASSERT_TRUE(readFxpFile(dir.path("own.fxp"), own, error));
     own.uniqueId = 0x5A435032;
     ASSERT_TRUE(writeFxpFile(dir.path("fake-zam.fxp"), own, error));
-    expectOneLineFailure(runHost({"process", kZam, in, out, "--preset", dir.path("fake-zam.fxp")}),
+    expectOneLineFailure(RunHost({"process", kZam, in, out, "--preset", dir.path("fake-zam.fxp")}),
                          "does not keep its programs as chunks");
 
-    std::vector<unsigned char> bytes = readBytes(dir.path("own.fxp"));
+    std::vector<unsigned char> bytes = ReadBytes(dir.path("own.fxp"));
     bytes.resize(bytes.size() - 3);
-    writeBytes(dir.path("cut.fxp"), bytes);
-    expectOneLineFailure(runHost({"process", kPlugin, in, out, "--preset", dir.path("cut.fxp")}),
+    WriteBytes(dir.path("cut.fxp"), bytes);
+    expectOneLineFailure(RunHost({"process", kPlugin, in, out, "--preset", dir.path("cut.fxp")}),
                          "cut.fxp: the size field says");
-    writeBytes(dir.path("empty.fxp"), {});
-    expectOneLineFailure(runHost({"process", kPlugin, in, out, "--preset", dir.path("empty.fxp")}),
+    WriteBytes(dir.path("empty.fxp"), {});
+    expectOneLineFailure(RunHost({"process", kPlugin, in, out, "--preset", dir.path("empty.fxp")}),
                          "not a VST program file");
-    expectOneLineFailure(runHost({"process", kPlugin, in, out, "--preset", dir.path("none.fxp")}),
+    expectOneLineFailure(RunHost({"process", kPlugin, in, out, "--preset", dir.path("none.fxp")}),
                          "none.fxp");
     for (const std::string& e : dir.entries())
         EXPECT_EQ(e.find("out.wav"), std::string::npos) << "output written despite a bad preset";
@@ -315,7 +315,7 @@ TEST(CliPresets, PresetsForOtherPluginsAndDamagedFilesAreRejectedWhole)
 
 TEST(CliBench, TimesEveryPluginOnTheSameAudioAndComparesWithTheFirst)
 {
-    RunResult r = runHost({"bench", kPlugin, kZam, kLsp, "--seconds", "2", "--runs", "1"});
+    RunResult r = RunHost({"bench", kPlugin, kZam, kLsp, "--seconds", "2", "--runs", "1"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("2 s of stereo speech-like audio at 48000 Hz in 512-frame blocks"),
               std::string::npos) << r.out;
@@ -343,9 +343,9 @@ TEST(CliBench, TimesEveryPluginOnTheSameAudioAndComparesWithTheFirst)
     // ns/frame is printed to 0.1, the ratio from the unrounded times.
     EXPECT_NEAR(ratio[1], ns[1] / ns[0], ratio[1] * (0.05 / ns[0] + 0.05 / ns[1]) + 0.01);
 
-    expectOneLineFailure(runHost({"bench", kPlugin, "/nonexistent/x.so"}), "x.so");
-    EXPECT_EQ(runHost({"bench"}).status, 2);
-    EXPECT_EQ(runHost({"bench", kPlugin, "--runs", "0"}).status, 2);
+    expectOneLineFailure(RunHost({"bench", kPlugin, "/nonexistent/x.so"}), "x.so");
+    EXPECT_EQ(RunHost({"bench"}).status, 2);
+    EXPECT_EQ(RunHost({"bench", kPlugin, "--runs", "0"}).status, 2);
 }
 
 TEST(CliProcess, AnInterruptedRunLeavesNoPartialOutput)
@@ -445,16 +445,16 @@ TEST(CliLoudness, IntegratedLoudnessAndRangeAgreeWithFfmpeg)
         "sox a.wav -r 48000 -c 2 -b 16 a3.wav norm -1 gain 9 pad 0 0.4 && "
         "sox b.wav -r 48000 -c 2 -b 16 b3.wav norm -1 gain -18 && "
         "sox a3.wav b3.wav a3.wav clipped.wav 2>/dev/null";
-    ASSERT_EQ(runHost({"-c", script}, "/bin/sh").status, 0) << "espeak-ng and sox make the speech";
+    ASSERT_EQ(RunHost({"-c", script}, "/bin/sh").status, 0) << "espeak-ng and sox make the speech";
     for (const char* name : {"stereo.wav", "mono.wav", "clipped.wav"}) {
         const std::string in = dir.path(name);
-        RunResult r = runHost({"process", kPlugin, in, dir.path("out.wav")});
+        RunResult r = RunHost({"process", kPlugin, in, dir.path("out.wav")});
         ASSERT_EQ(r.status, 0) << r.err;
-        RunResult ff = runHost({"-c", "ffmpeg -nostats -hide_banner -i " + in +
+        RunResult ff = RunHost({"-c", "ffmpeg -nostats -hide_banner -i " + in +
                                           " -af ebur128 -f null - 2>&1"},
                                "/bin/sh");
-        const double ffI = ffmpegSummary(ff.out, "I:");
-        const double ffLra = ffmpegSummary(ff.out, "LRA:");
+        const double ffI = FfmpegSummary(ff.out, "I:");
+        const double ffLra = FfmpegSummary(ff.out, "LRA:");
         ASSERT_TRUE(std::isfinite(ffI) && std::isfinite(ffLra)) << ff.out;
         EXPECT_GT(ffLra, 5.0) << name << ": the speech should swing in level";
         // Both print to 0.1: the limits include half a digit of rounding on each side.
@@ -465,13 +465,13 @@ TEST(CliLoudness, IntegratedLoudnessAndRangeAgreeWithFfmpeg)
 
         // analyze measures the same without a plug-in, and its peaks and loudest moments agree
         // with ffmpeg's too (its 100 ms log of momentary and short-term loudness).
-        const std::string ffFull = ffmpegLoudness(in);
-        RunResult a = runHost({"analyze", in});
+        const std::string ffFull = FfmpegLoudness(in);
+        RunResult a = RunHost({"analyze", in});
         ASSERT_EQ(a.status, 0) << a.err;
         EXPECT_NEAR(tableValue(a.out, "integrated"), ffI, 0.1 + 1e-9) << a.out;
         EXPECT_NEAR(tableValue(a.out, "loudness range"), ffLra, 0.2 + 1e-9) << a.out;
-        EXPECT_NEAR(tableValue(a.out, "true peak"), ffmpegSummary(ffFull, "True peak:"), 0.2) << a.out;
-        EXPECT_NEAR(tableValue(a.out, "sample peak"), ffmpegSummary(ffFull, "Sample peak:"),
+        EXPECT_NEAR(tableValue(a.out, "true peak"), FfmpegSummary(ffFull, "True peak:"), 0.2) << a.out;
+        EXPECT_NEAR(tableValue(a.out, "sample peak"), FfmpegSummary(ffFull, "Sample peak:"),
                     0.1 + 1e-9) << a.out;
         EXPECT_NEAR(tableValue(a.out, "max momentary"), ffmpegLogMax(ffFull, " M:"), 0.1 + 1e-9);
         EXPECT_NEAR(tableValue(a.out, "max short-term"), ffmpegLogMax(ffFull, " S:"), 0.1 + 1e-9);
@@ -482,14 +482,14 @@ TEST(CliLoudness, AnUnreachableTargetStopsAtTheCeilingAndSaysByHowMuch)
 {
     // Quiet speech with one loud click: reaching -16 LUFS would put the click far above -1 dBTP.
     CScratchDir dir;
-    ASSERT_TRUE(makeSpeech(dir.path(""), "a.wav", "A quiet voice, far from the microphone.", -24, 0.3));
-    ASSERT_EQ(runHost({"-c", "cd " + dir.path("") +
+    ASSERT_TRUE(MakeSpeech(dir.path(""), "a.wav", "A quiet voice, far from the microphone.", -24, 0.3));
+    ASSERT_EQ(RunHost({"-c", "cd " + dir.path("") +
                                  " && sox -n -r 48000 -c 2 -b 16 click.wav synth 0.003 sine 3000 "
                                  "vol 0.95 && sox a.wav click.wav a.wav spiky.wav && rm a.wav click.wav"},
                       "/bin/sh").status, 0);
     const std::string in = dir.path("spiky.wav");
     const std::string out = dir.path("out.wav");
-    RunResult r = runHost({"process", kPlugin, in, out, "--loudness", "podcast", "--report",
+    RunResult r = RunHost({"process", kPlugin, in, out, "--loudness", "podcast", "--report",
                            dir.path("r.json")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("warning: " + out + ": "), std::string::npos) << r.err;
@@ -497,23 +497,23 @@ TEST(CliLoudness, AnUnreachableTargetStopsAtTheCeilingAndSaysByHowMuch)
     EXPECT_NE(r.out.find("static gain"), std::string::npos) << r.out;
 
     // The test plug-in passes the audio unchanged, so ffmpeg's input figures predict it all.
-    const std::string ffIn = ffmpegLoudness(in);
-    const std::string ffOut = ffmpegLoudness(out);
-    const double gain = -1.0 - ffmpegSummary(ffIn, "True peak:");
-    EXPECT_GT(-16.0 - ffmpegSummary(ffIn, "I:"), gain + 5.0) << "the target must be out of reach";
-    EXPECT_LE(ffmpegSummary(ffOut, "True peak:"), -1.0 + 1e-9) << ffOut;
-    EXPECT_NEAR(ffmpegSummary(ffOut, "I:"), ffmpegSummary(ffIn, "I:") + gain, 0.15);
-    const auto report = nlohmann::json::parse(readText(dir.path("r.json")));
+    const std::string ffIn = FfmpegLoudness(in);
+    const std::string ffOut = FfmpegLoudness(out);
+    const double gain = -1.0 - FfmpegSummary(ffIn, "True peak:");
+    EXPECT_GT(-16.0 - FfmpegSummary(ffIn, "I:"), gain + 5.0) << "the target must be out of reach";
+    EXPECT_LE(FfmpegSummary(ffOut, "True peak:"), -1.0 + 1e-9) << ffOut;
+    EXPECT_NEAR(FfmpegSummary(ffOut, "I:"), FfmpegSummary(ffIn, "I:") + gain, 0.15);
+    const auto report = nlohmann::json::parse(ReadText(dir.path("r.json")));
     const auto& file = report["files"][0];
     EXPECT_TRUE(file["static_gain"]["limited_by_true_peak"].get<bool>());
     EXPECT_NEAR(file["static_gain"]["gain_db"].get<double>(), gain, 0.15);
     EXPECT_NEAR(file["static_gain"]["target_missed_by_lu"].get<double>(),
-                -16.0 - ffmpegSummary(ffOut, "I:"), 0.15);
+                -16.0 - FfmpegSummary(ffOut, "I:"), 0.15);
     EXPECT_LE(file["output_measurements"]["true_peak_dbtp"].get<double>(), -1.0);
     // Nothing was limited: the click keeps its shape, only scaled (16-bit steps apart).
     Audio a, b;
-    ASSERT_TRUE(readAudio(in, a));
-    ASSERT_TRUE(readAudio(out, b));
+    ASSERT_TRUE(ReadAudio(in, a));
+    ASSERT_TRUE(ReadAudio(out, b));
     ASSERT_EQ(a.samples.size(), b.samples.size());
     size_t loudest = 0;
     for (size_t i = 0; i < a.samples.size(); ++i)
@@ -531,11 +531,11 @@ TEST(CliLoudness, AnUnreachableTargetStopsAtTheCeilingAndSaysByHowMuch)
           {"--loudness", "-16", "--true-peak", "1"}, {"--true-peak", "-1"}}) {
         std::vector<std::string> args = {"process", kPlugin, in, dir.path("x.wav")};
         args.insert(args.end(), extra.begin(), extra.end());
-        r = runHost(args);
+        r = RunHost(args);
         EXPECT_EQ(r.status, 2) << extra[1];
         EXPECT_EQ(lineCount(r.err), 1) << r.err;
     }
-    EXPECT_NE(runHost({"process", kPlugin, in, dir.path("x.wav"), "--loudness", "loud"})
+    EXPECT_NE(RunHost({"process", kPlugin, in, dir.path("x.wav"), "--loudness", "loud"})
                   .err.find("podcast, podcast-mono, mono, streaming"), std::string::npos);
     EXPECT_EQ(access(dir.path("x.wav").c_str(), F_OK), -1);
 }
@@ -543,22 +543,22 @@ TEST(CliLoudness, AnUnreachableTargetStopsAtTheCeilingAndSaysByHowMuch)
 TEST(CliParameters, NearestValuesAreTakenAndInfoShowsRangesStepsAndLatency)
 {
     CScratchDir dir;
-    ASSERT_TRUE(writeAudio(dir.path("in.wav"), impulse(2000, 500)));
-    RunResult r = runHost({"process", kPlugin, dir.path("in.wav"), dir.path("out.wav"), "--set",
+    ASSERT_TRUE(WriteAudio(dir.path("in.wav"), impulse(2000, 500)));
+    RunResult r = RunHost({"process", kPlugin, dir.path("in.wav"), dir.path("out.wav"), "--set",
                            "Gain [dB]=-6.4", "--set", "Mix=33.333"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("set Gain [dB] = -6.0 (-6.4 lies between the steps -7.0 and -6.0; the "
                          "parameter moves in steps of 1.0"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("set Mix = 33.33 %"), std::string::npos) << r.out;
     Audio out;
-    ASSERT_TRUE(readAudio(dir.path("out.wav"), out));
+    ASSERT_TRUE(ReadAudio(dir.path("out.wav"), out));
     EXPECT_NEAR(out.samples[1000], 0.5 * std::pow(10.0, -6.0 / 20.0), 1e-6);
     // A continuous third-party parameter between the numbers its display can show.
-    r = runHost({"process", kZam, dir.path("in.wav"), dir.path("zam.wav"), "--set", "Release=123.4"});
+    r = RunHost({"process", kZam, dir.path("in.wav"), dir.path("zam.wav"), "--set", "Release=123.4"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("the nearest value the parameter takes to 123.4"), std::string::npos) << r.out;
 
-    r = runHost({"info", kPlugin});
+    r = RunHost({"info", kPlugin});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("-24.0 to 24.0 in 49 steps of 1.0"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"Soft\", \"Hard\", \"Off\""), std::string::npos) << r.out;
@@ -570,18 +570,18 @@ TEST(CliParameters, NearestValuesAreTakenAndInfoShowsRangesStepsAndLatency)
 
 TEST(CliUsage, EveryCommandHasHelpAndTheReadmeShowsEveryOption)
 {
-    const std::string readme = readText(QUAR2_README);
-    RunResult r = runHost({"--version"});
+    const std::string readme = ReadText(QUAR2_README);
+    RunResult r = RunHost({"--version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("quar2-host 1.", 0), 0u) << r.out;
-    r = runHost({"--help"});
+    r = RunHost({"--help"});
     EXPECT_EQ(r.status, 0);
     for (const char* text : {"QUAR2_BRIDGE", "QUAR2_WINE", "TMPDIR", "Exit status"}) {
         EXPECT_NE(r.out.find(text), std::string::npos) << text;
         EXPECT_NE(readme.find(text), std::string::npos) << "README: " << text;
     }
     for (const std::string command : {"info", "process", "analyze", "bench", "render-editor"}) {
-        r = runHost({command, "--help"});
+        r = RunHost({command, "--help"});
         EXPECT_EQ(r.status, 0) << command;
         EXPECT_NE(r.out.find("Usage: quar2-host " + command), std::string::npos) << r.out;
         // Every option in the help is in the README, and the README has an example of the command.
@@ -598,24 +598,24 @@ TEST(CliUsage, EveryCommandHasHelpAndTheReadmeShowsEveryOption)
         }
     }
     for (const std::string text : {"--seconds", "--runs"})
-        EXPECT_NE(runHost({"bench", "--help"}).out.find(text), std::string::npos);
+        EXPECT_NE(RunHost({"bench", "--help"}).out.find(text), std::string::npos);
     for (const std::string text : {"--preset", "--set"})
-        EXPECT_NE(runHost({"render-editor", "--help"}).out.find(text), std::string::npos);
+        EXPECT_NE(RunHost({"render-editor", "--help"}).out.find(text), std::string::npos);
 
     CScratchDir dir;
-    ASSERT_TRUE(writeAudio(dir.path("in.wav"), impulse(2000, 500)));
-    r = runHost({"-q", "process", kPlugin, dir.path("in.wav"), dir.path("q.wav")});
+    ASSERT_TRUE(WriteAudio(dir.path("in.wav"), impulse(2000, 500)));
+    r = RunHost({"-q", "process", kPlugin, dir.path("in.wav"), dir.path("q.wav")});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
-    r = runHost({"process", kPlugin, dir.path("in.wav"), dir.path("v.flac"), "-v"});
+    r = RunHost({"process", kPlugin, dir.path("in.wav"), dir.path("v.flac"), "-v"});
     EXPECT_NE(r.out.find("as FLAC"), std::string::npos) << r.out;
-    EXPECT_EQ(runHost({"process", kPlugin, "-q", "-v", dir.path("in.wav"), dir.path("x.wav")}).status, 2);
+    EXPECT_EQ(RunHost({"process", kPlugin, "-q", "-v", dir.path("in.wav"), dir.path("x.wav")}).status, 2);
 }
 
 TEST(CliUsage, TheProgressBarFitsANarrowTerminalAndShowsTheTimeLeft)
 {
     CScratchDir dir;
-    ASSERT_TRUE(writeAudio(dir.path("in.wav"), impulse(96000, 10)));
+    ASSERT_TRUE(WriteAudio(dir.path("in.wav"), impulse(96000, 10)));
     int master = -1;
     winsize size{};
     size.ws_col = 40;

@@ -3,7 +3,7 @@
 // any drawing target at all (the gfx hook run outside a view draw).
 #include <gtest/gtest.h>
 
-#include "gfx_recording_target.h"
+#include "GfxRecordingTarget.h"
 #include "graphics/ColorByte.h"
 #include "graphics/GfxBridge.h"
 #include "runtime/Xlat.h"

@@ -17,8 +17,8 @@
 #include "host/cli/SpeechLikeSignal.h"
 #include "host/lib/VstLibrary.h"
 #include "host/lib/VstPlugin.h"
-#include "leveller_editor_window.h"
-#include "leveller_png.h"
+#include "LevellerEditorWindow.h"
+#include "LevellerPng.h"
 
 namespace {
 
