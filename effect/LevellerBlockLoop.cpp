@@ -72,7 +72,8 @@ template <typename Sample> bool OutputsPlain(const Sample* out, int32_t frames)
     constexpr Bits sign = Bits(1) << (8 * sizeof(Bits) - 1);
     constexpr Bits lift = sign - std::bit_cast<Bits>(std::numeric_limits<Sample>::max());
     constexpr int32_t perVector = 16 / static_cast<int32_t>(sizeof(Sample));
-    const auto splat = [](Bits b) {
+    const auto splat = [](Bits b)
+    {
         if constexpr (wide)
             return _mm_set1_epi64x(static_cast<long long>(b));
         else
@@ -102,7 +103,8 @@ struct SectionState
 {
     double x1, x2, y1, y2, out;
 
-    explicit SectionState(const BiquadSection& s) : x1(s.x1), x2(s.x2), y1(s.y1), y2(s.y2), out(s.out)
+    explicit SectionState(const BiquadSection& s)
+        : x1(s.x1), x2(s.x2), y1(s.y1), y2(s.y2), out(s.out)
     {
     }
 
@@ -252,7 +254,8 @@ bool RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, d
     double lowest = DBL_MAX;
 
     // One frame; the last one of the block also leaves its intermediate values for the script.
-    const auto frame = [&](int32_t i, auto isLast) {
+    const auto frame = [&](int32_t i, auto isLast)
+    {
         const double inL = static_cast<double>(in0[i]) + c.dither;
         const double inR = static_cast<double>(in1[i]) + c.dither;
         double sigL = inL;
@@ -428,7 +431,7 @@ void RunBlock(const BlockConstants& c, BlockState& st, double* lineL, double* li
         Sample* const to0 = inPlace ? held[0] : out0 + at;
         Sample* const to1 = inPlace ? held[1] : out1 + at;
         if (RunFrames<kLowCut, kEmphasis, Followers::kWatch>(c, st, lineL, lineR, in0 + at,
-                                                               in1 + at, to0, to1, n) &&
+                                                             in1 + at, to0, to1, n) &&
             OutputsPlain(to0, n) && OutputsPlain(to1, n)) [[likely]]
         {
             if (inPlace)
@@ -482,15 +485,20 @@ void TXlatEffect::ProcessStereo(const Sample* in0, const Sample* in1, Sample* ou
     // The host copies change only in the init hook, which is picked up at the next block.
     RefreshHostValues();
 
-    const BlockConstants c{v.dither,         init.smooth200ms - k.slowReleaseTrim,
-                           k.releaseCoef,    init.releaseScale,
-                           k.attackCoef,     init.smooth20ms,
-                           k.targetLevel,    k.kneeLevel,
-                           k.outputGain,     k.emphasisAmount,
-                           k.lowCut,         init.emphasis,
-                           limitL,           limitR};
-    BlockState st{SectionState(v.lowCutL), SectionState(v.lowCutR), SectionState(v.emphasis),
-                  v.slowLevel, v.env1, v.env2, v.env3};
+    const BlockConstants c{v.dither,      init.smooth200ms - k.slowReleaseTrim,
+                           k.releaseCoef, init.releaseScale,
+                           k.attackCoef,  init.smooth20ms,
+                           k.targetLevel, k.kneeLevel,
+                           k.outputGain,  k.emphasisAmount,
+                           k.lowCut,      init.emphasis,
+                           limitL,        limitR};
+    BlockState st{SectionState(v.lowCutL),
+                  SectionState(v.lowCutR),
+                  SectionState(v.emphasis),
+                  v.slowLevel,
+                  v.env1,
+                  v.env2,
+                  v.env3};
     st.posL = posL;
     st.posR = posR;
 

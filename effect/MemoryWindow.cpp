@@ -8,7 +8,8 @@ void CMemoryWindow::Reset()
     last.store(-1, std::memory_order_release);
     first.store(0, std::memory_order_relaxed);
     firstPage.store(0, std::memory_order_relaxed);
-    for (std::atomic<double*>& page : pages) page.store(nullptr, std::memory_order_release);
+    for (std::atomic<double*>& page : pages)
+        page.store(nullptr, std::memory_order_release);
 }
 
 void CMemoryWindow::Prepare(CXlatMemory& memory, int32_t firstIndex, int32_t count)

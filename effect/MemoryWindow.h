@@ -43,8 +43,8 @@ class CMemoryWindow
         if (index > last.load(std::memory_order_acquire) ||
             index < first.load(std::memory_order_relaxed))
             return nullptr;
-        const uint32_t slot = static_cast<uint32_t>(
-            (index >> 16) - firstPage.load(std::memory_order_relaxed));
+        const uint32_t slot =
+            static_cast<uint32_t>((index >> 16) - firstPage.load(std::memory_order_relaxed));
         if (slot >= static_cast<uint32_t>(kMaxPages)) return nullptr;
         double* page = pages[slot].load(std::memory_order_acquire);
         return page != nullptr ? page + (index & 0xFFFF) : nullptr;

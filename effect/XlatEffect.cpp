@@ -228,8 +228,7 @@ void TXlatEffect::PrepareMemory()
     if (SampleRateUsable() && v.blockSize >= 1.0)
     {
         const double reach = std::ceil(kLongestDisplaySeconds * v.sampleRate / v.blockSize);
-        historyEntries =
-            static_cast<int32_t>(std::fmin(reach + 2.0, CMemoryWindow::kMaxElements));
+        historyEntries = static_cast<int32_t>(std::fmin(reach + 2.0, CMemoryWindow::kMaxElements));
     }
     historyWindow.Prepare(*this, ScriptInt(v.historyBase), historyEntries);
 }

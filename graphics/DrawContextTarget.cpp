@@ -7,7 +7,8 @@
 #include "gui/CDrawContext.h"
 #include "gui/CFontDesc.h"
 
-namespace {
+namespace
+{
 
 CColor ToColor(GfxColor c)
 {
@@ -54,8 +55,7 @@ double CDrawContextTarget::getStringWidth(const char* text)
 int32_t CDrawContextTarget::getFontSize()
 {
     const CFontDesc* font = context.getFont();
-    if (font == nullptr)
-        return 0;
+    if (font == nullptr) return 0;
     const double size = font->getSize();
     return std::isfinite(size) && std::fabs(size) < 2147483647.0 ? static_cast<int32_t>(size) : 0;
 }
@@ -116,12 +116,11 @@ GfxColor CDrawContextTarget::getPoint(const GfxPoint& point)
 
 bool CDrawContextTarget::setFont(const char* face, int32_t size, int32_t flags)
 {
-    if (face == nullptr)
-        return false;
-    if (fontCache != nullptr) {
+    if (face == nullptr) return false;
+    if (fontCache != nullptr)
+    {
         CFontDesc* desc = fontCache->Find(face);
-        if (desc == nullptr)
-            return false;
+        if (desc == nullptr) return false;
         context.setFont(desc, size, flags);
         return true;
     }
@@ -135,8 +134,7 @@ bool CDrawContextTarget::setFont(const char* face, int32_t size, int32_t flags)
 bool CDrawContextTarget::drawBitmap(void* bitmap, const GfxRect& destination,
                                     const GfxPoint& source, int32_t alpha)
 {
-    if (bitmap == nullptr)
-        return false;
+    if (bitmap == nullptr) return false;
     auto* image = static_cast<CBitmap*>(bitmap);
     if (alpha >= 255)
         image->draw(&context, ToRect(destination), ToPoint(source));

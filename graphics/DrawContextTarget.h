@@ -10,7 +10,7 @@ class CFontCache;
 
 class CDrawContextTarget final : public CGfxTarget
 {
-public:
+  public:
     // `fontCache` may be null: font selections then use a temporary description.
     CDrawContextTarget(CDrawContext& context, CFontCache* fontCache)
         : context(context), fontCache(fontCache)
@@ -40,7 +40,7 @@ public:
     bool drawBitmap(void* bitmap, const GfxRect& destination, const GfxPoint& source,
                     int32_t alpha) override;
 
-private:
+  private:
     CDrawContext& context;
     CFontCache* fontCache;
 };

@@ -4,7 +4,8 @@
 #include "gui/CFontDesc.h"
 #endif
 
-namespace {
+namespace
+{
 
 char LowerAscii(char c)
 {
@@ -14,11 +15,9 @@ char LowerAscii(char c)
 // Face names compared without regard to ASCII case.
 [[maybe_unused]] bool SameFace(const char* a, const char* b)
 {
-    if (a == nullptr || b == nullptr)
-        return false;
+    if (a == nullptr || b == nullptr) return false;
     for (; *a != '\0' && *b != '\0'; ++a, ++b)
-        if (LowerAscii(*a) != LowerAscii(*b))
-            return false;
+        if (LowerAscii(*a) != LowerAscii(*b)) return false;
     return *a == *b;
 }
 
@@ -26,12 +25,10 @@ char LowerAscii(char c)
 
 CFontDesc* CFontCache::Find(const char* face)
 {
-    if (face == nullptr)
-        return nullptr;
+    if (face == nullptr) return nullptr;
 #ifdef QUAR2_GFX_TOOLKIT
     for (auto it = entries.rbegin(); it != entries.rend(); ++it)
-        if (SameFace((*it)->getName(), face))
-            return *it;
+        if (SameFace((*it)->getName(), face)) return *it;
     CFontDesc* desc = new CFontDesc(face, 0.0, 0);
     entries.push_back(desc); // the cache keeps the first reference
     return desc;
@@ -43,9 +40,9 @@ CFontDesc* CFontCache::Find(const char* face)
 void CFontCache::Release()
 {
 #ifdef QUAR2_GFX_TOOLKIT
-    for (CFontDesc*& desc : entries) {
-        if (desc != nullptr)
-            desc->forget();
+    for (CFontDesc*& desc : entries)
+    {
+        if (desc != nullptr) desc->forget();
         desc = nullptr;
     }
 #endif

@@ -15,7 +15,7 @@ class CFontDesc;
 
 class CFontCache
 {
-public:
+  public:
     CFontCache() = default;
     ~CFontCache() { Release(); }
     CFontCache(const CFontCache&) = delete;
@@ -30,6 +30,6 @@ public:
     // Number of entries.
     size_t Count() const { return entries.size(); }
 
-private:
+  private:
     std::vector<CFontDesc*> entries;
 };

@@ -8,7 +8,6 @@
 
 #include "graphics/GfxTarget.h"
 
-
 // A new bitmap (holding one reference) from the library's "DATA" resource `number` / `name`, or
 // from the image file `path` (UTF-8); null when nothing wider and higher than 0 pixels came out.
 void* GfxBitmapFromResource(int32_t number);

@@ -17,9 +17,7 @@ void* GfxBitmapFromFile(const char*)
     return nullptr;
 }
 
-void GfxBitmapRelease(void*)
-{
-}
+void GfxBitmapRelease(void*) {}
 
 double GfxBitmapWidth(const void*)
 {

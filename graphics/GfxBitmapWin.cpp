@@ -10,7 +10,8 @@
 #include "gui/CBitmap.h"
 #include "gui/GDIPlusGlobals.h"
 
-namespace {
+namespace
+{
 
 CBitmap* AsBitmap(void* bitmap)
 {
@@ -27,13 +28,14 @@ const CBitmap* AsBitmap(const void* bitmap)
 // anything else as the ANSI code page.
 std::wstring WidePath(const char* path)
 {
-    for (UINT codePage : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
+    for (UINT codePage : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)})
+    {
         const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
         const int length = MultiByteToWideChar(codePage, flags, path, -1, nullptr, 0);
-        if (length <= 0)
-            continue;
+        if (length <= 0) continue;
         std::wstring wide(static_cast<size_t>(length), L'\0');
-        if (MultiByteToWideChar(codePage, flags, path, -1, wide.data(), length) == length) {
+        if (MultiByteToWideChar(codePage, flags, path, -1, wide.data(), length) == length)
+        {
             wide.resize(static_cast<size_t>(length - 1));
             return wide;
         }
@@ -46,8 +48,7 @@ std::wstring WidePath(const char* path)
 void* GfxBitmapFromResource(int32_t number)
 {
     // Resource numbers are 16-bit; others cannot name a resource.
-    if (number < 0 || number > 0xFFFF)
-        return nullptr;
+    if (number < 0 || number > 0xFFFF) return nullptr;
     return new CBitmap(CResourceDescription(static_cast<uint16_t>(number)));
 }
 
@@ -58,18 +59,15 @@ void* GfxBitmapFromResourceName(const char* name)
 
 void* GfxBitmapFromFile(const char* path)
 {
-    if (path == nullptr)
-        return nullptr;
+    if (path == nullptr) return nullptr;
     const std::wstring wide = WidePath(path);
-    if (wide.empty())
-        return nullptr;
+    if (wide.empty()) return nullptr;
     // GDI+ must run while the file is decoded; the CBitmap made from it keeps it running. The
     // decoded image is only a source: the CBitmap copies it, and it is disposed either way.
     GDIPlusGlobals::enter();
     CBitmap* bitmap = nullptr;
     Gdiplus::Bitmap* loaded = Gdiplus::Bitmap::FromFile(wide.c_str(), FALSE);
-    if (loaded != nullptr && loaded->GetLastStatus() == Gdiplus::Ok)
-        bitmap = new CBitmap(loaded);
+    if (loaded != nullptr && loaded->GetLastStatus() == Gdiplus::Ok) bitmap = new CBitmap(loaded);
     delete loaded;
     GDIPlusGlobals::exit();
     return bitmap;
@@ -77,8 +75,7 @@ void* GfxBitmapFromFile(const char* path)
 
 void GfxBitmapRelease(void* bitmap)
 {
-    if (bitmap != nullptr)
-        AsBitmap(bitmap)->forget();
+    if (bitmap != nullptr) AsBitmap(bitmap)->forget();
 }
 
 double GfxBitmapWidth(const void* bitmap)
@@ -93,8 +90,7 @@ double GfxBitmapHeight(const void* bitmap)
 
 bool GfxBitmapGetTransparentColor(const void* bitmap, GfxColor& color)
 {
-    if (bitmap == nullptr)
-        return false;
+    if (bitmap == nullptr) return false;
     const CColor c = AsBitmap(bitmap)->getTransparentColor();
     color = GfxColor{c.red, c.green, c.blue, c.alpha};
     return true;
@@ -102,24 +98,21 @@ bool GfxBitmapGetTransparentColor(const void* bitmap, GfxColor& color)
 
 bool GfxBitmapSetTransparentColor(void* bitmap, GfxColor color)
 {
-    if (bitmap == nullptr)
-        return false;
+    if (bitmap == nullptr) return false;
     AsBitmap(bitmap)->setTransparentColor(CColor{color.red, color.green, color.blue, color.alpha});
     return true;
 }
 
 bool GfxBitmapGetNoAlpha(const void* bitmap, bool& noAlpha)
 {
-    if (bitmap == nullptr)
-        return false;
+    if (bitmap == nullptr) return false;
     noAlpha = AsBitmap(bitmap)->getNoAlpha();
     return true;
 }
 
 bool GfxBitmapSetNoAlpha(void* bitmap, bool noAlpha)
 {
-    if (bitmap == nullptr)
-        return false;
+    if (bitmap == nullptr) return false;
     AsBitmap(bitmap)->setNoAlpha(noAlpha);
     return true;
 }

@@ -23,15 +23,13 @@ inline GfxColor PackGfxColor(int32_t r, int32_t g, int32_t b, int32_t a)
 
 // [UI thread] Runs `use` on the plug-in object's current drawing target and answers its result,
 // or answers `fallback` when there is no plug-in object or it is not drawing.
-template <typename R, typename F>
-R WithGfxTarget(CXlatAdapter* plugin, R fallback, F&& use)
+template <typename R, typename F> R WithGfxTarget(CXlatAdapter* plugin, R fallback, F&& use)
 {
-    if (plugin == nullptr)
-        return fallback;
-    if (CGfxTarget* target = plugin->getScriptDrawTarget())
-        return use(*target);
+    if (plugin == nullptr) return fallback;
+    if (CGfxTarget* target = plugin->getScriptDrawTarget()) return use(*target);
 #ifdef QUAR2_GFX_TOOLKIT
-    if (CDrawContext* context = plugin->getScriptDrawContext()) {
+    if (CDrawContext* context = plugin->getScriptDrawContext())
+    {
         CDrawContextTarget target(*context, plugin->getFontCache());
         return use(static_cast<CGfxTarget&>(target));
     }

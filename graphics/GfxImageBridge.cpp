@@ -5,7 +5,8 @@
 #include "graphics/GfxBitmap.h"
 #include "graphics/GfxBridgeTarget.h"
 
-namespace {
+namespace
+{
 
 // Drops the holder's bitmap, leaving it empty.
 void DropBitmap(GfxImageHolder* holder)
@@ -20,9 +21,9 @@ void DropBitmap(GfxImageHolder* holder)
 // counts as a failed load, whatever its source reported, and is dropped again.
 bool Adopt(GfxImageHolder* holder, void* bitmap)
 {
-    if (bitmap == nullptr)
-        return false;
-    if (!(GfxBitmapWidth(bitmap) > 0.0 && GfxBitmapHeight(bitmap) > 0.0)) {
+    if (bitmap == nullptr) return false;
+    if (!(GfxBitmapWidth(bitmap) > 0.0 && GfxBitmapHeight(bitmap) > 0.0))
+    {
         GfxBitmapRelease(bitmap);
         return false;
     }
@@ -31,16 +32,17 @@ bool Adopt(GfxImageHolder* holder, void* bitmap)
     return true;
 }
 
-bool DrawHolder(GfxImageHolder* holder, CXlatAdapter* plugin, double left, double top,
-                double right, double bottom, double sourceX, double sourceY, int32_t alpha)
+bool DrawHolder(GfxImageHolder* holder, CXlatAdapter* plugin, double left, double top, double right,
+                double bottom, double sourceX, double sourceY, int32_t alpha)
 {
-    if (holder == nullptr || holder->bitmap == nullptr)
-        return false;
+    if (holder == nullptr || holder->bitmap == nullptr) return false;
     const int32_t opacity = alpha < 0 ? 0 : (alpha > 255 ? 255 : alpha);
-    return WithGfxTarget(plugin, false, [&](CGfxTarget& t) {
-        return t.drawBitmap(holder->bitmap, GfxRect{left, top, right, bottom},
-                            GfxPoint{sourceX, sourceY}, opacity);
-    });
+    return WithGfxTarget(plugin, false,
+                         [&](CGfxTarget& t)
+                         {
+                             return t.drawBitmap(holder->bitmap, GfxRect{left, top, right, bottom},
+                                                 GfxPoint{sourceX, sourceY}, opacity);
+                         });
 }
 
 double WholePixels(double v)
@@ -62,39 +64,34 @@ bool GfxImageFree(GfxImageHolder* holder)
 
 bool GfxImageLoadResource(GfxImageHolder* holder, int32_t number)
 {
-    if (holder == nullptr)
-        return false;
+    if (holder == nullptr) return false;
     DropBitmap(holder);
     return Adopt(holder, GfxBitmapFromResource(number));
 }
 
 bool GfxImageLoadResourceName(GfxImageHolder* holder, const char* name)
 {
-    if (holder == nullptr)
-        return false;
+    if (holder == nullptr) return false;
     DropBitmap(holder);
     return name != nullptr && Adopt(holder, GfxBitmapFromResourceName(name));
 }
 
 bool GfxImageLoadFile(GfxImageHolder* holder, const char* path)
 {
-    if (holder == nullptr)
-        return false;
+    if (holder == nullptr) return false;
     DropBitmap(holder);
     return path != nullptr && Adopt(holder, GfxBitmapFromFile(path));
 }
 
 double GfxImageWidth(const GfxImageHolder* holder)
 {
-    if (holder == nullptr || holder->bitmap == nullptr)
-        return 0.0;
+    if (holder == nullptr || holder->bitmap == nullptr) return 0.0;
     return WholePixels(GfxBitmapWidth(holder->bitmap));
 }
 
 double GfxImageHeight(const GfxImageHolder* holder)
 {
-    if (holder == nullptr || holder->bitmap == nullptr)
-        return 0.0;
+    if (holder == nullptr || holder->bitmap == nullptr) return 0.0;
     return WholePixels(GfxBitmapHeight(holder->bitmap));
 }
 
@@ -105,21 +102,19 @@ bool GfxImageDraw(GfxImageHolder* holder, CXlatAdapter* plugin, double left, dou
 }
 
 bool GfxImageDrawAlpha(GfxImageHolder* holder, CXlatAdapter* plugin, double left, double top,
-                       double right, double bottom, double sourceX, double sourceY,
-                       int32_t alpha)
+                       double right, double bottom, double sourceX, double sourceY, int32_t alpha)
 {
     return DrawHolder(holder, plugin, left, top, right, bottom, sourceX, sourceY, alpha);
 }
 
-bool GfxImageDrawTransparent(GfxImageHolder* holder, CXlatAdapter* plugin, double left,
-                             double top, double right, double bottom, double sourceX,
-                             double sourceY)
+bool GfxImageDrawTransparent(GfxImageHolder* holder, CXlatAdapter* plugin, double left, double top,
+                             double right, double bottom, double sourceX, double sourceY)
 {
     return DrawHolder(holder, plugin, left, top, right, bottom, sourceX, sourceY, 255);
 }
 
-bool GfxImageGetTransparentColor(const GfxImageHolder* holder, int32_t& r, int32_t& g,
-                                 int32_t& b, int32_t& a)
+bool GfxImageGetTransparentColor(const GfxImageHolder* holder, int32_t& r, int32_t& g, int32_t& b,
+                                 int32_t& a)
 {
     r = g = b = a = 0;
     GfxColor c;
@@ -133,25 +128,21 @@ bool GfxImageGetTransparentColor(const GfxImageHolder* holder, int32_t& r, int32
     return true;
 }
 
-bool GfxImageSetTransparentColor(GfxImageHolder* holder, int32_t r, int32_t g, int32_t b,
-                                 int32_t a)
+bool GfxImageSetTransparentColor(GfxImageHolder* holder, int32_t r, int32_t g, int32_t b, int32_t a)
 {
-    if (holder == nullptr || holder->bitmap == nullptr)
-        return false;
+    if (holder == nullptr || holder->bitmap == nullptr) return false;
     return GfxBitmapSetTransparentColor(holder->bitmap, PackGfxColor(r, g, b, a));
 }
 
 bool GfxImageGetNoAlpha(const GfxImageHolder* holder, bool& noAlpha)
 {
     noAlpha = false;
-    if (holder == nullptr || holder->bitmap == nullptr)
-        return false;
+    if (holder == nullptr || holder->bitmap == nullptr) return false;
     return GfxBitmapGetNoAlpha(holder->bitmap, noAlpha);
 }
 
 bool GfxImageSetNoAlpha(GfxImageHolder* holder, bool noAlpha)
 {
-    if (holder == nullptr || holder->bitmap == nullptr)
-        return false;
+    if (holder == nullptr || holder->bitmap == nullptr) return false;
     return GfxBitmapSetNoAlpha(holder->bitmap, noAlpha);
 }

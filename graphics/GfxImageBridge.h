@@ -36,16 +36,14 @@ bool GfxImageDraw(GfxImageHolder* holder, CXlatAdapter* plugin, double left, dou
                   double right, double bottom, double sourceX, double sourceY);
 // As GfxImageDraw with an opacity byte (255 = opaque, limited to 0..255).
 bool GfxImageDrawAlpha(GfxImageHolder* holder, CXlatAdapter* plugin, double left, double top,
-                       double right, double bottom, double sourceX, double sourceY,
-                       int32_t alpha);
+                       double right, double bottom, double sourceX, double sourceY, int32_t alpha);
 // Behaves as GfxImageDraw.
-bool GfxImageDrawTransparent(GfxImageHolder* holder, CXlatAdapter* plugin, double left,
-                             double top, double right, double bottom, double sourceX,
-                             double sourceY);
+bool GfxImageDrawTransparent(GfxImageHolder* holder, CXlatAdapter* plugin, double left, double top,
+                             double right, double bottom, double sourceX, double sourceY);
 
 // The bitmap's transparent colour and its no-alpha flag; false for a null or empty holder.
-bool GfxImageGetTransparentColor(const GfxImageHolder* holder, int32_t& r, int32_t& g,
-                                 int32_t& b, int32_t& a);
+bool GfxImageGetTransparentColor(const GfxImageHolder* holder, int32_t& r, int32_t& g, int32_t& b,
+                                 int32_t& a);
 bool GfxImageSetTransparentColor(GfxImageHolder* holder, int32_t r, int32_t g, int32_t b,
                                  int32_t a);
 bool GfxImageGetNoAlpha(const GfxImageHolder* holder, bool& noAlpha);

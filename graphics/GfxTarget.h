@@ -41,7 +41,7 @@ struct GfxRect
 
 class CGfxTarget
 {
-public:
+  public:
     virtual ~CGfxTarget() = default;
 
     // 3 = anti-aliased, anything else aliased.

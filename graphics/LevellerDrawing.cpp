@@ -37,9 +37,9 @@ double LevellerSliderRowPart(TXlatEffect& fx, const LevellerSliderRow& row)
     // thread, and a value this frame did not change must not be written back over the host's.
     const double seen = copy;
     double value = seen;
-    const bool moved = LevellerSliderMouseStep(
-        g, {fx.frameMouseX, fx.frameMouseY, fx.frameMouseButtons}, v.*row.widget, value,
-        v.rerunSliderCode);
+    const bool moved =
+        LevellerSliderMouseStep(g, {fx.frameMouseX, fx.frameMouseY, fx.frameMouseButtons},
+                                v.*row.widget, value, v.rerunSliderCode);
 
     // A value the host or a restored state put outside the range is pulled into it; one that is
     // not a number at all falls back to the row's default.
@@ -49,7 +49,8 @@ double LevellerSliderRowPart(TXlatEffect& fx, const LevellerSliderRow& row)
         value = g.minimum;
     else if (value > g.maximum)
         value = g.maximum;
-    if (moved || !(value == seen)) {
+    if (moved || !(value == seen))
+    {
         copy = value;
         fx.sliders[row.slider] = value;
         fx.NoteSliderChange();
@@ -69,8 +70,7 @@ double LevellerSliderRowPart(TXlatEffect& fx, const LevellerSliderRow& row)
     fx.penY = g.y + g.h * 0.5 - 0.5 * fx.textHeight;
     fx.DrawStr(row.captionHandle);
 
-    if (row.unitHandle == 0.0)
-        return value; // a step row: the frame draws the step name
+    if (row.unitHandle == 0.0) return value; // a step row: the frame draws the step name
 
     // Value text right of the track, one decimal, the unit directly after it.
     LevellerSetColor(fx, 0.7, 0.7, 0.7);
@@ -100,7 +100,8 @@ void LevellerSwitchPart(TXlatEffect& fx)
     const bool toggled =
         LevellerSwitchMouseStep({fx.frameMouseX, fx.frameMouseY, fx.frameMouseButtons},
                                 v.switchArmed, on, v.rerunSliderCode);
-    if (toggled) {
+    if (toggled)
+    {
         v.sliderCopy2 = on;
         fx.sliders[2] = on;
         fx.NoteSliderChange();
@@ -115,7 +116,8 @@ void LevellerSwitchPart(TXlatEffect& fx)
     fx.penX = kSwitchLeft + 1.0;
     fx.penY = kSwitchTop + 1.0;
     fx.RectTo(kSwitchRight - 1.0, kSwitchBottom - 1.0);
-    if (ScriptTrue(on)) {
+    if (ScriptTrue(on))
+    {
         LevellerSetColor(fx, 0.9, 0.5, 0.0);
         fx.FillRect(kSwitchLeft + 2.0, kSwitchTop + 2.0, 6.0, 6.0);
     }
@@ -154,7 +156,8 @@ void TXlatEffect::DoGfx(double /*width*/, double /*height*/)
     LevellerSliderRowPart(*this, kLevellerRows[kRowDisplaySpeed]);
 
     // A widget changed a value (or the init hook asked for one run): the coefficients follow.
-    if (ScriptTrue(v.rerunSliderCode)) {
+    if (ScriptTrue(v.rerunSliderCode))
+    {
         v.rerunSliderCode = 0.0;
         RunSliderCodeUntilCurrent();
     }
@@ -168,11 +171,12 @@ void TXlatEffect::DoGfx(double /*width*/, double /*height*/)
     // A press on the graph sends the history back to the 0 dB line and the cursor to the left
     // edge (on every frame it is held); a press below it, on the readouts, restarts the extremes.
     // The refill covers only the prepared history, so a block size of 0 cannot make it endless.
-    if (ScriptTrue(frameMouseButtons)) {
+    if (ScriptTrue(frameMouseButtons))
+    {
         const double my = frameMouseY;
-        if (v.graphTop < my && my < v.graphTop + kGraphAreaHeight)
-            FillHistory();
-        if (my > v.graphTop + kGraphAreaHeight) {
+        if (v.graphTop < my && my < v.graphTop + kGraphAreaHeight) FillHistory();
+        if (my > v.graphTop + kGraphAreaHeight)
+        {
             v.maxGainDb = 0.0;
             v.maxAttenuationDb = 0.0;
         }

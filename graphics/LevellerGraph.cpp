@@ -10,7 +10,8 @@
 #include "effect/XlatEffect.h"
 #include "graphics/LevellerFrameParts.h"
 
-namespace {
+namespace
+{
 
 // History ordinate i of the graph. An entry that is not a finite number (memory the history
 // does not own, when the layout is not set up yet) reads as the 0 dB line, so the curves and the
@@ -25,10 +26,8 @@ double GraphOrdinate(TXlatEffect& fx, double i)
 // Number of columns to draw: graphPoints truncated toward zero, none below 1.
 int GraphColumns(double graphPoints)
 {
-    if (!(graphPoints >= 1.0))
-        return 0;
-    if (graphPoints >= kMaxGraphColumns)
-        return kMaxGraphColumns;
+    if (!(graphPoints >= 1.0)) return 0;
+    if (graphPoints >= kMaxGraphColumns) return kMaxGraphColumns;
     return static_cast<int>(graphPoints);
 }
 
@@ -64,7 +63,8 @@ void LevellerGraphPart(TXlatEffect& fx)
     // there is no such column and no cursor.
     LevellerSetColor(fx, 1.0, 1.0, 0.0, 0.5);
     const double cursorX = v.graphX + v.historyWritePos / v.historyStep;
-    if (std::isfinite(cursorX)) {
+    if (std::isfinite(cursorX))
+    {
         fx.penX = cursorX;
         fx.penY = v.graphY;
         fx.LineTo(cursorX, v.graphY + kGraphHeight);
@@ -76,7 +76,8 @@ void LevellerGraphPart(TXlatEffect& fx)
     LevellerSetColor(fx, 1.0, 1.0, 1.0, 0.5);
     fx.penX = v.graphX;
     fx.penY = v.curveLastY;
-    for (int i = 0; i < columns; ++i) {
+    for (int i = 0; i < columns; ++i)
+    {
         const double y = GraphOrdinate(fx, i) + v.graphY;
         v.curveLastY = y;
         fx.LineTo(v.graphX + i, y);
@@ -87,7 +88,8 @@ void LevellerGraphPart(TXlatEffect& fx)
     LevellerSetColor(fx, 1.0, 0.5, 0.0, 1.0);
     fx.penX = v.graphX;
     fx.penY = v.smoothLastY;
-    for (int i = 0; i < columns; ++i) {
+    for (int i = 0; i < columns; ++i)
+    {
         const double ordinate = GraphOrdinate(fx, i);
         v.graphSmooth = (ordinate * ordinate - v.graphSmooth) * 0.005 + v.graphSmooth;
         const double y = std::sqrt(std::fabs(v.graphSmooth)) + v.graphY;
@@ -99,13 +101,11 @@ void LevellerGraphPart(TXlatEffect& fx)
 void LevellerMetersPart(TXlatEffect& fx)
 {
     LevellerVariables& v = fx.vars;
-    if (!ScriptTrue(v.playState))
-        return; // the readouts keep the last values shown while playing
+    if (!ScriptTrue(v.playState)) return; // the readouts keep the last values shown while playing
     const double g = 20.0 * std::log10(v.lastGain / 10.0) + 20.0;
     // No frame processed yet (gain 0) has no level in dB: the extremes stay as they are rather
     // than sticking at infinity until the next slider change.
-    if (!std::isfinite(g))
-        return;
+    if (!std::isfinite(g)) return;
     v.shownMaxGainDb = g > v.maxGainDb ? g : v.maxGainDb;
     v.shownMaxAttenuationDb = g < v.maxAttenuationDb ? g : v.maxAttenuationDb;
     v.maxGainDb = v.shownMaxGainDb;

@@ -10,11 +10,11 @@
 // One slider row of the editor.
 struct LevellerSliderRow
 {
-    int slider;                       // index into sliders
-    LevellerSliderGeometry geometry;  // pixels, range, step, default
-    double captionHandle;             // string handle of the caption left of the track
-    double unitHandle;                // string handle of the unit after the value; 0: step row
-    double LevellerVariables::*copy;  // the script's copy of the slider
+    int slider;                      // index into sliders
+    LevellerSliderGeometry geometry; // pixels, range, step, default
+    double captionHandle;            // string handle of the caption left of the track
+    double unitHandle;               // string handle of the unit after the value; 0: step row
+    double LevellerVariables::*copy; // the script's copy of the slider
     SliderWidgetState LevellerVariables::*widget;
 };
 
@@ -34,11 +34,11 @@ inline constexpr LevellerSliderRow kLevellerRows[] = {
 // clang-format on
 
 // Indices into kLevellerRows.
-inline constexpr int kRowLowCut = 0;        // slider 3, step names
-inline constexpr int kRowAttack = 1;        // slider 4, step names
-inline constexpr int kRowFirstValue = 2;    // sliders 5 .. 9 follow in order
+inline constexpr int kRowLowCut = 0;     // slider 3, step names
+inline constexpr int kRowAttack = 1;     // slider 4, step names
+inline constexpr int kRowFirstValue = 2; // sliders 5 .. 9 follow in order
 inline constexpr int kRowLastValue = 6;
-inline constexpr int kRowDisplaySpeed = 7;  // slider 10, below the switch
+inline constexpr int kRowDisplaySpeed = 7; // slider 10, below the switch
 
 // Writable slots: the value text of the row being drawn, then the three readout values.
 inline constexpr double kSlotRowValue = 190000;

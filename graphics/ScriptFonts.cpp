@@ -6,7 +6,8 @@
 #include "graphics/GfxBridge.h"
 #include "runtime/Xlat.h"
 
-namespace {
+namespace
+{
 
 // Scripts ask for a nominal size; fonts are made 15 % smaller, which is how large the texts
 // were meant to look. textHeight is computed through the same factor so that it matches the
@@ -17,12 +18,9 @@ constexpr double kFontScale = 0.85;
 // 32-bit range the limits, where a plain conversion would be undefined.
 int32_t IntegerPart(double v)
 {
-    if (v != v)
-        return 0;
-    if (v >= 2147483647.0)
-        return INT32_MAX;
-    if (v <= -2147483648.0)
-        return INT32_MIN;
+    if (v != v) return 0;
+    if (v >= 2147483647.0) return INT32_MAX;
+    if (v <= -2147483648.0) return INT32_MIN;
     return static_cast<int32_t>(v);
 }
 

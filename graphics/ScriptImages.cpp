@@ -11,15 +11,14 @@ ImageSlot& CXlatGraphics::GetImage(double number)
     ImageSlot& slot = images[n];
     // A slot with a holder was attempted before: success or not, it is never loaded again, so a
     // missing image costs one log line, not one per frame.
-    if (slot.holder != nullptr)
-        return slot;
+    if (slot.holder != nullptr) return slot;
     const std::string* name = FileName(n);
-    if (name == nullptr)
-        return slot;
+    if (name == nullptr) return slot;
 
     slot.width = slot.height = 0.0;
     slot.holder = GfxImageNew();
-    if (GfxImageLoadResource(slot.holder, n)) {
+    if (GfxImageLoadResource(slot.holder, n))
+    {
         slot.width = GfxImageWidth(slot.holder);
         slot.height = GfxImageHeight(slot.holder);
         return slot;
@@ -28,10 +27,13 @@ ImageSlot& CXlatGraphics::GetImage(double number)
     const std::string path = DataPath(*name);
     GfxImageFree(slot.holder);
     slot.holder = GfxImageNew();
-    if (GfxImageLoadFile(slot.holder, path.c_str())) {
+    if (GfxImageLoadFile(slot.holder, path.c_str()))
+    {
         slot.width = GfxImageWidth(slot.holder);
         slot.height = GfxImageHeight(slot.holder);
-    } else {
+    }
+    else
+    {
         WriteLog("Unable to load: " + path);
     }
     return slot;
@@ -44,8 +46,7 @@ void CXlatGraphics::Blit(double number)
     const double top = penY;
     const double right = penX + slot.width;
     const double bottom = penY + slot.height;
-    if (GfxImageDraw(slot.holder, adapter, left, top, right, bottom, 0.0, 0.0))
-        return;
+    if (GfxImageDraw(slot.holder, adapter, left, top, right, bottom, 0.0, 0.0)) return;
     // Red box, yellow "ERROR" centred in the current font. The script's colour variables and the
     // draw mode stay as they were.
     GfxSetFillColor(adapter, 255, 0, 0, 255);

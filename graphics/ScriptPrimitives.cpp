@@ -11,7 +11,8 @@
 #include "graphics/GfxBridge.h"
 #include "runtime/Xlat.h"
 
-namespace {
+namespace
+{
 
 // Draw modes as the drawing context knows them.
 constexpr int32_t kAliased = 0;
@@ -23,12 +24,9 @@ constexpr int32_t kAlignLeft = 0;
 // the 64-bit range, which the conversion would leave undefined, give 0 and the limits.
 int64_t ClearColorBits(double v)
 {
-    if (v != v)
-        return 0;
-    if (v >= 9223372036854775807.0)
-        return INT64_MAX;
-    if (v <= -9223372036854775808.0)
-        return INT64_MIN;
+    if (v != v) return 0;
+    if (v >= 9223372036854775807.0) return INT64_MAX;
+    if (v <= -9223372036854775808.0) return INT64_MIN;
     return static_cast<int64_t>(v);
 }
 
@@ -77,19 +75,20 @@ void CXlatGraphics::DrawStr(double handle)
     const std::string_view all(text);
     double lastWidth = 0.0;
     size_t start = 0;
-    for (;;) {
+    for (;;)
+    {
         const size_t end = all.find('\n', start);
-        const std::string line(all.substr(start, end == std::string_view::npos ? end : end - start));
+        const std::string line(
+            all.substr(start, end == std::string_view::npos ? end : end - start));
         // A context without a usable font answers -1; the text is then unmeasurable and must not
         // move the pen backwards.
         const double w = GfxGetStringWidth(adapter, line.c_str());
         lastWidth = w > 0.0 ? w : 0.0;
         // A box one text height plus 2 pixels tall whose top is the pen; the context centres the
         // line in it vertically and clips to it.
-        GfxDrawString(adapter, line.c_str(), penX, penY, penX + lastWidth,
-                      penY + textHeight + 2.0, false, kAlignLeft);
-        if (end == std::string_view::npos)
-            break;
+        GfxDrawString(adapter, line.c_str(), penX, penY, penX + lastWidth, penY + textHeight + 2.0,
+                      false, kAlignLeft);
+        if (end == std::string_view::npos) break;
         penY += textHeight;
         start = end + 1;
     }
@@ -108,14 +107,16 @@ void CXlatMouse::BeginFrame()
 {
     int32_t width = 0;
     int32_t height = 0;
-    if (GfxGetSize(adapter, width, height)) {
+    if (GfxGetSize(adapter, width, height))
+    {
         surfaceWidth = width;
         surfaceHeight = height;
     }
     frameMouseButtons = mouseButtons;
     frameMouseX = mouseX;
     frameMouseY = mouseY;
-    if (ScriptTrue(clearColor)) {
+    if (ScriptTrue(clearColor))
+    {
         colorA = 1.0;
         penX = penY = 0.0;
         const int64_t n = ClearColorBits(clearColor);

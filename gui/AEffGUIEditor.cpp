@@ -17,8 +17,7 @@ AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect)
     systemWindow = nullptr;
     frame = nullptr;
     inIdleStuff = false;
-    if (effect)
-        effect->setEditor(this);
+    if (effect) effect->setEditor(this);
     lastTicks = GetTickCount();
 }
 
@@ -29,8 +28,7 @@ AEffGUIEditor::~AEffGUIEditor()
 
 void AEffGUIEditor::enterOle()
 {
-    if (oleInitialized)
-        return;
+    if (oleInitialized) return;
     // S_FALSE (already initialised on this thread) also counts and needs its uninitialise; a
     // thread in another apartment mode refuses, and then there is nothing to pair.
     const HRESULT ole = OleInitialize(nullptr);
@@ -40,8 +38,7 @@ void AEffGUIEditor::enterOle()
 
 void AEffGUIEditor::leaveOle()
 {
-    if (!oleInitialized || oleThread != GetCurrentThreadId())
-        return;
+    if (!oleInitialized || oleThread != GetCurrentThreadId()) return;
     OleUninitialize();
     oleInitialized = false;
     oleThread = 0;
@@ -49,16 +46,14 @@ void AEffGUIEditor::leaveOle()
 
 bool AEffGUIEditor::getRect(ERect** target)
 {
-    if (!target)
-        return false;
+    if (!target) return false;
     *target = &rect;
     return true;
 }
 
 void AEffGUIEditor::idle()
 {
-    if (!inIdleStuff && frame)
-        frame->idle();
+    if (!inIdleStuff && frame) frame->idle();
 }
 
 bool AEffGUIEditor::onKeyDown(VstKeyCode& keyCode)
@@ -73,8 +68,7 @@ bool AEffGUIEditor::onKeyUp(VstKeyCode& keyCode)
 
 bool AEffGUIEditor::onWheel(float distance)
 {
-    if (!frame)
-        return false;
+    if (!frame) return false;
     auto* context = new CDrawContext(frame, nullptr, frame->getSystemWindow());
     CPoint where;
     context->getMouseLocation(where);
@@ -89,19 +83,19 @@ bool AEffGUIEditor::setKnobMode(VstInt32 mode)
     return true;
 }
 
-void AEffGUIEditor::setParameter(VstInt32 /*index*/, float /*value*/)
-{
-}
+void AEffGUIEditor::setParameter(VstInt32 /*index*/, float /*value*/) {}
 
 void AEffGUIEditor::draw(ERect* area)
 {
-    if (!frame)
-        return;
+    if (!frame) return;
     CRect region;
-    if (area) {
+    if (area)
+    {
         region = CRect(std::min(area->left, area->right), std::min(area->top, area->bottom),
                        std::max(area->left, area->right), std::max(area->top, area->bottom));
-    } else {
+    }
+    else
+    {
         frame->getSize(region);
     }
     auto* context = new CDrawContext(frame, nullptr, frame->getSystemWindow());
@@ -112,20 +106,18 @@ void AEffGUIEditor::draw(ERect* area)
 void AEffGUIEditor::doIdleStuff()
 {
     uint32_t now = GetTickCount();
-    if (now < lastTicks) {
+    if (now < lastTicks)
+    {
         Sleep(4);
         now += 4;
-        if (now < lastTicks - 50)
-            return;
+        if (now < lastTicks - 50) return;
     }
     idle();
     MSG message;
-    if (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
-        DispatchMessageW(&message);
+    if (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&message);
     lastTicks = now + 100;
     inIdleStuff = true;
-    if (effect)
-        effect->masterIdle();
+    if (effect) effect->masterIdle();
     inIdleStuff = false;
 }
 
@@ -136,12 +128,10 @@ int32_t AEffGUIEditor::getKnobMode() const
 
 void AEffGUIEditor::beginEdit(int32_t index)
 {
-    if (auto* effectX = dynamic_cast<AudioEffectX*>(effect))
-        effectX->beginEdit(index);
+    if (auto* effectX = dynamic_cast<AudioEffectX*>(effect)) effectX->beginEdit(index);
 }
 
 void AEffGUIEditor::endEdit(int32_t index)
 {
-    if (auto* effectX = dynamic_cast<AudioEffectX*>(effect))
-        effectX->endEdit(index);
+    if (auto* effectX = dynamic_cast<AudioEffectX*>(effect)) effectX->endEdit(index);
 }

@@ -18,7 +18,7 @@
 
 class AEffGUIEditor : public AEffEditor, public CEditorInterface
 {
-public:
+  public:
     explicit AEffGUIEditor(AudioEffect* effect);
     ~AEffGUIEditor() override;
 
@@ -55,7 +55,7 @@ public:
     // The process-wide knob mode (0 at start; nothing in this plug-in reads it).
     static int32_t knobMode;
 
-protected:
+  protected:
     ERect rect{};
     // System tick count (ms) from which doIdleStuff may run again.
     uint32_t lastTicks = 0;
@@ -69,7 +69,7 @@ protected:
     // Called on any other thread it does nothing: OLE can only be released where it was taken.
     void leaveOle();
 
-private:
+  private:
     bool oleInitialized = false; // paired with one OleUninitialize on oleThread
     uint32_t oleThread = 0;      // the thread that initialised OLE
 };

@@ -216,8 +216,8 @@ void CDrawContext::flushLines() const
 
     // Each segment's box, widened by half the pen (at least a pixel, for smoothed edges):
     // segments whose boxes do not meet cannot share a pixel.
-    const double halfWidth = std::isfinite(lineWidth) ? std::min(std::fabs(lineWidth), 1000.0) * 0.5
-                                                      : 500.0;
+    const double halfWidth =
+        std::isfinite(lineWidth) ? std::min(std::fabs(lineWidth), 1000.0) * 0.5 : 500.0;
     const int32_t margin = std::max(1, int32_t(std::ceil(halfWidth)));
     struct Box
     {

@@ -113,8 +113,8 @@ Gdiplus::Font* CFontDesc::getPlatformFont()
         fontStyle = Gdiplus::FontStyleBold;
     // The same family, size and style as an earlier description: the same font, kept for the
     // GDI+ session (finding a family searches the installed fonts every time).
-    platformFont = PlatformFonts::find(wideName, float(Gdiplus::REAL(size)), fontStyle,
-                                       platformFontShared);
+    platformFont =
+        PlatformFonts::find(wideName, float(Gdiplus::REAL(size)), fontStyle, platformFontShared);
     return platformFont;
 }
 

@@ -11,8 +11,7 @@ COstraEditor::COstraEditor(COstra* plugin, int32_t width, int32_t height)
     rect.left = 0;
     rect.bottom = static_cast<VstInt16>(height);
     rect.right = static_cast<VstInt16>(width);
-    if (plugin)
-        plugin->setEditor(this);
+    if (plugin) plugin->setEditor(this);
 }
 
 COstraEditor::~COstraEditor()
@@ -37,7 +36,8 @@ bool COstraEditor::open(void* parentWindow)
 
 void COstraEditor::close()
 {
-    if (frame) {
+    if (frame)
+    {
         CFrame* closing = frame;
         frame = nullptr;
         closing->forget();
@@ -47,15 +47,13 @@ void COstraEditor::close()
 
 void COstraEditor::idle()
 {
-    if (view && frame && plugin && plugin->getCallbacks().Idle)
-        plugin->getCallbacks().Idle(plugin);
+    if (view && frame && plugin && plugin->getCallbacks().Idle) plugin->getCallbacks().Idle(plugin);
     AEffGUIEditor::idle();
 }
 
 bool COstraEditor::invalidateScriptView()
 {
-    if (!frame || !view)
-        return false;
+    if (!frame || !view) return false;
     view->invalidateWhole();
     return true;
 }

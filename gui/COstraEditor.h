@@ -15,7 +15,7 @@ class COstraView;
 
 class COstraEditor : public AEffGUIEditor, public COstraEditorLink
 {
-public:
+  public:
     // [loading thread] An editor of width x height pixels for `plugin` (registered as its
     // editor); no window yet.
     COstraEditor(COstra* plugin, int32_t width, int32_t height);
@@ -40,7 +40,7 @@ public:
     int32_t getWidth() const { return width; }
     int32_t getHeight() const { return height; }
 
-private:
+  private:
     COstra* plugin = nullptr;
     // The frame's view; only valid while `frame` is set (the frame owns it).
     COstraView* view = nullptr;

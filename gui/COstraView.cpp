@@ -12,11 +12,9 @@ COstraView::~COstraView() = default;
 
 void COstraView::draw(CDrawContext* context)
 {
-    if (!plugin)
-        return;
+    if (!plugin) return;
     const TOstraCallbacks& callbacks = plugin->getCallbacks();
-    if (!callbacks.Draw)
-        return;
+    if (!callbacks.Draw) return;
     plugin->drawContext = context;
     callbacks.Draw(plugin, viewRect.right - viewRect.left, viewRect.bottom - viewRect.top);
     plugin->drawContext = nullptr;
@@ -39,16 +37,14 @@ int32_t COstraView::onMouseUp(CPoint& where, int32_t buttons)
 int32_t COstraView::onMouseMoved(CPoint& where, int32_t buttons)
 {
     if (plugin && plugin->getCallbacks().MouseMoved)
-        plugin->getCallbacks().MouseMoved(plugin, where.x, where.y,
-                                          static_cast<uint32_t>(buttons));
+        plugin->getCallbacks().MouseMoved(plugin, where.x, where.y, static_cast<uint32_t>(buttons));
     return kMouseEventHandled;
 }
 
 int32_t COstraView::onKeyDown(VstKeyCode& keyCode)
 {
     if (plugin && plugin->getCallbacks().KeyDown)
-        plugin->getCallbacks().KeyDown(plugin, keyCode.character, keyCode.modifier,
-                                       keyCode.virt);
+        plugin->getCallbacks().KeyDown(plugin, keyCode.character, keyCode.modifier, keyCode.virt);
     return 1;
 }
 

@@ -12,7 +12,7 @@ class COstra;
 
 class COstraView : public CView
 {
-public:
+  public:
     // `plugin` is the plug-in object whose callbacks and drawing context the view uses.
     COstraView(const CRect& size, COstra* plugin);
     ~COstraView() override;
@@ -33,7 +33,7 @@ public:
     void invalidateWhole() { invalidRect(viewRect); }
     const CRect& getViewRect() const { return viewRect; }
 
-private:
+  private:
     COstra* plugin = nullptr;
     CRect viewRect;
 };

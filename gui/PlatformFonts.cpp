@@ -60,8 +60,7 @@ std::wstring widthKey(const std::wstring& conditions, const std::wstring& text)
 }
 } // namespace
 
-Gdiplus::Font* PlatformFonts::find(const std::wstring& family, float size, int style,
-                                   bool& shared)
+Gdiplus::Font* PlatformFonts::find(const std::wstring& family, float size, int style, bool& shared)
 {
     for (Entry* entry : entries())
     {

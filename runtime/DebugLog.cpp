@@ -19,8 +19,7 @@ const char* LogFilePath()
 void WriteLog(const std::string& text)
 {
     FILE* f = std::fopen(LogFilePath(), "a");
-    if (f == nullptr)
-        return;
+    if (f == nullptr) return;
     std::fprintf(f, "%s\n", text.c_str());
     std::fclose(f);
 #ifdef _WIN32

@@ -6,7 +6,8 @@
 
 #include "runtime/ScriptValue.h"
 
-namespace {
+namespace
+{
 
 // Largest width or precision kept: more than the result can hold anyway.
 constexpr int kMaxFieldValue = 511;
@@ -20,10 +21,10 @@ bool IsDigit(char c)
 int ReadNumber(const char*& p)
 {
     int n = 0;
-    while (IsDigit(*p)) {
+    while (IsDigit(*p))
+    {
         n = n * 10 + (*p - '0');
-        if (n > kMaxFieldValue)
-            n = kMaxFieldValue;
+        if (n > kMaxFieldValue) n = kMaxFieldValue;
         ++p;
     }
     return n;
@@ -31,7 +32,8 @@ int ReadNumber(const char*& p)
 
 size_t Finish(char* out, int written)
 {
-    if (written < 0) {
+    if (written < 0)
+    {
         out[0] = '\0';
         return 0;
     }
@@ -44,23 +46,22 @@ size_t Finish(char* out, int written)
 size_t FormatConversion(char* out, size_t outSize, const char* collected, char letter,
                         double number, const char* text)
 {
-    if (out == nullptr || outSize == 0)
-        return 0;
+    if (out == nullptr || outSize == 0) return 0;
     out[0] = '\0';
-    if (collected == nullptr || collected[0] != '%')
-        return 0;
-    if (std::strchr("diouxXceEfgGs", letter) == nullptr || letter == '\0')
-        return 0;
+    if (collected == nullptr || collected[0] != '%') return 0;
+    if (std::strchr("diouxXceEfgGs", letter) == nullptr || letter == '\0') return 0;
 
     // "%%..." : the C library prints a single "%" and the rest as text.
-    if (collected[1] == '%') {
+    if (collected[1] == '%')
+    {
         const int written = std::snprintf(out, outSize, "%s%c", collected + 1, letter);
         return Finish(out, written);
     }
 
     bool minus = false, plus = false, space = false, hash = false, zero = false;
     const char* p = collected + 1;
-    for (;; ++p) {
+    for (;; ++p)
+    {
         if (*p == '-')
             minus = true;
         else if (*p == '+')
@@ -78,7 +79,8 @@ size_t FormatConversion(char* out, size_t outSize, const char* collected, char l
     const int width = ReadNumber(p);
     bool hasPrecision = false;
     int precision = 0;
-    if (*p == '.') {
+    if (*p == '.')
+    {
         ++p;
         hasPrecision = true;
         precision = ReadNumber(p);
@@ -89,28 +91,20 @@ size_t FormatConversion(char* out, size_t outSize, const char* collected, char l
     const bool isUnsigned = std::strchr("ouxX", letter) != nullptr;
     if (letter == 'd' || letter == 'i' || letter == 'u' || letter == 'c' || letter == 's')
         hash = false;
-    if (letter == 'c' || letter == 's')
-        zero = false;
-    if (letter == 'c')
-        hasPrecision = false;
+    if (letter == 'c' || letter == 's') zero = false;
+    if (letter == 'c') hasPrecision = false;
     if (isUnsigned || letter == 'c' || letter == 's')
         plus = space = false; // sign flags are defined for signed conversions only
 
     char spec[40];
     size_t n = 0;
     spec[n++] = '%';
-    if (minus)
-        spec[n++] = '-';
-    if (plus)
-        spec[n++] = '+';
-    if (space)
-        spec[n++] = ' ';
-    if (hash)
-        spec[n++] = '#';
-    if (zero)
-        spec[n++] = '0';
-    if (hasWidth)
-        n += static_cast<size_t>(std::snprintf(spec + n, sizeof spec - n, "%d", width));
+    if (minus) spec[n++] = '-';
+    if (plus) spec[n++] = '+';
+    if (space) spec[n++] = ' ';
+    if (hash) spec[n++] = '#';
+    if (zero) spec[n++] = '0';
+    if (hasWidth) n += static_cast<size_t>(std::snprintf(spec + n, sizeof spec - n, "%d", width));
     if (hasPrecision)
         n += static_cast<size_t>(std::snprintf(spec + n, sizeof spec - n, ".%d", precision));
     spec[n++] = letter;
@@ -120,8 +114,8 @@ size_t FormatConversion(char* out, size_t outSize, const char* collected, char l
     if (letter == 's')
         written = std::snprintf(out, outSize, spec, text != nullptr ? text : "");
     else if (isUnsigned)
-        written = std::snprintf(out, outSize, spec, static_cast<unsigned>(
-                                                        static_cast<uint32_t>(ScriptInt(number))));
+        written = std::snprintf(out, outSize, spec,
+                                static_cast<unsigned>(static_cast<uint32_t>(ScriptInt(number))));
     else if (isInteger || letter == 'c')
         written = std::snprintf(out, outSize, spec, static_cast<int>(ScriptInt(number)));
     else

@@ -7,8 +7,7 @@ GfxImageHolder* NewImageHolder()
 
 bool FreeImageHolder(GfxImageHolder* holder)
 {
-    if (holder == nullptr)
-        return false;
+    if (holder == nullptr) return false;
     if (holder->bitmap != nullptr && holder->releaseBitmap != nullptr)
         holder->releaseBitmap(holder->bitmap);
     delete holder;

@@ -17,7 +17,8 @@
 #include <unistd.h>
 #endif
 
-namespace {
+namespace
+{
 
 bool IsSeparator(char c)
 {
@@ -42,8 +43,7 @@ std::string LibraryFolder()
 {
 #ifdef _WIN32
     char path[MAX_PATH + 1] = {};
-    const DWORD length =
-        GetModuleFileNameA(static_cast<HMODULE>(hInstance), path, MAX_PATH);
+    const DWORD length = GetModuleFileNameA(static_cast<HMODULE>(hInstance), path, MAX_PATH);
     path[length <= MAX_PATH ? length : MAX_PATH] = '\0';
     return FolderOf(path);
 #else
@@ -55,17 +55,21 @@ std::string LibraryFolder()
     link_map* object = nullptr;
     if (dladdr1(reinterpret_cast<void*>(&RuntimeAnchor), &info, reinterpret_cast<void**>(&object),
                 RTLD_DL_LINKMAP) != 0 &&
-        object != nullptr && object->l_name != nullptr && object->l_name[0] != '\0') {
+        object != nullptr && object->l_name != nullptr && object->l_name[0] != '\0')
+    {
         path = object->l_name;
-        if (path[0] != '/') {
+        if (path[0] != '/')
+        {
             char resolved[PATH_MAX + 1];
-            if (realpath(path.c_str(), resolved) != nullptr)
-                path = resolved;
+            if (realpath(path.c_str(), resolved) != nullptr) path = resolved;
         }
-    } else {
+    }
+    else
+    {
         char exe[PATH_MAX + 1];
         const ssize_t n = readlink("/proc/self/exe", exe, PATH_MAX);
-        if (n > 0) {
+        if (n > 0)
+        {
             exe[n] = '\0';
             path = exe;
         }
@@ -79,52 +83,41 @@ std::string DataPath(const std::string& name)
     std::string relative = (!name.empty() && IsSeparator(name[0])) ? name.substr(1) : name;
 #ifndef _WIN32
     for (char& c : relative)
-        if (c == '\\')
-            c = '/';
+        if (c == '\\') c = '/';
 #endif
     return LibraryFolder() + relative;
 }
 
 void ListFolder(const std::string& folderPath, std::vector<std::string>& names)
 {
-    if (folderPath.empty())
-        return;
+    if (folderPath.empty()) return;
     std::string folder = folderPath;
 #ifdef _WIN32
-    if (!IsSeparator(folder.back()))
-        folder += '\\';
+    if (!IsSeparator(folder.back())) folder += '\\';
     __finddata64_t entry;
     const intptr_t search = _findfirst64((folder + "*").c_str(), &entry);
-    if (search == -1)
-        return;
-    do {
-        if (entry.name[0] == '.')
-            continue;
+    if (search == -1) return;
+    do
+    {
+        if (entry.name[0] == '.') continue;
         struct _stat64 attributes;
-        if (_stat64((folder + entry.name).c_str(), &attributes) != 0)
-            continue;
-        if ((attributes.st_mode & _S_IFDIR) != 0)
-            continue;
+        if (_stat64((folder + entry.name).c_str(), &attributes) != 0) continue;
+        if ((attributes.st_mode & _S_IFDIR) != 0) continue;
         names.emplace_back(entry.name);
     } while (_findnext64(search, &entry) == 0);
     _findclose(search);
 #else
     for (char& c : folder)
-        if (c == '\\')
-            c = '/';
-    if (folder.back() != '/')
-        folder += '/';
+        if (c == '\\') c = '/';
+    if (folder.back() != '/') folder += '/';
     DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr)
-        return;
-    while (const dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
+    if (dir == nullptr) return;
+    while (const dirent* entry = readdir(dir))
+    {
+        if (entry->d_name[0] == '.') continue;
         struct stat attributes;
-        if (stat((folder + entry->d_name).c_str(), &attributes) != 0)
-            continue;
-        if (S_ISDIR(attributes.st_mode))
-            continue;
+        if (stat((folder + entry->d_name).c_str(), &attributes) != 0) continue;
+        if (S_ISDIR(attributes.st_mode)) continue;
         names.emplace_back(entry->d_name);
     }
     closedir(dir);

@@ -35,13 +35,10 @@ inline bool ScriptEqual(double a, double b)
 // anything beyond the 32-bit range (infinities included) saturates to INT32_MIN / INT32_MAX.
 inline int32_t ScriptInt(double v)
 {
-    if (v != v)
-        return 0;
+    if (v != v) return 0;
     const double nudged = v >= 0.0 ? v + 0.0001 : v - 0.0001;
-    if (nudged >= 2147483647.0)
-        return INT32_MAX;
-    if (nudged <= -2147483648.0)
-        return INT32_MIN;
+    if (nudged >= 2147483647.0) return INT32_MAX;
+    if (nudged <= -2147483648.0) return INT32_MIN;
     return static_cast<int32_t>(nudged); // truncation toward zero, in range here
 }
 

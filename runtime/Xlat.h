@@ -14,7 +14,7 @@
 
 class TXlat : public CXlatMouse
 {
-public:
+  public:
     // The marker that starts every state chunk.
     static constexpr float kChunkMarker = -1000.0f;
 

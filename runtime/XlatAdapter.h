@@ -15,7 +15,7 @@ class CGfxTarget;   // a drawing target other than the toolkit's (graphics/GfxTa
 
 class CXlatAdapter
 {
-public:
+  public:
     virtual ~CXlatAdapter() = default;
 
     // --- Host values --------------------------------------------------------------------------

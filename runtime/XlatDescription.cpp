@@ -7,8 +7,7 @@ int32_t CXlatDescription::AddSlider(int32_t number, double* mirror, double defau
                                     const std::string& folder, const std::string& extraText,
                                     const std::string& label, const std::string& name)
 {
-    if (number < 0 || number >= kSliderCount)
-        return -1;
+    if (number < 0 || number >= kSliderCount) return -1;
     sliders[static_cast<size_t>(number)] = defaultValue;
 
     SliderRecord record;
@@ -25,15 +24,16 @@ int32_t CXlatDescription::AddSlider(int32_t number, double* mirror, double defau
     sliderRecords.push_back(std::move(record));
     SliderRecord& added = sliderRecords.back();
 
-    if (!added.folderScanned) {
+    if (!added.folderScanned)
+    {
         added.folderScanned = true;
-        if (!added.folder.empty()) {
+        if (!added.folder.empty())
+        {
             // A file slider: its steps are the files of its folder. The range counts the names;
             // the half step lets host values round onto every file. The slider keeps the value
             // declared above.
             ListFolder(LibraryFolder() + added.folder, added.enumNames);
-            if (added.enumNames.empty())
-                added.enumNames.push_back(kNoDataFiles);
+            if (added.enumNames.empty()) added.enumNames.push_back(kNoDataFiles);
             added.defaultValue = 0.0;
             added.minimum = 0.0;
             added.maximum = static_cast<double>(added.enumNames.size()) - 1.0;
@@ -45,7 +45,6 @@ int32_t CXlatDescription::AddSlider(int32_t number, double* mirror, double defau
 
 void CXlatDescription::AddEnumName(const std::string& text)
 {
-    if (sliderRecords.empty())
-        return;
+    if (sliderRecords.empty()) return;
     sliderRecords.back().enumNames.push_back(text);
 }

@@ -38,7 +38,7 @@ struct SliderRecord
 
 class CXlatDescription : public CXlatSamples
 {
-public:
+  public:
     // The single step name of a folder slider whose folder holds no regular file.
     static constexpr const char* kNoDataFiles = "(No Data Files)";
 

@@ -28,7 +28,7 @@ struct FileSlot
 
 class CXlatFiles : public CXlatStrings
 {
-public:
+  public:
     // Largest number of values a slot holds (16 Mi floats, 64 MiB); writes beyond it are dropped.
     static constexpr int32_t kMaxSlotValues = 16 * 1024 * 1024;
 
@@ -59,7 +59,7 @@ public:
 
     std::vector<FileSlot> files;
 
-protected:
+  protected:
     FileSlot* Slot(int32_t slot);
     const FileSlot* Slot(int32_t slot) const;
 };

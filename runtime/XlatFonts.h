@@ -20,6 +20,6 @@ struct FontRecord
 
 class CXlatFonts : public CXlatFiles
 {
-public:
+  public:
     std::map<int32_t, FontRecord> fonts;
 };

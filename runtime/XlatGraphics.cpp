@@ -2,7 +2,8 @@
 
 CXlatGraphics::~CXlatGraphics()
 {
-    for (auto& kv : images) {
+    for (auto& kv : images)
+    {
         FreeImageHolder(kv.second.holder);
         kv.second.holder = nullptr;
     }

@@ -25,7 +25,7 @@ struct ImageSlot
 
 class CXlatGraphics : public CXlatFonts
 {
-public:
+  public:
     CXlatGraphics() = default;
     // Frees every slot's holder, which drops its bitmap reference.
     ~CXlatGraphics();

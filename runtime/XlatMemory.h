@@ -20,7 +20,7 @@
 
 class CXlatMemory
 {
-public:
+  public:
     // Doubles per page.
     static constexpr int32_t kPageSize = 65536;
     // Number of possible page keys (-32768 .. 32767).
@@ -37,10 +37,9 @@ public:
     // to allocate, the answer is a scratch cell that absorbs the access.
     double& Element(int32_t index)
     {
-        double* page = pageTable[static_cast<uint32_t>((index >> 16) + 32768)].load(
-            std::memory_order_acquire);
-        if (page == nullptr)
-            page = CreatePage(index >> 16);
+        double* page =
+            pageTable[static_cast<uint32_t>((index >> 16) + 32768)].load(std::memory_order_acquire);
+        if (page == nullptr) page = CreatePage(index >> 16);
         return page != nullptr ? page[index & 0xFFFF] : scratch;
     }
 
@@ -70,7 +69,7 @@ public:
     // added here directly would not be published to Element().
     std::map<int32_t, std::vector<double>> memory;
 
-private:
+  private:
     // Creates (or finds, if another thread was first) the page with this key. Null on failure.
     double* CreatePage(int32_t key);
 

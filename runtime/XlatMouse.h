@@ -5,7 +5,7 @@
 
 class CXlatMouse : public CXlatGraphics
 {
-public:
+  public:
     // Button mask: 1 left, 2 right, 4 control, 8 shift, 16 alt, 64 middle.
     double mouseButtons = 0.0;
     // Position in the view, pixels.

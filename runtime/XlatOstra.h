@@ -10,7 +10,7 @@
 
 class CXlatOstra : public CXlatMemory
 {
-public:
+  public:
     // Set by the entry point right after the plug-in object exists; not owned.
     CXlatAdapter* adapter = nullptr;
 
@@ -34,8 +34,7 @@ public:
     void HostTempoAndTimeSig(double& tempo, double& numerator, double& denominator) const
     {
         tempo = numerator = denominator = 0.0;
-        if (adapter)
-            adapter->getTempoAndTimeSig(tempo, numerator, denominator);
+        if (adapter) adapter->getTempoAndTimeSig(tempo, numerator, denominator);
     }
     // [audio thread] Whether the transport plays.
     bool HostPlaying() const { return adapter ? adapter->isPlaying() : false; }

@@ -7,7 +7,7 @@
 
 class CXlatSamples : public CXlatSliders
 {
-public:
+  public:
     // Number of channel sample variables.
     static constexpr int kSampleCount = 64;
 

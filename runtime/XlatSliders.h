@@ -9,7 +9,7 @@
 
 class CXlatSliders : public CXlatOstra
 {
-public:
+  public:
     // Number of slider values; slider numbers are 0 .. kSliderCount - 1 (scripts count from 1).
     static constexpr int kSliderCount = 128;
 
@@ -30,6 +30,6 @@ public:
     // [any thread] How many such changes there were so far (wraps around).
     uint32_t SliderChangeCount() const { return sliderChanges.load(); }
 
-private:
+  private:
     std::atomic<uint32_t> sliderChanges{0};
 };

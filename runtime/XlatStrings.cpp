@@ -27,22 +27,25 @@ double CXlatStrings::FormatStringArgs(double destinationHandle, double formatHan
 
     char result[kFormatResultSize];
     size_t length = 0;
-    auto append = [&](const char* text, size_t count) {
+    auto append = [&](const char* text, size_t count)
+    {
         const size_t room = kFormatResultSize - 1 - length;
-        if (count > room)
-            count = room;
+        if (count > room) count = room;
         std::memcpy(result + length, text, count);
         length += count;
     };
     size_t nextArg = 0;
-    auto takeArg = [&]() -> double {
+    auto takeArg = [&]() -> double
+    {
         // A missing argument reads as 0 rather than from beyond the caller's values.
         return (args != nullptr && nextArg < argCount) ? args[nextArg++] : (++nextArg, 0.0);
     };
 
     const char* p = format;
-    while (*p != '\0') {
-        if (*p != '%') {
+    while (*p != '\0')
+    {
+        if (*p != '%')
+        {
             append(p, 1);
             ++p;
             continue;
@@ -53,28 +56,31 @@ double CXlatStrings::FormatStringArgs(double destinationHandle, double formatHan
         size_t collectedLength = 0;
         collected[collectedLength++] = *p++;
         char letter = '\0';
-        while (*p != '\0') {
+        while (*p != '\0')
+        {
             const char c = *p++;
-            if (IsFormatLetter(c)) {
+            if (IsFormatLetter(c))
+            {
                 letter = c;
                 break;
             }
-            if (collectedLength < kFormatSpecSize - 1)
-                collected[collectedLength++] = c;
+            if (collectedLength < kFormatSpecSize - 1) collected[collectedLength++] = c;
         }
         collected[collectedLength] = '\0';
-        if (letter == '\0')
-            break; // the format ended inside a specification: drop it
+        if (letter == '\0') break; // the format ended inside a specification: drop it
 
         char piece[kFormatResultSize];
         size_t pieceLength = 0;
-        if (std::strchr("diouxXceEfgG", letter) != nullptr) {
-            pieceLength = FormatConversion(piece, sizeof piece, collected, letter, takeArg(),
-                                           nullptr);
-        } else if (letter == 's') {
+        if (std::strchr("diouxXceEfgG", letter) != nullptr)
+        {
+            pieceLength =
+                FormatConversion(piece, sizeof piece, collected, letter, takeArg(), nullptr);
+        }
+        else if (letter == 's')
+        {
             const std::string& text = LookupString(takeArg());
-            pieceLength = FormatConversion(piece, sizeof piece, collected, letter, 0.0,
-                                           text.c_str());
+            pieceLength =
+                FormatConversion(piece, sizeof piece, collected, letter, 0.0, text.c_str());
         }
         // Any other letter prints nothing and takes no argument.
         append(piece, pieceLength);

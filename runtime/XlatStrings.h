@@ -12,7 +12,7 @@
 
 class CXlatStrings : public CXlatDescription
 {
-public:
+  public:
     // Fixed buffer sizes of the formatter: the whole result and one conversion specification
     // (each including its terminating zero). Longer texts are cut, never overrun.
     static constexpr size_t kFormatResultSize = 512;
@@ -58,6 +58,6 @@ public:
     // Number of entries of `strings`, refreshed by every operation above.
     double stringCount = 0.0;
 
-private:
+  private:
     void RefreshStringCount() { stringCount = static_cast<double>(strings.size()); }
 };

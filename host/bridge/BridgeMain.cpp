@@ -18,7 +18,8 @@
 #include <memory>
 #include <vector>
 
-namespace {
+namespace
+{
 
 HANDLE requests = INVALID_HANDLE_VALUE;
 HANDLE responses = INVALID_HANDLE_VALUE;
@@ -26,11 +27,11 @@ HANDLE responses = INVALID_HANDLE_VALUE;
 bool readAll(void* data, size_t size)
 {
     char* p = static_cast<char*>(data);
-    while (size > 0) {
+    while (size > 0)
+    {
         DWORD got = 0;
         const DWORD want = DWORD(std::min<size_t>(size, 1u << 30));
-        if (!ReadFile(requests, p, want, &got, nullptr) || got == 0)
-            return false;
+        if (!ReadFile(requests, p, want, &got, nullptr) || got == 0) return false;
         p += got;
         size -= got;
     }
@@ -40,11 +41,11 @@ bool readAll(void* data, size_t size)
 bool writeAll(const void* data, size_t size)
 {
     const char* p = static_cast<const char*>(data);
-    while (size > 0) {
+    while (size > 0)
+    {
         DWORD put = 0;
         const DWORD want = DWORD(std::min<size_t>(size, 1u << 30));
-        if (!WriteFile(responses, p, want, &put, nullptr) || put == 0)
-            return false;
+        if (!WriteFile(responses, p, want, &put, nullptr) || put == 0) return false;
         p += put;
         size -= put;
     }
@@ -92,7 +93,7 @@ void claimStandardHandles()
 
 class CBridge
 {
-public:
+  public:
     explicit CBridge(std::unique_ptr<CLoadedPlugin> loaded) : loadedPlugin(std::move(loaded))
     {
         const AEffect* e = plugin().effect();
@@ -104,11 +105,13 @@ public:
     {
         CMessageWriter w;
         std::string error;
-        switch (command) {
+        switch (command)
+        {
         case kInfo:
             writeInfo(w, loadedPlugin->describe());
             break;
-        case kText: {
+        case kText:
+        {
             const int32_t opcode = r.i32();
             const int32_t index = r.i32();
             // Only the text requests: any other opcode could make the plug-in write through a
@@ -122,7 +125,8 @@ public:
         case kGetParameter:
             w.f32(plugin().getParameter(r.i32()));
             break;
-        case kSetParameter: {
+        case kSetParameter:
+        {
             const int32_t index = r.i32();
             plugin().setParameter(index, r.f32());
             break;
@@ -130,25 +134,26 @@ public:
         case kSetProgramName:
             plugin().setProgramName(r.text().substr(0, kVstMaxProgNameLen - 1));
             break;
-        case kGetChunk: {
+        case kGetChunk:
+        {
             const std::vector<uint8_t> chunk = plugin().getChunk(r.i32() != 0);
             w.bytes(chunk.data(), chunk.size());
             break;
         }
-        case kSetChunk: {
+        case kSetChunk:
+        {
             const bool preset = r.i32() != 0;
             const std::vector<uint8_t> chunk = r.bytes();
-            if (!r.failed())
-                plugin().setChunk(chunk, preset);
+            if (!r.failed()) plugin().setChunk(chunk, preset);
             break;
         }
         case kSetSampleRate:
             plugin().setSampleRate(r.f32());
             break;
-        case kSetBlockSize: {
+        case kSetBlockSize:
+        {
             const int32_t frames = r.i32();
-            if (frames < 1 || frames > 65536)
-                return respondError("block size out of range");
+            if (frames < 1 || frames > 65536) return respondError("block size out of range");
             plugin().setBlockSize(frames);
             channels.prepare(plugin().effect()->numInputs, plugin().effect()->numOutputs, frames);
             outputAudio[0].assign(size_t(frames), 0.0f);
@@ -161,13 +166,15 @@ public:
         case kSuspend:
             plugin().suspend();
             break;
-        case kProcess: {
+        case kProcess:
+        {
             r.floats(inputAudio[0]);
             r.floats(inputAudio[1]);
             const size_t frames = inputAudio[0].size();
             if (r.failed() || inputAudio[1].size() != frames || int(frames) > channels.maxFrames())
                 return respondError("bad audio block");
-            if (outputAudio[0].size() < frames) {
+            if (outputAudio[0].size() < frames)
+            {
                 outputAudio[0].assign(frames, 0.0f);
                 outputAudio[1].assign(frames, 0.0f);
             }
@@ -180,7 +187,8 @@ public:
             w.floats(outputAudio[1].data(), frames);
             break;
         }
-        case kTimeProcessing: {
+        case kTimeProcessing:
+        {
             const int32_t block = r.i32();
             r.floats(inputAudio[0]);
             r.floats(inputAudio[1]);
@@ -190,9 +198,9 @@ public:
                              inputAudio[1].data(), (long long)(inputAudio[0].size()), block));
             break;
         }
-        case kEditorOpen: {
-            if (!editor.open(plugin(), error))
-                return respondError(error);
+        case kEditorOpen:
+        {
+            if (!editor.open(plugin(), error)) return respondError(error);
             w.i32(editor.width());
             w.i32(editor.height());
             break;
@@ -200,7 +208,8 @@ public:
         case kEditorIdle:
             editor.idle(std::clamp(r.i32(), 0, 60000));
             break;
-        case kEditorCapture: {
+        case kEditorCapture:
+        {
             EditorImage image;
             if (!editor.capture(image.rgb, image.width, image.height, error))
                 return respondError(error);
@@ -212,7 +221,8 @@ public:
         case kEditorClose:
             editor.close();
             break;
-        case kEditorPaintTimes: {
+        case kEditorPaintTimes:
+        {
             const std::vector<double> ms = editor.takePaintTimes();
             const std::vector<float> narrow(ms.begin(), ms.end());
             w.floats(narrow.data(), narrow.size());
@@ -224,8 +234,7 @@ public:
         default:
             return respondError("unknown request " + std::to_string(command));
         }
-        if (r.failed())
-            return respondError("malformed request");
+        if (r.failed()) return respondError("malformed request");
         return respond(kStatusOk, w.data());
     }
 
@@ -235,12 +244,12 @@ public:
         loadedPlugin.reset();
     }
 
-private:
+  private:
     CVstPlugin& plugin() { return loadedPlugin->plugin(); }
     std::unique_ptr<CLoadedPlugin> loadedPlugin;
     CChannelAdapter channels;
     CEditorHostWindow editor;
-    std::vector<float> inputAudio[2];  // the last request's audio, kept to reuse its storage
+    std::vector<float> inputAudio[2]; // the last request's audio, kept to reuse its storage
     std::vector<float> outputAudio[2];
 };
 
@@ -251,37 +260,37 @@ int main(int argc, char** argv)
     claimStandardHandles();
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     SetUnhandledExceptionFilter(reportCrash);
-    if (argc != 2) {
+    if (argc != 2)
+    {
         respondError("usage: quar2-bridge.exe PLUGIN.dll");
         return 2;
     }
     std::string error;
     std::unique_ptr<CLoadedPlugin> loaded = CLoadedPlugin::load(argv[1], error);
-    if (!loaded) {
+    if (!loaded)
+    {
         respondError(error);
         return 1;
     }
     CMessageWriter hello;
     hello.u32(kBridgeProtocolVersion);
     writeInfo(hello, loaded->describe());
-    if (!respond(kStatusOk, hello.data()))
-        return 1;
+    if (!respond(kStatusOk, hello.data())) return 1;
     CBridge bridge(std::move(loaded));
     std::vector<uint8_t> payload;
-    for (;;) {
+    for (;;)
+    {
         uint32_t header[2];
-        if (!readAll(header, sizeof header))
-            break; // the host went away
-        if (header[1] > kMaxPayload) {
+        if (!readAll(header, sizeof header)) break; // the host went away
+        if (header[1] > kMaxPayload)
+        {
             respondError("request too large");
             break;
         }
         payload.resize(header[1]);
-        if (!readAll(payload.data(), payload.size()))
-            break;
+        if (!readAll(payload.data(), payload.size())) break;
         CMessageReader reader(payload.data(), payload.size());
-        if (!bridge.serve(header[0], reader))
-            break;
+        if (!bridge.serve(header[0], reader)) break;
     }
     bridge.shutDown();
     std::fflush(stderr);

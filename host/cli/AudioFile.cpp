@@ -7,7 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 std::string lower(std::string s)
 {
@@ -31,26 +32,25 @@ int majorForExtension(const std::string& ext, std::string& known)
     int found = 0;
     int count = 0;
     sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
+    {
         SF_FORMAT_INFO f{};
         f.format = i;
-        if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &f, sizeof f) != 0 || !f.extension)
-            continue;
+        if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &f, sizeof f) != 0 || !f.extension) continue;
         known += (known.empty() ? "" : ", ") + std::string(f.extension);
-        if (found == 0 && ext == lower(f.extension))
-            found = f.format & SF_FORMAT_TYPEMASK;
+        if (found == 0 && ext == lower(f.extension)) found = f.format & SF_FORMAT_TYPEMASK;
     }
     // The simple-format table knows a few more spellings ("aif", "oga").
     sf_command(nullptr, SFC_GET_SIMPLE_FORMAT_COUNT, &count, sizeof count);
-    for (int i = 0; i < count && found == 0; ++i) {
+    for (int i = 0; i < count && found == 0; ++i)
+    {
         SF_FORMAT_INFO f{};
         f.format = i;
         if (sf_command(nullptr, SFC_GET_SIMPLE_FORMAT, &f, sizeof f) == 0 && f.extension &&
             ext == lower(f.extension))
             found = f.format & SF_FORMAT_TYPEMASK;
     }
-    if (found == 0 && ext == "aif")
-        found = SF_FORMAT_AIFF;
+    if (found == 0 && ext == "aif") found = SF_FORMAT_AIFF;
     return found;
 }
 
@@ -63,12 +63,14 @@ bool hasAudioExtension(const std::string& path)
     return !ext.empty() && (majorForExtension(ext, known) != 0 || ext == "opus");
 }
 
-namespace {
+namespace
+{
 
 // Subtypes to try when the new format lacks the input's: nearest in resolution first.
 std::vector<int> subtypePreference(int sub)
 {
-    switch (sub) {
+    switch (sub)
+    {
     case SF_FORMAT_PCM_S8:
     case SF_FORMAT_PCM_U8:
         return {SF_FORMAT_PCM_S8, SF_FORMAT_PCM_U8, SF_FORMAT_PCM_16, SF_FORMAT_PCM_24};
@@ -91,8 +93,7 @@ std::string formatName(int format, int command)
 {
     SF_FORMAT_INFO f{};
     f.format = format;
-    if (sf_command(nullptr, command, &f, sizeof f) != 0 || f.name == nullptr)
-        return "unknown";
+    if (sf_command(nullptr, command, &f, sizeof f) != 0 || f.name == nullptr) return "unknown";
     return f.name;
 }
 
@@ -107,42 +108,48 @@ bool chooseOutputFormat(const std::string& outPath, const SF_INFO& input, SF_INF
     output.format = input.format;
     const std::string ext = outPath == "-" ? std::string() : extensionOf(outPath);
     int major = input.format & SF_FORMAT_TYPEMASK;
-    if (!ext.empty()) {
+    if (!ext.empty())
+    {
         std::string known;
         const int named = majorForExtension(ext, known);
-        if (named == 0) {
+        if (named == 0)
+        {
             error = outPath + ": no audio format has the extension ." + ext +
                     " (libsndfile writes " + known + ")";
             return false;
         }
         major = named;
     }
-    if (major != (input.format & SF_FORMAT_TYPEMASK)) {
+    if (major != (input.format & SF_FORMAT_TYPEMASK))
+    {
         std::vector<int> subs = subtypePreference(input.format & SF_FORMAT_SUBMASK);
         subs.insert(subs.begin(), input.format & SF_FORMAT_SUBMASK);
         // Formats with no PCM at all (Ogg, MPEG): whatever they offer, in the table's order.
         int count = 0;
         sf_command(nullptr, SFC_GET_FORMAT_SUBTYPE_COUNT, &count, sizeof count);
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < count; ++i)
+        {
             SF_FORMAT_INFO f{};
             f.format = i;
             if (sf_command(nullptr, SFC_GET_FORMAT_SUBTYPE, &f, sizeof f) == 0)
                 subs.push_back(f.format & SF_FORMAT_SUBMASK);
         }
         output.format = 0;
-        for (int sub : subs) {
+        for (int sub : subs)
+        {
             SF_INFO probe = output;
             probe.format = major | sub;
-            if (sf_format_check(&probe)) {
+            if (sf_format_check(&probe))
+            {
                 output.format = probe.format;
                 break;
             }
         }
     }
-    if (output.format == 0 || !sf_format_check(&output)) {
-        error = outPath + ": libsndfile cannot write " +
-                formatName(major, SFC_GET_FORMAT_INFO) + " with " +
-                std::to_string(input.channels) + " channel(s) at " +
+    if (output.format == 0 || !sf_format_check(&output))
+    {
+        error = outPath + ": libsndfile cannot write " + formatName(major, SFC_GET_FORMAT_INFO) +
+                " with " + std::to_string(input.channels) + " channel(s) at " +
                 std::to_string(input.samplerate) + " Hz";
         return false;
     }
@@ -157,7 +164,8 @@ std::string describeFormat(int format)
 
 bool clipsAtFullScale(int format)
 {
-    switch (format & SF_FORMAT_SUBMASK) {
+    switch (format & SF_FORMAT_SUBMASK)
+    {
     case SF_FORMAT_FLOAT:
     case SF_FORMAT_DOUBLE:
     case SF_FORMAT_VORBIS:
@@ -175,26 +183,33 @@ bool CAudioReader::open(const std::string& path, std::string& error)
 {
     const bool fromStdin = path == "-";
     const std::string name = fromStdin ? "standard input" : path;
-    struct stat st{};
-    if (fromStdin ? fstat(STDIN_FILENO, &st) != 0 : stat(path.c_str(), &st) != 0) {
+    struct stat st
+    {
+    };
+    if (fromStdin ? fstat(STDIN_FILENO, &st) != 0 : stat(path.c_str(), &st) != 0)
+    {
         error = name + ": " + std::strerror(errno);
         return false;
     }
-    if (S_ISDIR(st.st_mode)) {
+    if (S_ISDIR(st.st_mode))
+    {
         error = path + ": is a folder, not an audio file";
         return false;
     }
     fileInfo = SF_INFO{};
-    if (fromStdin) {
+    if (fromStdin)
+    {
         // Most formats need to seek while reading: a pipe is copied to a temporary file first.
         int fd = S_ISREG(st.st_mode) ? dup(STDIN_FILENO) : anonymousTemporaryFile();
-        if (fd >= 0 && !S_ISREG(st.st_mode)) {
+        if (fd >= 0 && !S_ISREG(st.st_mode))
+        {
             char buffer[65536];
             ssize_t n;
-            while ((n = ::read(STDIN_FILENO, buffer, sizeof buffer)) != 0) {
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n < 0 || !writeAll(fd, buffer, size_t(n))) {
+            while ((n = ::read(STDIN_FILENO, buffer, sizeof buffer)) != 0)
+            {
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0 || !writeAll(fd, buffer, size_t(n)))
+                {
                     error = name + ": cannot read: " + std::strerror(errno);
                     close(fd);
                     return false;
@@ -202,26 +217,31 @@ bool CAudioReader::open(const std::string& path, std::string& error)
             }
             lseek(fd, 0, SEEK_SET);
         }
-        if (fd < 0) {
+        if (fd < 0)
+        {
             error = name + ": cannot read: " + std::strerror(errno);
             return false;
         }
         file = sf_open_fd(fd, SFM_READ, &fileInfo, SF_TRUE);
-        if (file == nullptr)
-            close(fd);
-    } else {
+        if (file == nullptr) close(fd);
+    }
+    else
+    {
         file = sf_open(path.c_str(), SFM_READ, &fileInfo);
     }
-    if (file == nullptr) {
+    if (file == nullptr)
+    {
         error = name + ": unreadable or unsupported audio file (" + sf_strerror(nullptr) + ")";
         return false;
     }
-    if (fileInfo.channels < 1 || fileInfo.channels > 2) {
+    if (fileInfo.channels < 1 || fileInfo.channels > 2)
+    {
         error = name + ": has " + std::to_string(fileInfo.channels) +
                 " channels; only mono and stereo files can be processed";
         return false;
     }
-    if (fileInfo.samplerate < 1000 || fileInfo.samplerate > 768000) {
+    if (fileInfo.samplerate < 1000 || fileInfo.samplerate > 768000)
+    {
         error = name + ": unsupported sample rate " + std::to_string(fileInfo.samplerate) + " Hz";
         return false;
     }
@@ -230,8 +250,7 @@ bool CAudioReader::open(const std::string& path, std::string& error)
 
 CAudioReader::~CAudioReader()
 {
-    if (file != nullptr)
-        sf_close(file);
+    if (file != nullptr) sf_close(file);
 }
 
 AudioTags CAudioReader::tags() const
@@ -245,15 +264,18 @@ AudioTags CAudioReader::tags() const
 
 int CAudioReader::read(float* left, float* right, int frames)
 {
-    if (file == nullptr || frames <= 0)
-        return 0;
+    if (file == nullptr || frames <= 0) return 0;
     interleaved.resize(size_t(frames) * size_t(fileInfo.channels));
     const sf_count_t got = sf_readf_float(file, interleaved.data(), frames);
     const int n = got > 0 ? int(got) : 0;
-    for (int i = 0; i < n; ++i) {
-        if (fileInfo.channels == 1) {
+    for (int i = 0; i < n; ++i)
+    {
+        if (fileInfo.channels == 1)
+        {
             left[i] = right[i] = interleaved[size_t(i)];
-        } else {
+        }
+        else
+        {
             left[i] = interleaved[2 * size_t(i)];
             right[i] = interleaved[2 * size_t(i) + 1];
         }
@@ -267,12 +289,14 @@ bool CAudioWriter::open(const OutputTarget& target, const SF_INFO& format, const
     path = target.given;
     fileInfo = format;
     pendingFile = std::make_unique<CPendingFile>(target);
-    if (!pendingFile->ok()) {
+    if (!pendingFile->ok())
+    {
         error = pendingFile->error();
         return false;
     }
     file = sf_open_fd(pendingFile->fd(), SFM_WRITE, &fileInfo, SF_FALSE);
-    if (file == nullptr) {
+    if (file == nullptr)
+    {
         error = path + ": cannot write audio (" + sf_strerror(nullptr) + ")";
         return false;
     }
@@ -285,20 +309,19 @@ bool CAudioWriter::open(const OutputTarget& target, const SF_INFO& format, const
 
 CAudioWriter::~CAudioWriter()
 {
-    if (file != nullptr)
-        sf_close(file);
+    if (file != nullptr) sf_close(file);
 }
 
 bool CAudioWriter::write(const float* left, const float* right, int frames)
 {
-    if (file == nullptr)
-        return false;
-    if (frames <= 0)
-        return true;
+    if (file == nullptr) return false;
+    if (frames <= 0) return true;
     const float* data = left;
-    if (fileInfo.channels == 2) {
+    if (fileInfo.channels == 2)
+    {
         interleaved.resize(2 * size_t(frames));
-        for (int i = 0; i < frames; ++i) {
+        for (int i = 0; i < frames; ++i)
+        {
             interleaved[2 * size_t(i)] = left[i];
             interleaved[2 * size_t(i) + 1] = right[i];
         }
@@ -309,14 +332,16 @@ bool CAudioWriter::write(const float* left, const float* right, int frames)
 
 bool CAudioWriter::finish(std::string& error)
 {
-    if (file == nullptr) {
+    if (file == nullptr)
+    {
         error = path + ": nothing was written";
         return false;
     }
     sf_write_sync(file);
     const int rc = sf_close(file);
     file = nullptr;
-    if (rc != 0) {
+    if (rc != 0)
+    {
         error = path + ": cannot finish the audio file (" + sf_error_number(rc) + ")";
         return false;
     }

@@ -17,7 +17,7 @@ using AudioTags = std::vector<std::pair<int, std::string>>;
 
 class CAudioReader
 {
-public:
+  public:
     // Opens `path` ("-" reads standard input); answers false with a one-line reason (missing,
     // unreadable, unsupported, more than two channels). [UI thread]
     bool open(const std::string& path, std::string& error);
@@ -33,7 +33,7 @@ public:
     // Reads up to `frames` frames as two channel buffers; answers the frames read (0 at the end).
     int read(float* left, float* right, int frames);
 
-private:
+  private:
     SNDFILE* file = nullptr;
     SF_INFO fileInfo{};
     std::vector<float> interleaved;
@@ -55,7 +55,7 @@ bool clipsAtFullScale(int format);
 
 class CAudioWriter
 {
-public:
+  public:
     // Creates the output's temporary file in `format` and writes `tags` into it. [UI thread]
     bool open(const OutputTarget& target, const SF_INFO& format, const AudioTags& tags,
               std::string& error);
@@ -67,7 +67,7 @@ public:
     bool finish(std::string& error);
     CPendingFile* pending() { return pendingFile.get(); }
 
-private:
+  private:
     std::unique_ptr<CPendingFile> pendingFile;
     SNDFILE* file = nullptr;
     SF_INFO fileInfo{};

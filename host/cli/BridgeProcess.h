@@ -12,7 +12,7 @@
 
 class CBridgeProcess
 {
-public:
+  public:
     // Finds the bridge program (QUAR2_BRIDGE, else beside the DLL, else beside quar2-host, else
     // the build tree's win64 folder) and Wine (QUAR2_WINE, else "wine" on the PATH) and starts
     // the bridge for `dllPath`. Null with a one-line reason on failure.
@@ -30,7 +30,7 @@ public:
     // "Z:\dir\file.dll" for an absolute Linux path: how a Windows program under Wine names it.
     static std::string windowsPath(const std::string& path);
 
-private:
+  private:
     CBridgeProcess() = default;
     bool readAll(void* data, size_t size, std::string& error);
     bool writeAll(const void* data, size_t size, std::string& error);

@@ -8,7 +8,7 @@
 
 class CCommandLine
 {
-public:
+  public:
     // `valued`: options that take a value (may repeat); `flags`: options that take none.
     CCommandLine(std::vector<std::string> valued, std::vector<std::string> flags);
 
@@ -26,7 +26,7 @@ public:
     bool intValue(const std::string& name, int fallback, int lo, int hi, int& out,
                   std::string& error) const;
 
-private:
+  private:
     std::vector<std::string> valuedOptions;
     std::vector<std::string> flagOptions;
     std::vector<std::string> positionalArgs;

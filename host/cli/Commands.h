@@ -30,16 +30,16 @@ struct ProcessOptions
     std::string plugin, input, output;
     // As given after PLUGIN: IN OUT, or with --out-dir the files and folders to level.
     std::vector<std::string> files;
-    std::vector<std::string> settings;   // --set NAME=VALUE, in order
+    std::vector<std::string> settings; // --set NAME=VALUE, in order
     std::string preset, savePreset, levels;
     int block = 512;
     bool keepLatency = false;
     bool noClobber = false;
-    std::string clip = "warn";           // "warn" or "error"
-    std::string loudness, truePeak;      // --loudness TARGET, --true-peak CEILING
-    std::string report;                  // --report FILE.json
-    std::string outDir;                  // --out-dir DIR: many files
-    int jobs = 0;                        // -j N; 0: one per core
+    std::string clip = "warn";      // "warn" or "error"
+    std::string loudness, truePeak; // --loudness TARGET, --true-peak CEILING
+    std::string report;             // --report FILE.json
+    std::string outDir;             // --out-dir DIR: many files
+    int jobs = 0;                   // -j N; 0: one per core
 };
 
 struct AnalyzeOptions

@@ -12,7 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 // Temporary files to remove if the program is interrupted or a plug-in crashes. Fixed-size
 // storage: a signal handler may only use async-signal-safe calls (unlink, write), so it reads
@@ -30,8 +31,7 @@ volatile sig_atomic_t normalExit = 0;
 void removePending()
 {
     for (int i = 0; i < kMaxPending; ++i)
-        if (pendingUsed[i])
-            unlink(pendingPaths[i]);
+        if (pendingUsed[i]) unlink(pendingPaths[i]);
 }
 
 void say(const char* text)
@@ -49,13 +49,20 @@ void removePendingAndExit(int signal)
 
 const char* crashName(int signal)
 {
-    switch (signal) {
-    case SIGSEGV: return "segmentation fault";
-    case SIGBUS: return "bus error";
-    case SIGFPE: return "arithmetic fault";
-    case SIGILL: return "illegal instruction";
-    case SIGABRT: return "abort";
-    default: return "fatal signal";
+    switch (signal)
+    {
+    case SIGSEGV:
+        return "segmentation fault";
+    case SIGBUS:
+        return "bus error";
+    case SIGFPE:
+        return "arithmetic fault";
+    case SIGILL:
+        return "illegal instruction";
+    case SIGABRT:
+        return "abort";
+    default:
+        return "fatal signal";
     }
 }
 
@@ -72,8 +79,7 @@ void reportCrashAndExit(int signal)
 
 void reportExitCall()
 {
-    if (normalExit)
-        return;
+    if (normalExit) return;
     removePending();
     std::fflush(stdout);
     say("quar2-host: the plug-in ");
@@ -88,15 +94,16 @@ int remember(const std::string& path)
 {
     std::lock_guard<std::mutex> hold(pendingLock);
     static bool installed = false;
-    if (!installed) {
+    if (!installed)
+    {
         installed = true;
         for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
             std::signal(sig, removePendingAndExit);
     }
-    if (path.size() >= kMaxPath)
-        return -1;
+    if (path.size() >= kMaxPath) return -1;
     for (int i = 0; i < kMaxPending; ++i)
-        if (!pendingUsed[i]) {
+        if (!pendingUsed[i])
+        {
             std::memcpy(pendingPaths[i], path.c_str(), path.size() + 1);
             std::atomic_signal_fence(std::memory_order_seq_cst); // the path before the flag
             pendingUsed[i] = 1;
@@ -108,15 +115,15 @@ int remember(const std::string& path)
 void forget(int slot)
 {
     std::lock_guard<std::mutex> hold(pendingLock);
-    if (slot >= 0)
-        pendingUsed[slot] = 0;
+    if (slot >= 0) pendingUsed[slot] = 0;
 }
 
 // The umask, read once: reading it means setting it, which must not race with files other
 // jobs create.
 mode_t processUmask()
 {
-    static const mode_t mask = [] {
+    static const mode_t mask = []
+    {
         const mode_t m = umask(0);
         umask(m);
         return m;
@@ -127,8 +134,7 @@ mode_t processUmask()
 std::string folderOf(const std::string& path)
 {
     const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
+    if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
@@ -156,15 +162,16 @@ void fillIdentity(OutputTarget& target, const struct stat& st)
 
 bool folderWritable(const std::string& given, const std::string& folder, std::string& error)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (stat(folder.c_str(), &st) != 0)
-        return fail(error, given + ": its folder " + folder + " cannot be used: " +
-                               std::strerror(errno));
-    if (!S_ISDIR(st.st_mode))
-        return fail(error, given + ": " + folder + " is not a folder");
+        return fail(error,
+                    given + ": its folder " + folder + " cannot be used: " + std::strerror(errno));
+    if (!S_ISDIR(st.st_mode)) return fail(error, given + ": " + folder + " is not a folder");
     if (access(folder.c_str(), W_OK | X_OK) != 0)
-        return fail(error, given + ": cannot write in its folder " + folder + ": " +
-                               std::strerror(errno));
+        return fail(error,
+                    given + ": cannot write in its folder " + folder + ": " + std::strerror(errno));
     return true;
 }
 
@@ -182,21 +189,20 @@ int anonymousTemporaryFile()
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = mkostemp(name.data(), O_CLOEXEC);
-    if (fd >= 0)
-        unlink(name.data());
+    if (fd >= 0) unlink(name.data());
     return fd;
 }
 
 bool writeAll(int fd, const void* data, size_t size)
 {
     const char* p = static_cast<const char*>(data);
-    while (size > 0) {
+    while (size > 0)
+    {
         const ssize_t n = write(fd, p, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0)
+        {
+            if (n == 0) errno = ENOSPC;
             return false;
         }
         p += n;
@@ -210,13 +216,14 @@ bool examineOutput(const std::string& given, bool noClobber, OutputTarget& targe
 {
     target = OutputTarget{};
     target.given = given;
-    if (given.empty())
-        return fail(error, "an output path is empty");
-    if (given == "-") {
+    if (given.empty()) return fail(error, "an output path is empty");
+    if (given == "-")
+    {
         target.kind = OutputTarget::Stream;
-        struct stat st{};
-        if (fstat(STDOUT_FILENO, &st) != 0)
-            return fail(error, "standard output is closed");
+        struct stat st
+        {
+        };
+        if (fstat(STDOUT_FILENO, &st) != 0) return fail(error, "standard output is closed");
         if (isatty(STDOUT_FILENO))
             return fail(error, "standard output is a terminal; redirect it to a file or a pipe");
         fillIdentity(target, st);
@@ -224,32 +231,34 @@ bool examineOutput(const std::string& given, bool noClobber, OutputTarget& targe
     }
     // Follow links to the file they name: that file is written, the links stay.
     std::string path = given;
-    struct stat st{};
+    struct stat st
+    {
+    };
     bool exists = false;
-    for (int hops = 0;; ++hops) {
-        if (lstat(path.c_str(), &st) != 0) {
-            if (errno != ENOENT)
-                return fail(error, given + ": " + std::strerror(errno));
+    for (int hops = 0;; ++hops)
+    {
+        if (lstat(path.c_str(), &st) != 0)
+        {
+            if (errno != ENOENT) return fail(error, given + ": " + std::strerror(errno));
             break;
         }
-        if (!S_ISLNK(st.st_mode)) {
+        if (!S_ISLNK(st.st_mode))
+        {
             exists = true;
             break;
         }
-        if (hops >= 40)
-            return fail(error, given + ": too many levels of symbolic links");
+        if (hops >= 40) return fail(error, given + ": too many levels of symbolic links");
         char link[PATH_MAX];
         const ssize_t n = readlink(path.c_str(), link, sizeof link - 1);
-        if (n < 0)
-            return fail(error, given + ": " + std::strerror(errno));
+        if (n < 0) return fail(error, given + ": " + std::strerror(errno));
         link[n] = '\0';
         path = link[0] == '/' ? std::string(link) : folderOf(path) + "/" + link;
     }
     target.path = path;
     const std::string folder = folderOf(path);
-    if (!exists) {
-        if (!folderWritable(given, folder, error))
-            return false;
+    if (!exists)
+    {
+        if (!folderWritable(given, folder, error)) return false;
         char resolved[PATH_MAX];
         target.canonical = std::string(realpath(folder.c_str(), resolved) ? resolved : folder) +
                            "/" + baseOf(path);
@@ -257,17 +266,16 @@ bool examineOutput(const std::string& given, bool noClobber, OutputTarget& targe
         return true;
     }
     fillIdentity(target, st);
-    if (S_ISDIR(st.st_mode))
-        return fail(error, given + ": is a folder; name a file to write");
-    if (!S_ISREG(st.st_mode)) {
+    if (S_ISDIR(st.st_mode)) return fail(error, given + ": is a folder; name a file to write");
+    if (!S_ISREG(st.st_mode))
+    {
         target.kind = OutputTarget::Stream;
         if (access(path.c_str(), W_OK) != 0)
             return fail(error, given + ": cannot write: " + std::strerror(errno));
         return true;
     }
     target.kind = OutputTarget::Regular;
-    if (noClobber)
-        return fail(error, given + ": exists; not replaced (--no-clobber)");
+    if (noClobber) return fail(error, given + ": exists; not replaced (--no-clobber)");
     if ((st.st_mode & 0222) == 0 || access(path.c_str(), W_OK) != 0)
         return fail(error, given + ": is read-only; not replaced");
     return folderWritable(given, folder, error);
@@ -276,23 +284,28 @@ bool examineOutput(const std::string& given, bool noClobber, OutputTarget& targe
 bool checkDistinctFiles(const std::vector<InputPath>& inputs,
                         const std::vector<const OutputTarget*>& outputs, std::string& error)
 {
-    for (size_t i = 0; i < outputs.size(); ++i) {
+    for (size_t i = 0; i < outputs.size(); ++i)
+    {
         const OutputTarget& out = *outputs[i];
         const std::string name = out.given == "-" ? "standard output" : out.given;
-        for (const InputPath& in : inputs) {
-            struct stat st{};
-            const bool known = in.path == "-" ? fstat(STDIN_FILENO, &st) == 0
-                                              : stat(in.path.c_str(), &st) == 0;
+        for (const InputPath& in : inputs)
+        {
+            struct stat st
+            {
+            };
+            const bool known =
+                in.path == "-" ? fstat(STDIN_FILENO, &st) == 0 : stat(in.path.c_str(), &st) == 0;
             if (known && out.exists && st.st_dev == out.device && st.st_ino == out.inode)
                 return fail(error, name + ": is the same file as " + in.label + " (" +
                                        (in.path == "-" ? "standard input" : in.path) +
                                        "); refused, it would be destroyed");
         }
-        for (size_t j = 0; j < i; ++j) {
+        for (size_t j = 0; j < i; ++j)
+        {
             const OutputTarget& other = *outputs[j];
-            const bool same = out.exists ? other.exists && other.device == out.device &&
-                                               other.inode == out.inode
-                                         : !other.exists && other.canonical == out.canonical;
+            const bool same =
+                out.exists ? other.exists && other.device == out.device && other.inode == out.inode
+                           : !other.exists && other.canonical == out.canonical;
             if (same)
                 return fail(error, name + ": is also named as another output (" +
                                        (other.given == "-" ? "standard output" : other.given) +
@@ -302,17 +315,20 @@ bool checkDistinctFiles(const std::vector<InputPath>& inputs,
     return true;
 }
 
-CPendingFile::CPendingFile(const OutputTarget& target) : destination(target) { create(); }
+CPendingFile::CPendingFile(const OutputTarget& target) : destination(target)
+{
+    create();
+}
 
 CPendingFile::CPendingFile(const std::string& target)
 {
-    if (examineOutput(target, false, destination, errorText))
-        create();
+    if (examineOutput(target, false, destination, errorText)) create();
 }
 
 void CPendingFile::create()
 {
-    if (destination.kind == OutputTarget::Stream) {
+    if (destination.kind == OutputTarget::Stream)
+    {
         fileDescriptor = anonymousTemporaryFile();
         if (fileDescriptor < 0)
             errorText = destination.given + ": cannot make a temporary file in " +
@@ -324,7 +340,8 @@ void CPendingFile::create()
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
     fileDescriptor = mkostemp(buf.data(), O_CLOEXEC);
-    if (fileDescriptor < 0) {
+    if (fileDescriptor < 0)
+    {
         errorText =
             destination.given + ": cannot create a file in its folder: " + std::strerror(errno);
         return;
@@ -339,27 +356,26 @@ void CPendingFile::create()
 CPendingFile::~CPendingFile()
 {
     forget(cleanupSlot);
-    if (fileDescriptor >= 0)
-        close(fileDescriptor);
-    if (!committed && !temporaryPath.empty())
-        unlink(temporaryPath.c_str());
+    if (fileDescriptor >= 0) close(fileDescriptor);
+    if (!committed && !temporaryPath.empty()) unlink(temporaryPath.c_str());
 }
 
 bool CPendingFile::streamOut(std::string& error)
 {
     const bool toStdout = destination.given == "-";
-    const int out = toStdout ? STDOUT_FILENO
-                             : open(destination.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    const int out =
+        toStdout ? STDOUT_FILENO : open(destination.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (out < 0)
         return fail(error,
                     destination.given + ": cannot open for writing: " + std::strerror(errno));
     bool ok = lseek(fileDescriptor, 0, SEEK_SET) == 0;
     char buffer[65536];
-    while (ok) {
+    while (ok)
+    {
         const ssize_t n = read(fileDescriptor, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0)
+        {
             ok = n == 0;
             break;
         }
@@ -368,26 +384,26 @@ bool CPendingFile::streamOut(std::string& error)
     const int savedErrno = errno;
     if (!toStdout && close(out) != 0 && ok)
         return fail(error, destination.given + ": write failed: " + std::strerror(errno));
-    if (!ok)
-        return fail(error, destination.given + ": write failed: " + std::strerror(savedErrno));
+    if (!ok) return fail(error, destination.given + ": write failed: " + std::strerror(savedErrno));
     return true;
 }
 
 bool CPendingFile::commit(std::string& error)
 {
-    if (committed)
-        return true;
+    if (committed) return true;
     if (fileDescriptor < 0)
         return fail(error,
                     errorText.empty() ? destination.given + ": nothing was written" : errorText);
-    if (destination.kind == OutputTarget::Stream) {
+    if (destination.kind == OutputTarget::Stream)
+    {
         const bool ok = streamOut(error);
         close(fileDescriptor);
         fileDescriptor = -1;
         committed = ok;
         return ok;
     }
-    if (destination.exists) {
+    if (destination.exists)
+    {
         // The replaced file's owner (where we may give it) and mode carry over.
         if (fchown(fileDescriptor, destination.owner, destination.group) != 0 && errno != EPERM)
             return fail(error, destination.given + ": " + std::strerror(errno));
@@ -411,16 +427,15 @@ bool commitAll(const std::vector<CPendingFile*>& files, std::string& error)
 {
     for (bool streams : {true, false})
         for (CPendingFile* f : files)
-            if (f != nullptr && f->isStream() == streams && !f->commit(error))
-                return false;
+            if (f != nullptr && f->isStream() == streams && !f->commit(error)) return false;
     return true;
 }
 
-bool writeFileAtomically(const std::string& path, const void* data, size_t size,
-                         std::string& error)
+bool writeFileAtomically(const std::string& path, const void* data, size_t size, std::string& error)
 {
     CPendingFile file(path);
-    if (!file.ok()) {
+    if (!file.ok())
+    {
         error = file.error();
         return false;
     }
@@ -433,8 +448,7 @@ void watchPluginFailures(const std::string& pluginPath)
 {
     std::snprintf(watchedPlugin, sizeof watchedPlugin, "%s", pluginPath.c_str());
     static bool installed = false;
-    if (installed)
-        return;
+    if (installed) return;
     installed = true;
     // A plug-in that overflows its stack still gets its crash reported.
     static char altStack[64 * 1024];
@@ -442,7 +456,9 @@ void watchPluginFailures(const std::string& pluginPath)
     ss.ss_sp = altStack;
     ss.ss_size = sizeof altStack;
     sigaltstack(&ss, nullptr);
-    struct sigaction sa{};
+    struct sigaction sa
+    {
+    };
     sa.sa_handler = reportCrashAndExit;
     sa.sa_flags = SA_ONSTACK;
     sigemptyset(&sa.sa_mask);
@@ -451,4 +467,7 @@ void watchPluginFailures(const std::string& pluginPath)
     std::atexit(reportExitCall);
 }
 
-void markNormalExit() { normalExit = 1; }
+void markNormalExit()
+{
+    normalExit = 1;
+}

@@ -19,11 +19,16 @@
 // What an output path names, found before any processing.
 struct OutputTarget
 {
-    enum Kind { Missing, Regular, Stream };
-    std::string given;      // as the user wrote it; "-" is standard output
-    std::string path;       // where the data goes (links followed); empty for standard output
+    enum Kind
+    {
+        Missing,
+        Regular,
+        Stream
+    };
+    std::string given; // as the user wrote it; "-" is standard output
+    std::string path;  // where the data goes (links followed); empty for standard output
     Kind kind = Missing;
-    bool exists = false;    // Regular or Stream that exists: the fields below are valid
+    bool exists = false; // Regular or Stream that exists: the fields below are valid
     dev_t device = 0;
     ino_t inode = 0;
     mode_t mode = 0;
@@ -54,7 +59,7 @@ bool checkDistinctFiles(const std::vector<InputPath>& inputs,
 // A temporary file for one output; the destructor removes it unless commit() put it in place.
 class CPendingFile
 {
-public:
+  public:
     explicit CPendingFile(const OutputTarget& target);
     // Examines `target` first (replacing an existing file is allowed).
     explicit CPendingFile(const std::string& target);
@@ -74,7 +79,7 @@ public:
     bool commit(std::string& error);
     const std::string& error() const { return errorText; }
 
-private:
+  private:
     void create();
     bool streamOut(std::string& error);
     OutputTarget destination;

@@ -7,7 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 constexpr size_t kNameBytes = 28;
 // Fixed part: magic, byte size, kind, version, id, plug-in version, count, name.
@@ -38,7 +39,8 @@ std::string fourCCText(int32_t id)
 {
     const uint32_t v = uint32_t(id);
     std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+    {
         const char c = char((v >> shift) & 0xff);
         text += (c >= 32 && c < 127) ? c : '?';
     }
@@ -49,8 +51,7 @@ bool parseFxp(const uint8_t* data, size_t size, FxpProgram& out, std::string& er
 {
     if (data == nullptr || size < 8 || std::memcmp(data, "CcnK", 4) != 0)
         return fail(error, "not a VST program file (no \"CcnK\" header)");
-    if (size > kFxpMaxFileSize)
-        return fail(error, "file too large for a VST program file");
+    if (size > kFxpMaxFileSize) return fail(error, "file too large for a VST program file");
     if (size < kHeaderBytes + 4)
         return fail(error, "truncated VST program file (" + std::to_string(size) + " bytes)");
     const uint32_t byteSize = readBE32(data + 4);
@@ -79,7 +80,8 @@ bool parseFxp(const uint8_t* data, size_t size, FxpProgram& out, std::string& er
 
     const uint8_t* body = data + kHeaderBytes;
     const size_t bodySize = size - kHeaderBytes;
-    if (p.isChunk) {
+    if (p.isChunk)
+    {
         if (count != 1)
             return fail(error, "a chunk program file must hold 1 program, this one says " +
                                    std::to_string(count));
@@ -89,18 +91,21 @@ bool parseFxp(const uint8_t* data, size_t size, FxpProgram& out, std::string& er
                                    " bytes but " + std::to_string(bodySize - 4) + " follow" +
                                    (uint64_t(chunkSize) + 4 > bodySize ? " (truncated file)" : ""));
         p.chunk.assign(body + 4, body + 4 + chunkSize);
-    } else {
+    }
+    else
+    {
         if (uint64_t(count) * 4 != bodySize)
             return fail(error, "the file says " + std::to_string(count) + " parameters but holds " +
                                    std::to_string(bodySize) + " bytes of values");
         p.params.resize(count);
-        for (uint32_t i = 0; i < count; ++i) {
+        for (uint32_t i = 0; i < count; ++i)
+        {
             const uint32_t bits = readBE32(body + 4 * size_t(i));
             float v;
             std::memcpy(&v, &bits, 4);
             if (!(v >= 0.0f && v <= 1.0f))
-                return fail(error, "parameter " + std::to_string(i) +
-                                       " holds a value outside 0..1");
+                return fail(error,
+                            "parameter " + std::to_string(i) + " holds a value outside 0..1");
             p.params[i] = v;
         }
     }
@@ -126,11 +131,15 @@ std::vector<uint8_t> buildFxp(const FxpProgram& program)
     char name[kNameBytes] = {};
     std::memcpy(name, program.name.data(), std::min(program.name.size(), kNameBytes - 1));
     out.insert(out.end(), name, name + kNameBytes);
-    if (program.isChunk) {
+    if (program.isChunk)
+    {
         appendBE32(out, uint32_t(program.chunk.size()));
         out.insert(out.end(), program.chunk.begin(), program.chunk.end());
-    } else {
-        for (float v : program.params) {
+    }
+    else
+    {
+        for (float v : program.params)
+        {
             uint32_t bits;
             std::memcpy(&bits, &v, 4);
             appendBE32(out, bits);
@@ -142,28 +151,26 @@ std::vector<uint8_t> buildFxp(const FxpProgram& program)
 bool readFxpFile(const std::string& path, FxpProgram& out, std::string& error)
 {
     FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr)
-        return fail(error, path + ": cannot open preset: " + std::strerror(errno));
+    if (f == nullptr) return fail(error, path + ": cannot open preset: " + std::strerror(errno));
     std::vector<uint8_t> bytes;
     uint8_t buffer[65536];
     size_t n;
     bool tooLarge = false;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+    {
         bytes.insert(bytes.end(), buffer, buffer + n);
-        if (bytes.size() > kFxpMaxFileSize) {
+        if (bytes.size() > kFxpMaxFileSize)
+        {
             tooLarge = true;
             break;
         }
     }
     const bool readError = std::ferror(f) != 0;
     std::fclose(f);
-    if (readError)
-        return fail(error, path + ": cannot read preset");
-    if (tooLarge)
-        return fail(error, path + ": file too large for a VST program file");
+    if (readError) return fail(error, path + ": cannot read preset");
+    if (tooLarge) return fail(error, path + ": file too large for a VST program file");
     std::string why;
-    if (!parseFxp(bytes.data(), bytes.size(), out, why))
-        return fail(error, path + ": " + why);
+    if (!parseFxp(bytes.data(), bytes.size(), out, why)) return fail(error, path + ": " + why);
     return true;
 }
 

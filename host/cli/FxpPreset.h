@@ -19,12 +19,12 @@
 
 struct FxpProgram
 {
-    bool isChunk = true;         // "FPCh" (chunk) or "FxCk" (parameter list)
-    int32_t uniqueId = 0;        // the plug-in's unique id (AEffect::uniqueID)
-    int32_t pluginVersion = 0;   // AEffect::version of the plug-in that wrote the file
-    std::string name;            // program name, at most 27 characters are stored
-    std::vector<uint8_t> chunk;  // isChunk: the state chunk
-    std::vector<float> params;   // !isChunk: normalised parameter values
+    bool isChunk = true;        // "FPCh" (chunk) or "FxCk" (parameter list)
+    int32_t uniqueId = 0;       // the plug-in's unique id (AEffect::uniqueID)
+    int32_t pluginVersion = 0;  // AEffect::version of the plug-in that wrote the file
+    std::string name;           // program name, at most 27 characters are stored
+    std::vector<uint8_t> chunk; // isChunk: the state chunk
+    std::vector<float> params;  // !isChunk: normalised parameter values
 };
 
 // Largest file we accept; plug-in chunks are small and this bounds what a bad size can allocate.

@@ -13,7 +13,8 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::string flagNames(int32_t flags)
 {
@@ -30,11 +31,13 @@ std::string flagNames(int32_t flags)
     std::string text;
     int32_t rest = flags;
     for (const auto& k : known)
-        if (flags & k.bit) {
+        if (flags & k.bit)
+        {
             text += (text.empty() ? "" : " ") + std::string(k.name);
             rest &= ~k.bit;
         }
-    if (rest != 0) {
+    if (rest != 0)
+    {
         char other[32];
         std::snprintf(other, sizeof other, "0x%x", unsigned(rest));
         text += (text.empty() ? "" : " ") + std::string(other);
@@ -47,11 +50,9 @@ std::string flagNames(int32_t flags)
 int runInfo(const InfoOptions& options, const Verbosity&)
 {
     std::string error;
-    if (!isWindowsPlugin(options.plugin))
-        watchPluginFailures(options.plugin);
+    if (!isWindowsPlugin(options.plugin)) watchPluginFailures(options.plugin);
     std::unique_ptr<CPluginInstance> plugin = loadPlugin(options.plugin, error);
-    if (!plugin)
-        return reportFailure(error);
+    if (!plugin) return reportFailure(error);
     const PluginInfo info = plugin->info();
     std::printf("effect:        %s\n", info.effectName.c_str());
     std::printf("vendor:        %s\n", info.vendor.c_str());
@@ -79,26 +80,29 @@ int runInfo(const InfoOptions& options, const Verbosity&)
         std::printf("latency:       %d frames\n", latency);
     else
         std::printf("latency:       %d frames after a first block at 48000 Hz (%d when "
-                    "resumed)\n", latency, atResume);
+                    "resumed)\n",
+                    latency, atResume);
     std::printf("programs:      %d, current \"%s\"\n", info.numPrograms,
                 plugin->programName().c_str());
     std::vector<uint8_t> chunk;
-    if (info.flags & effFlagsProgramChunks) {
+    if (info.flags & effFlagsProgramChunks)
+    {
         if (plugin->getChunk(true, chunk))
             std::printf("chunk:         %zu bytes\n", chunk.size());
         else
             std::printf("chunk:         none\n");
     }
     std::printf("parameters:    %d\n", info.numParams);
-    for (int i = 0; i < info.numParams; ++i) {
+    for (int i = 0; i < info.numParams; ++i)
+    {
         const std::string label = plugin->parameterLabel(i);
         const std::string name = "\"" + plugin->parameterName(i) + "\"";
-        const std::string display = plugin->parameterDisplay(i) + (label.empty() ? "" : " " + label);
+        const std::string display =
+            plugin->parameterDisplay(i) + (label.empty() ? "" : " " + label);
         const double value = double(plugin->getParameter(i));
         std::printf("  %3d  %-24s %-16s %.6f  %s\n", i, name.c_str(), display.c_str(), value,
                     describeParameterRange(*plugin, i).c_str());
     }
-    if (plugin->failed())
-        return reportFailure(plugin->failure());
+    if (plugin->failed()) return reportFailure(plugin->failure());
     return 0;
 }

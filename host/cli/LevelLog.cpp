@@ -6,7 +6,8 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
+namespace
+{
 // Below this input level the output/input ratio is noise and dither, not the plug-in's gain.
 constexpr double kGainFloorDb = -70.0;
 
@@ -19,13 +20,12 @@ double toDb(double meanSquare)
 void CLevelLog::accumulate(std::vector<double>& sums, int window, long long position,
                            const float* left, const float* right, int frames)
 {
-    for (int i = 0; i < frames; ++i) {
+    for (int i = 0; i < frames; ++i)
+    {
         const long long at = position + i;
-        if (at < 0)
-            continue;
+        if (at < 0) continue;
         const size_t w = size_t(at / window);
-        if (w >= sums.size())
-            sums.resize(w + 1, 0.0);
+        if (w >= sums.size()) sums.resize(w + 1, 0.0);
         sums[w] += 0.5 * (double(left[i]) * left[i] + double(right[i]) * right[i]);
     }
 }
@@ -44,7 +44,8 @@ std::string CLevelLog::csv(long long frames) const
 {
     std::string csv = "time_s,input_dbfs,output_dbfs,gain_db\n";
     const long long windows = (frames + framesPerWindow - 1) / framesPerWindow;
-    for (long long w = 0; w < windows; ++w) {
+    for (long long w = 0; w < windows; ++w)
+    {
         const long long first = w * framesPerWindow;
         const long long count = std::min<long long>(framesPerWindow, frames - first);
         const double in = size_t(w) < input.size() ? input[size_t(w)] / double(count) : 0.0;
@@ -67,12 +68,12 @@ std::vector<double> CLevelLog::gainsDb(long long frames) const
 {
     std::vector<double> gains;
     const long long windows = (frames + framesPerWindow - 1) / framesPerWindow;
-    for (long long w = 0; w < windows && size_t(w) < input.size(); ++w) {
+    for (long long w = 0; w < windows && size_t(w) < input.size(); ++w)
+    {
         const long long count = std::min<long long>(framesPerWindow, frames - w * framesPerWindow);
         const double inDb = toDb(input[size_t(w)] / double(count));
         const double out = size_t(w) < output.size() ? output[size_t(w)] / double(count) : 0.0;
-        if (inDb > kGainFloorDb)
-            gains.push_back(toDb(out) - inDb);
+        if (inDb > kGainFloorDb) gains.push_back(toDb(out) - inDb);
     }
     return gains;
 }

@@ -10,7 +10,7 @@
 
 class CLevelLog
 {
-public:
+  public:
     CLevelLog(int windowFrames, int sampleRate)
         : framesPerWindow(windowFrames), framesPerSecond(sampleRate)
     {
@@ -28,7 +28,7 @@ public:
     // Writes the CSV through a temporary file.
     bool write(const std::string& path, long long frames, std::string& error) const;
 
-private:
+  private:
     static void accumulate(std::vector<double>& sums, int window, long long position,
                            const float* left, const float* right, int frames);
     int framesPerWindow;

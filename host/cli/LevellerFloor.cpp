@@ -5,7 +5,8 @@
 #include <cmath>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // Keeps the default settings from being folded into constants at compile time, so the
 // coefficients come from the same library functions as in the plug-in.
@@ -60,14 +61,20 @@ void CLevellerFloor::process(const float* inLeft, const float* inRight, float* o
                              float* outRight, int frames)
 {
     // Once per block: mono detection and a new dither offset.
-    if (monoCount < 32) {
-        if (std::fabs(inL1 - inR1) < 0.00001) {
+    if (monoCount < 32)
+    {
+        if (std::fabs(inL1 - inR1) < 0.00001)
+        {
             monoCount = monoCount + 1;
-        } else {
+        }
+        else
+        {
             monoCount = 0;
             mono = false;
         }
-    } else {
+    }
+    else
+    {
         monoCount = 0;
         mono = true;
     }
@@ -80,21 +87,26 @@ void CLevellerFloor::process(const float* inLeft, const float* inRight, float* o
     double ex1l = ex1, ex2l = ex2, ey1l = ey1, ey2l = ey2;
     double slowl = slow, e1l = e1, e2l = e2, e3l = e3;
     int pL = posL, pR = posR;
-    for (int i = 0; i < frames; ++i) {
+    for (int i = 0; i < frames; ++i)
+    {
         inL = double(inLeft[i]) + dither;
         inR = double(inRight[i]) + dither;
         double sigL = inL;
         double sigR = inR;
-        if (lowCutMain) {
+        if (lowCutMain)
+        {
             double y = lb0 * sigL + lb1 * lx10 + lb2 * lx20 - la1 * ly10 - la2 * ly20;
             lx20 = lx10;
             lx10 = sigL;
             ly20 = ly10;
             ly10 = y;
             sigL = y;
-            if (mono) {
+            if (mono)
+            {
                 sigR = sigL;
-            } else {
+            }
+            else
+            {
                 y = lb0 * sigR + lb1 * lx11 + lb2 * lx21 - la1 * ly11 - la2 * ly21;
                 lx21 = lx11;
                 lx11 = sigR;
@@ -104,7 +116,8 @@ void CLevellerFloor::process(const float* inLeft, const float* inRight, float* o
             }
         }
         double side = std::fabs(sigL) < std::fabs(sigR) ? sigR : sigL;
-        if (!(emphasisAmount > -0.00001 && emphasisAmount < 0.00001)) {
+        if (!(emphasisAmount > -0.00001 && emphasisAmount < 0.00001))
+        {
             const double y = eb0 * side + eb1 * ex1l + eb2 * ex2l - ea1 * ey1l - ea2 * ey2l;
             ex2l = ex1l;
             ex1l = side;
@@ -112,7 +125,8 @@ void CLevellerFloor::process(const float* inLeft, const float* inRight, float* o
             ey1l = y;
             side = side + emphasisAmount * y;
         }
-        if (lowCutSide) {
+        if (lowCutSide)
+        {
             const double y = lb0 * side + lb1 * lx10 + lb2 * lx20 - la1 * ly10 - la2 * ly20;
             lx20 = lx10;
             lx10 = side;
@@ -154,7 +168,8 @@ double timeLevellerFloor(CLevellerFloor& floor, const float* left, const float* 
     const size_t blockFrames = static_cast<size_t>(block);
     std::vector<float> outL(blockFrames), outR(blockFrames);
     const auto start = std::chrono::steady_clock::now();
-    for (long long at = 0; at < frames; at += block) {
+    for (long long at = 0; at < frames; at += block)
+    {
         const int n = int(std::min<long long>(block, frames - at));
         floor.process(left + at, right + at, outL.data(), outR.data(), n);
         // Read back, so that no output store counts as unused.

@@ -9,7 +9,7 @@
 
 class CLocalPlugin final : public CPluginInstance
 {
-public:
+  public:
     explicit CLocalPlugin(std::unique_ptr<CLoadedPlugin> loaded);
 
     PluginInfo info() override { return loadedPlugin->describe(); }
@@ -42,7 +42,7 @@ public:
     bool failed() const override { return false; }
     std::string failure() const override { return failureText; }
 
-private:
+  private:
     CVstPlugin& plugin() { return loadedPlugin->plugin(); }
     std::unique_ptr<CLoadedPlugin> loadedPlugin;
     CChannelAdapter channels;

@@ -4,9 +4,10 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
-constexpr double kAbsoluteGate = -70.0;   // LUFS
-constexpr double kRelativeGate = -20.0;   // LU below the mean of the blocks above the absolute gate
+namespace
+{
+constexpr double kAbsoluteGate = -70.0; // LUFS
+constexpr double kRelativeGate = -20.0; // LU below the mean of the blocks above the absolute gate
 constexpr double kLowPercentile = 0.10;
 constexpr double kHighPercentile = 0.95;
 constexpr int kWindowHops = 30;           // 3 s in 100 ms hops
@@ -14,7 +15,10 @@ constexpr int kMomentaryHops = 4;         // 400 ms
 constexpr double kIntegratedGate = -10.0; // LU below the mean: the integrated loudness's gate
 constexpr double kFloorPercentile = 0.10;
 
-double energyToLufs(double energy) { return energy > 0 ? -0.691 + 10.0 * std::log10(energy) : -HUGE_VAL; }
+double energyToLufs(double energy)
+{
+    return energy > 0 ? -0.691 + 10.0 * std::log10(energy) : -HUGE_VAL;
+}
 } // namespace
 
 CLoudnessMeter::CLoudnessMeter(int channels, int sampleRate, bool loudness, bool truePeak)
@@ -29,27 +33,24 @@ CLoudnessMeter::CLoudnessMeter(int channels, int sampleRate, bool loudness, bool
 
 CLoudnessMeter::~CLoudnessMeter()
 {
-    if (state != nullptr)
-        ebur128_destroy(&state);
+    if (state != nullptr) ebur128_destroy(&state);
 }
 
 void CLoudnessMeter::add(const float* left, const float* right, int frames)
 {
-    if (state == nullptr)
-        return;
+    if (state == nullptr) return;
     // Pieces end on every 100 ms boundary of the stream, where the short-term loudness is read.
-    for (int done = 0; done < frames;) {
+    for (int done = 0; done < frames;)
+    {
         const long long toHop = hopFrames - fedFrames % hopFrames;
         const int n = int(std::min<long long>({frames - done, toHop, 1024}));
         addPiece(left + done, right + done, n);
         done += n;
         fedFrames += n;
-        if (!measureLoudness || fedFrames % hopFrames != 0)
-            continue;
+        if (!measureLoudness || fedFrames % hopFrames != 0) continue;
         const long long hops = fedFrames / hopFrames;
         double lufs = 0;
-        if (ebur128_loudness_window(state, 100, &lufs) != EBUR128_SUCCESS)
-            continue;
+        if (ebur128_loudness_window(state, 100, &lufs) != EBUR128_SUCCESS) continue;
         // Loudness is -0.691 + 10 log10(mean square); silence comes back as -inf (energy 0).
         hopEnergy[hops % kWindowHops] = std::pow(10.0, (lufs + 0.691) / 10.0);
         double sum = 0, recent = 0;
@@ -62,20 +63,20 @@ void CLoudnessMeter::add(const float* left, const float* right, int frames)
         const double momentary = energyToLufs(recent / kMomentaryHops);
         highestShortTerm = std::max(highestShortTerm, shortTerm);
         highestMomentary = std::max(highestMomentary, momentary);
-        if (hops >= kMomentaryHops)
-            momentaryHistory.push_back(float(momentary));
-        if (hops >= kWindowHops)
-            shortTermHistory.push_back(shortTerm);
+        if (hops >= kMomentaryHops) momentaryHistory.push_back(float(momentary));
+        if (hops >= kWindowHops) shortTermHistory.push_back(shortTerm);
     }
 }
 
 void CLoudnessMeter::addPiece(const float* left, const float* right, int frames)
 {
-    if (channelCount == 1) {
+    if (channelCount == 1)
+    {
         ebur128_add_frames_float(state, left, size_t(frames));
         return;
     }
-    for (int i = 0; i < frames; ++i) {
+    for (int i = 0; i < frames; ++i)
+    {
         interleaved[2 * i] = left[i];
         interleaved[2 * i + 1] = right[i];
     }
@@ -96,17 +97,16 @@ double CLoudnessMeter::range() const
     std::vector<double> gated;
     double energy = 0;
     for (double l : shortTermHistory)
-        if (std::isfinite(l) && l > kAbsoluteGate) {
+        if (std::isfinite(l) && l > kAbsoluteGate)
+        {
             gated.push_back(l);
             energy += std::pow(10.0, l / 10.0);
         }
-    if (gated.empty())
-        return 0;
+    if (gated.empty()) return 0;
     const double relative = 10.0 * std::log10(energy / double(gated.size())) + kRelativeGate;
     gated.erase(std::remove_if(gated.begin(), gated.end(), [&](double l) { return l < relative; }),
                 gated.end());
-    if (gated.size() < 2)
-        return 0;
+    if (gated.size() < 2) return 0;
     std::sort(gated.begin(), gated.end());
     auto at = [&](double p) { return gated[size_t(std::lround(double(gated.size() - 1) * p))]; };
     return std::max(0.0, at(kHighPercentile) - at(kLowPercentile));
@@ -115,10 +115,10 @@ double CLoudnessMeter::range() const
 double CLoudnessMeter::truePeak() const
 {
     double peak = 0;
-    for (int c = 0; measureTruePeak && state != nullptr && c < channelCount; ++c) {
+    for (int c = 0; measureTruePeak && state != nullptr && c < channelCount; ++c)
+    {
         double v = 0;
-        if (ebur128_true_peak(state, unsigned(c), &v) == EBUR128_SUCCESS)
-            peak = std::max(peak, v);
+        if (ebur128_true_peak(state, unsigned(c), &v) == EBUR128_SUCCESS) peak = std::max(peak, v);
     }
     return peak;
 }
@@ -126,7 +126,8 @@ double CLoudnessMeter::truePeak() const
 double CLoudnessMeter::samplePeak() const
 {
     double peak = 0;
-    for (int c = 0; measureTruePeak && state != nullptr && c < channelCount; ++c) {
+    for (int c = 0; measureTruePeak && state != nullptr && c < channelCount; ++c)
+    {
         double v = 0;
         if (ebur128_sample_peak(state, unsigned(c), &v) == EBUR128_SUCCESS)
             peak = std::max(peak, v);
@@ -137,14 +138,11 @@ double CLoudnessMeter::samplePeak() const
 double CLoudnessMeter::noiseFloor() const
 {
     const double integrated = this->integrated();
-    if (!std::isfinite(integrated))
-        return NAN;
+    if (!std::isfinite(integrated)) return NAN;
     std::vector<float> pauses;
     for (float m : momentaryHistory)
-        if (m < integrated + kIntegratedGate)
-            pauses.push_back(m);
-    if (pauses.empty())
-        return NAN;
+        if (m < integrated + kIntegratedGate) pauses.push_back(m);
+    if (pauses.empty()) return NAN;
     const size_t at = size_t(std::lround(double(pauses.size() - 1) * kFloorPercentile));
     std::nth_element(pauses.begin(), pauses.begin() + long(at), pauses.end());
     return pauses[at];
@@ -152,8 +150,7 @@ double CLoudnessMeter::noiseFloor() const
 
 std::string CLoudnessMeter::formatLufs(double lufs)
 {
-    if (!std::isfinite(lufs))
-        return "-inf LUFS";
+    if (!std::isfinite(lufs)) return "-inf LUFS";
     char text[32];
     std::snprintf(text, sizeof text, "%.1f LUFS", lufs);
     return text;
@@ -161,8 +158,7 @@ std::string CLoudnessMeter::formatLufs(double lufs)
 
 std::string CLoudnessMeter::formatDb(double level)
 {
-    if (!(level > 0))
-        return "-inf";
+    if (!(level > 0)) return "-inf";
     char text[32];
     std::snprintf(text, sizeof text, "%+.1f", 20.0 * std::log10(level));
     return text;

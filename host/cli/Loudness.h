@@ -15,7 +15,7 @@
 
 class CLoudnessMeter
 {
-public:
+  public:
     // `channels` is 1 or 2; a mono stream is measured as one channel. `loudness` measures the
     // integrated loudness and the range; `truePeak` the true peak (4x oversampled, which costs
     // time).
@@ -50,15 +50,15 @@ public:
     // A linear level in dB with a sign: "+5.5", "-0.3", "-inf".
     static std::string formatDb(double level);
 
-private:
+  private:
     void addPiece(const float* left, const float* right, int frames);
     ebur128_state* state = nullptr;
     int channelCount;
     bool measureLoudness;
     bool measureTruePeak;
-    long long hopFrames;        // 100 ms
+    long long hopFrames; // 100 ms
     long long fedFrames = 0;
-    double hopEnergy[30] = {};  // mean square of the last thirty 100 ms windows (a ring)
+    double hopEnergy[30] = {};            // mean square of the last thirty 100 ms windows (a ring)
     std::vector<double> shortTermHistory; // short-term loudness every 100 ms once 3 s are in
     std::vector<float> momentaryHistory;  // momentary loudness every 100 ms once 400 ms are in
     double highestMomentary;

@@ -18,11 +18,11 @@
 
 struct ParameterAssignment
 {
-    int index = -1;        // parameter index
-    float normalised = 0;  // value that was set
-    std::string name;      // the parameter's name as the plug-in reports it
-    std::string display;   // display text after setting, with the label if any
-    std::string note;      // why the value differs from the one asked for, if it does
+    int index = -1;       // parameter index
+    float normalised = 0; // value that was set
+    std::string name;     // the parameter's name as the plug-in reports it
+    std::string display;  // display text after setting, with the label if any
+    std::string note;     // why the value differs from the one asked for, if it does
 };
 
 // Resolves NAME against the plug-in's parameter names: exact, then ignoring case, then ignoring

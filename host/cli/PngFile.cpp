@@ -7,17 +7,18 @@
 #include <png.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 // libpng reports errors by longjmp; nothing with a destructor lives between setjmp and the
 // calls that may jump, so no C++ object is skipped.
 bool encode(FILE* file, const EditorImage& image)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (png == nullptr)
-        return false;
+    if (png == nullptr) return false;
     png_infop info = png_create_info_struct(png);
-    if (info == nullptr || setjmp(png_jmpbuf(png))) {
+    if (info == nullptr || setjmp(png_jmpbuf(png)))
+    {
         png_destroy_write_struct(&png, &info);
         return false;
     }
@@ -39,23 +40,27 @@ bool writePng(const OutputTarget& target, const EditorImage& image, std::string&
 {
     const std::string& path = target.given;
     if (image.width <= 0 || image.height <= 0 ||
-        image.rgb.size() != size_t(image.width) * size_t(image.height) * 3) {
+        image.rgb.size() != size_t(image.width) * size_t(image.height) * 3)
+    {
         error = path + ": no picture to write";
         return false;
     }
     CPendingFile pending(target);
-    if (!pending.ok()) {
+    if (!pending.ok())
+    {
         error = pending.error();
         return false;
     }
     FILE* file = fdopen(dup(pending.fd()), "wb");
-    if (file == nullptr) {
+    if (file == nullptr)
+    {
         error = path + ": cannot write";
         return false;
     }
     const bool encoded = encode(file, image);
     const bool closed = std::fclose(file) == 0;
-    if (!encoded || !closed) {
+    if (!encoded || !closed)
+    {
         error = path + ": cannot write the PNG file";
         return false;
     }

@@ -6,7 +6,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 constexpr auto kMoment = std::chrono::milliseconds(300);
 constexpr auto kRedraw = std::chrono::milliseconds(100);
 constexpr int kMaxBar = 40;
@@ -14,8 +15,7 @@ constexpr int kMaxBar = 40;
 int terminalColumns()
 {
     winsize ws{};
-    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0)
-        return ws.ws_col;
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
     if (const char* env = std::getenv("COLUMNS"); env != nullptr && std::atoi(env) > 0)
         return std::atoi(env);
     return 80;
@@ -40,10 +40,13 @@ CProgressBar::CProgressBar(long long total, std::string label, bool wanted)
 {
 }
 
-CProgressBar::~CProgressBar() { finish(); }
+CProgressBar::~CProgressBar()
+{
+    finish();
+}
 
-std::string CProgressBar::render(const std::string& label, double fraction,
-                                 double elapsedSeconds, int columns)
+std::string CProgressBar::render(const std::string& label, double fraction, double elapsedSeconds,
+                                 int columns)
 {
     fraction = std::clamp(fraction, 0.0, 1.0);
     char tail[64];
@@ -56,25 +59,25 @@ std::string CProgressBar::render(const std::string& label, double fraction,
     std::string line = std::string(tail);
     // The bar gets what is left after the label, the brackets and the percentage.
     const int bar = std::min(kMaxBar, room - int(label.size()) - 3 - int(line.size()));
-    if (bar >= 5) {
+    if (bar >= 5)
+    {
         const int filled = int(fraction * bar);
         line = label + " [" + std::string(size_t(filled), '#') +
                std::string(size_t(bar - filled), '.') + "]" + line;
-    } else if (int(label.size() + line.size()) <= room) {
+    }
+    else if (int(label.size() + line.size()) <= room)
+    {
         line = label + line;
     }
-    if (int(line.size()) > room)
-        line = line.substr(line.size() - size_t(std::max(room, 0)));
+    if (int(line.size()) > room) line = line.substr(line.size() - size_t(std::max(room, 0)));
     return line;
 }
 
 void CProgressBar::update(long long done)
 {
-    if (!enabled)
-        return;
+    if (!enabled) return;
     const auto now = std::chrono::steady_clock::now();
-    if (now - startTime < kMoment || (shown && now - lastDraw < kRedraw))
-        return;
+    if (now - startTime < kMoment || (shown && now - lastDraw < kRedraw)) return;
     lastDraw = now;
     shown = true;
     const double fraction =
@@ -88,7 +91,8 @@ void CProgressBar::update(long long done)
 
 void CProgressBar::clear()
 {
-    if (shown) {
+    if (shown)
+    {
         std::fprintf(stderr, "\r\033[K");
         std::fflush(stderr);
     }
@@ -96,8 +100,7 @@ void CProgressBar::clear()
 
 void CProgressBar::finish()
 {
-    if (shown)
-        std::fprintf(stderr, "\r\033[K");
+    if (shown) std::fprintf(stderr, "\r\033[K");
     shown = false;
     enabled = false;
 }

@@ -9,7 +9,7 @@
 
 class CProgressBar
 {
-public:
+  public:
     // `total`: units of work (frames); `label`: shown before the bar; `wanted`: false for -q.
     CProgressBar(long long total, std::string label, bool wanted = true);
     ~CProgressBar();
@@ -23,7 +23,7 @@ public:
     static std::string render(const std::string& label, double fraction, double elapsedSeconds,
                               int columns);
 
-private:
+  private:
     long long totalFrames;
     std::string barLabel;
     bool enabled;

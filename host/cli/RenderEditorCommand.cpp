@@ -19,7 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 constexpr int kBlock = 512;
 constexpr int kIdleMs = 20; // about 50 idle calls per second, as hosts give editors
@@ -33,7 +34,8 @@ float percentile(const std::vector<float>& sorted, double fraction)
 
 void reportPaintTimes(std::vector<float> ms)
 {
-    if (ms.empty()) {
+    if (ms.empty())
+    {
         std::printf("paint times: the editor did not paint while the audio played\n");
         return;
     }
@@ -54,15 +56,11 @@ int runRenderEditor(const RenderEditorOptions& options, const Verbosity& verbosi
     const std::string& outPath = options.output;
     // The picture's path is checked before anything runs, like every output.
     OutputTarget target;
-    if (!examineOutput(outPath, options.noClobber, target, error))
-        return reportFailure(error);
+    if (!examineOutput(outPath, options.noClobber, target, error)) return reportFailure(error);
     std::vector<InputPath> inputs = {{"the plug-in", pluginPath}};
-    if (!options.input.empty())
-        inputs.push_back({"the input", options.input});
-    if (!options.preset.empty())
-        inputs.push_back({"the preset", options.preset});
-    if (!checkDistinctFiles(inputs, {&target}, error))
-        return reportFailure(error);
+    if (!options.input.empty()) inputs.push_back({"the input", options.input});
+    if (!options.preset.empty()) inputs.push_back({"the preset", options.preset});
+    if (!checkDistinctFiles(inputs, {&target}, error)) return reportFailure(error);
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0')
         return reportFailure("render-editor needs an X display for the editor's window (run it "
@@ -70,38 +68,38 @@ int runRenderEditor(const RenderEditorOptions& options, const Verbosity& verbosi
 
     // The audio: the given file (repeated if short) or generated speech.
     StereoSignal audio;
-    if (!options.input.empty()) {
+    if (!options.input.empty())
+    {
         CAudioReader reader;
-        if (!reader.open(options.input, error))
-            return reportFailure(error);
+        if (!reader.open(options.input, error)) return reportFailure(error);
         audio.sampleRate = reader.sampleRate();
         std::vector<float> l(kBlock), r(kBlock);
-        for (int n; (n = reader.read(l.data(), r.data(), kBlock)) > 0;) {
+        for (int n; (n = reader.read(l.data(), r.data(), kBlock)) > 0;)
+        {
             audio.left.insert(audio.left.end(), l.begin(), l.begin() + n);
             audio.right.insert(audio.right.end(), r.begin(), r.begin() + n);
         }
-        if (audio.left.empty())
-            return reportFailure(options.input + ": holds no audio");
-    } else {
+        if (audio.left.empty()) return reportFailure(options.input + ": holds no audio");
+    }
+    else
+    {
         audio = makeSpeechLikeSignal(seconds, 48000);
     }
     FxpProgram preset;
     if (!options.preset.empty() && !readFxpFile(options.preset, preset, error))
         return reportFailure(error);
 
-    if (!isWindowsPlugin(pluginPath))
-        watchPluginFailures(pluginPath);
+    if (!isWindowsPlugin(pluginPath)) watchPluginFailures(pluginPath);
     std::unique_ptr<CPluginInstance> plugin = loadPlugin(pluginPath, error);
-    if (!plugin)
-        return reportFailure(error);
+    if (!plugin) return reportFailure(error);
     plugin->setSampleRate(float(audio.sampleRate));
     plugin->setBlockSize(kBlock);
     if (!options.preset.empty() && !applyPreset(*plugin, preset, error))
         return reportFailure(options.preset + ": " + error);
-    for (const std::string& setting : options.settings) {
+    for (const std::string& setting : options.settings)
+    {
         ParameterAssignment applied;
-        if (!applyParameterSetting(*plugin, setting, applied, error))
-            return reportFailure(error);
+        if (!applyParameterSetting(*plugin, setting, applied, error)) return reportFailure(error);
         if (verbosity.level >= 2)
             std::printf("set %s = %s%s\n", applied.name.c_str(), applied.display.c_str(),
                         applied.note.empty() ? "" : (" (" + applied.note + ")").c_str());
@@ -119,13 +117,15 @@ int runRenderEditor(const RenderEditorOptions& options, const Verbosity& verbosi
     size_t position = 0;
     long long processed = 0;
     const auto start = std::chrono::steady_clock::now();
-    for (;;) {
+    for (;;)
+    {
         const double elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (elapsed >= seconds)
-            break;
-        while (processed < (long long)(elapsed * audio.sampleRate)) {
-            for (int i = 0; i < kBlock; ++i) {
+        if (elapsed >= seconds) break;
+        while (processed < (long long)(elapsed * audio.sampleRate))
+        {
+            for (int i = 0; i < kBlock; ++i)
+            {
                 inL[size_t(i)] = audio.left[position];
                 inR[size_t(i)] = audio.right[position];
                 position = (position + 1) % audio.left.size();
@@ -134,23 +134,19 @@ int runRenderEditor(const RenderEditorOptions& options, const Verbosity& verbosi
             processed += kBlock;
         }
         plugin->idleEditor(kIdleMs);
-        if (plugin->failed())
-            return reportFailure(plugin->failure());
+        if (plugin->failed()) return reportFailure(plugin->failure());
     }
     const std::vector<float> paintMs = plugin->takeEditorPaintTimes();
     plugin->idleEditor(200); // one more paint after the last block
     EditorImage image;
-    if (!plugin->captureEditor(image))
-        return reportFailure(pluginPath + ": " + plugin->failure());
+    if (!plugin->captureEditor(image)) return reportFailure(pluginPath + ": " + plugin->failure());
     plugin->closeEditor();
     plugin->suspend();
-    if (plugin->failed())
-        return reportFailure(plugin->failure());
-    if (!writePng(target, image, error))
-        return reportFailure(error);
+    if (plugin->failed()) return reportFailure(plugin->failure());
+    if (!writePng(target, image, error)) return reportFailure(error);
     if (verbosity.level > 0)
         std::printf("editor %dx%d after %d s of audio: %s\n", image.width, image.height, seconds,
-                outPath.c_str());
+                    outPath.c_str());
     reportPaintTimes(paintMs);
     return 0;
 }

@@ -5,14 +5,15 @@
 #include <cstdint>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr double kPi = 3.14159265358979323846;
 
 // A small fixed generator, so the signal is the same on every machine and run.
 class CRandom
 {
-public:
+  public:
     explicit CRandom(uint32_t seed) : state(seed) {}
     double uniform() // [0, 1)
     {
@@ -21,7 +22,7 @@ public:
     }
     double between(double lo, double hi) { return lo + (hi - lo) * uniform(); }
 
-private:
+  private:
     uint32_t state;
 };
 
@@ -58,13 +59,16 @@ StereoSignal makeSpeechLikeSignal(double seconds, int sampleRate)
     CResonator f1, f2, fric;
     size_t at = 0;
     double phase = 0;
-    while (at < frames) {
+    while (at < frames)
+    {
         // One phrase: a level, a few words, a pause.
         const double phraseDb = random.between(-40.0, -16.0); // RMS, dBFS
         const int words = 2 + int(random.uniform() * 6);
-        for (int w = 0; w < words && at < frames; ++w) {
+        for (int w = 0; w < words && at < frames; ++w)
+        {
             const int syllables = 1 + int(random.uniform() * 3);
-            for (int k = 0; k < syllables && at < frames; ++k) {
+            for (int k = 0; k < syllables && at < frames; ++k)
+            {
                 const double pitch = random.between(95.0, 210.0);
                 f1.tune(random.between(300.0, 850.0), 90.0, sampleRate);
                 f2.tune(random.between(900.0, 2400.0), 120.0, sampleRate);
@@ -76,12 +80,16 @@ StereoSignal makeSpeechLikeSignal(double seconds, int sampleRate)
                 const double rms = std::pow(10.0, (phraseDb + random.between(-4.0, 4.0)) / 20.0);
                 std::vector<double> syllable(n);
                 double energy = 0;
-                for (size_t i = 0; i < n; ++i) {
+                for (size_t i = 0; i < n; ++i)
+                {
                     const double t = double(i) / sampleRate;
                     double x = 0;
-                    if (t < noisy) { // a consonant: filtered noise
+                    if (t < noisy)
+                    { // a consonant: filtered noise
                         x = fric.run(random.between(-1.0, 1.0));
-                    } else { // a vowel: a buzz at a gliding pitch through two formants
+                    }
+                    else
+                    { // a vowel: a buzz at a gliding pitch through two formants
                         const double f0 = pitch * (1.0 + 0.08 * (t / length - 0.5));
                         phase += f0 / sampleRate;
                         phase -= std::floor(phase);
@@ -95,7 +103,8 @@ StereoSignal makeSpeechLikeSignal(double seconds, int sampleRate)
                     energy += x * x;
                 }
                 const double scale = energy > 0 ? rms / std::sqrt(energy / double(n)) : 0.0;
-                for (size_t i = 0; i < n; ++i, ++at) {
+                for (size_t i = 0; i < n; ++i, ++at)
+                {
                     const double v = syllable[i] * scale;
                     s.left[at] = float(v);
                     s.right[at] = float(v * 0.9 + 0.001 * random.between(-1.0, 1.0) * scale);

@@ -12,7 +12,8 @@
 #include <cstring>
 #include <string>
 
-namespace {
+namespace
+{
 
 const char* kFooter =
     "PLUGIN is a Linux .so, or a Windows .dll run under Wine through quar2-bridge.exe.\n"
@@ -29,7 +30,8 @@ const char* kCommands[] = {"info", "process", "analyze", "bench", "render-editor
 
 int run(int argc, char** argv)
 {
-    if (argc >= 2 && argv[1][0] != '-') {
+    if (argc >= 2 && argv[1][0] != '-')
+    {
         bool known = false;
         for (const char* c : kCommands)
             known = known || std::strcmp(argv[1], c) == 0;
@@ -57,8 +59,7 @@ int run(int argc, char** argv)
     infoCmd->add_option("PLUGIN", info.plugin, "the plug-in (.so or .dll)")->required();
 
     ProcessOptions process;
-    CLI::App* processCmd =
-        app.add_subcommand("process", "level an audio file through the plug-in");
+    CLI::App* processCmd = app.add_subcommand("process", "level an audio file through the plug-in");
     processCmd->add_option("PLUGIN", process.plugin, "the plug-in (.so or .dll)")->required();
     processCmd
         ->add_option("IN OUT", process.files,
@@ -76,40 +77,43 @@ int run(int argc, char** argv)
         ->type_name("FILE.fxp");
     processCmd->add_option("--save-preset", process.savePreset, "save the state used as a preset")
         ->type_name("FILE.fxp");
-    processCmd->add_option("--levels", process.levels,
-                           "write per-block input level, output level and gain as CSV")
+    processCmd
+        ->add_option("--levels", process.levels,
+                     "write per-block input level, output level and gain as CSV")
         ->type_name("FILE.csv");
     processCmd->add_option("--block", process.block, "frames per block (default 512)")
         ->check(CLI::Range(1, 65536));
     processCmd->add_flag("--keep-latency", process.keepLatency,
                          "leave the plug-in's latency in the output");
-    processCmd->add_flag("-n,--no-clobber", process.noClobber,
-                         "never replace an existing file");
+    processCmd->add_flag("-n,--no-clobber", process.noClobber, "never replace an existing file");
     processCmd
         ->add_option("--clip", process.clip,
                      "output above full scale: warn (default) or error (exit status 3, nothing "
                      "written)")
         ->check(CLI::IsMember({"warn", "error"}));
     processCmd
-        ->add_option("--loudness", process.loudness,
-                     "bring the levelled audio to this integrated loudness with one static "
-                     "gain: LUFS, or a target's name:\n" +
-                         describeLoudnessPresets("  ").substr(0, describeLoudnessPresets("  ").size() - 1))
+        ->add_option(
+            "--loudness", process.loudness,
+            "bring the levelled audio to this integrated loudness with one static "
+            "gain: LUFS, or a target's name:\n" +
+                describeLoudnessPresets("  ").substr(0, describeLoudnessPresets("  ").size() - 1))
         ->type_name("TARGET");
     processCmd
         ->add_option("--true-peak", process.truePeak,
                      "true-peak ceiling in dBTP for --loudness (default: the target's, else "
                      "-1); the gain stops there and the miss is reported")
         ->type_name("CEILING");
-    processCmd->add_option("--report", process.report,
-                           "write every measurement, the settings and the versions as JSON")
+    processCmd
+        ->add_option("--report", process.report,
+                     "write every measurement, the settings and the versions as JSON")
         ->type_name("FILE.json");
     processCmd
         ->add_option("--out-dir", process.outDir,
                      "level many files into DIR (same names): PLUGIN --out-dir DIR FILE|FOLDER...")
         ->type_name("DIR");
-    processCmd->add_option("-j,--jobs", process.jobs,
-                           "files levelled at once with --out-dir (default: one per core)")
+    processCmd
+        ->add_option("-j,--jobs", process.jobs,
+                     "files levelled at once with --out-dir (default: one per core)")
         ->type_name("N")
         ->check(CLI::Range(1, 32));
 
@@ -149,16 +153,23 @@ int run(int argc, char** argv)
 
     for (CLI::App* sub : {infoCmd, processCmd, analyzeCmd, benchCmd, renderCmd})
         sub->fallthrough()->group("Commands");
-    try {
+    try
+    {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
+    }
+    catch (const CLI::CallForHelp&)
+    {
         // The help of the command named, or of the program.
         std::printf("%s", app.help().c_str());
         return 0;
-    } catch (const CLI::CallForVersion&) {
+    }
+    catch (const CLI::CallForVersion&)
+    {
         std::printf("quar2-host %s\n", QUAR2_VERSION);
         return 0;
-    } catch (const CLI::ParseError& e) {
+    }
+    catch (const CLI::ParseError& e)
+    {
         std::string what = e.what();
         if (what.empty() || argc < 2)
             what = "a command is needed: info, process, analyze, bench or render-editor";
@@ -168,17 +179,12 @@ int run(int argc, char** argv)
                 : "quar2-host " + app.get_subcommands().front()->get_name() + " --help";
         return reportFailure(what + " (see " + help + ")", kExitUsage);
     }
-    if (quiet && verbose)
-        return reportFailure("-q and -v exclude each other", kExitUsage);
+    if (quiet && verbose) return reportFailure("-q and -v exclude each other", kExitUsage);
     verbosity.level = quiet ? 0 : verbose ? 2 : 1;
-    if (infoCmd->parsed())
-        return runInfo(info, verbosity);
-    if (processCmd->parsed())
-        return runProcess(process, verbosity);
-    if (analyzeCmd->parsed())
-        return runAnalyze(analyze, verbosity);
-    if (benchCmd->parsed())
-        return runBench(bench);
+    if (infoCmd->parsed()) return runInfo(info, verbosity);
+    if (processCmd->parsed()) return runProcess(process, verbosity);
+    if (analyzeCmd->parsed()) return runAnalyze(analyze, verbosity);
+    if (benchCmd->parsed()) return runBench(bench);
     return runRenderEditor(render, verbosity);
 }
 

@@ -6,9 +6,9 @@
 
 inline void writeInfo(CMessageWriter& w, const PluginInfo& i)
 {
-    for (int32_t v : {i.magic, i.uniqueId, i.version, i.flags, i.numPrograms, i.numParams,
-                      i.numInputs, i.numOutputs, i.initialDelay, i.vendorVersion, i.vstVersion,
-                      i.category})
+    for (int32_t v :
+         {i.magic, i.uniqueId, i.version, i.flags, i.numPrograms, i.numParams, i.numInputs,
+          i.numOutputs, i.initialDelay, i.vendorVersion, i.vstVersion, i.category})
         w.i32(v);
     w.text(i.effectName);
     w.text(i.vendor);
@@ -18,9 +18,9 @@ inline void writeInfo(CMessageWriter& w, const PluginInfo& i)
 inline PluginInfo readInfo(CMessageReader& r)
 {
     PluginInfo i;
-    for (int32_t* v : {&i.magic, &i.uniqueId, &i.version, &i.flags, &i.numPrograms, &i.numParams,
-                       &i.numInputs, &i.numOutputs, &i.initialDelay, &i.vendorVersion,
-                       &i.vstVersion, &i.category})
+    for (int32_t* v :
+         {&i.magic, &i.uniqueId, &i.version, &i.flags, &i.numPrograms, &i.numParams, &i.numInputs,
+          &i.numOutputs, &i.initialDelay, &i.vendorVersion, &i.vstVersion, &i.category})
         *v = r.i32();
     i.effectName = r.text();
     i.vendor = r.text();

@@ -23,26 +23,26 @@ constexpr uint32_t kMaxPayload = 256u << 20;
 
 enum BridgeCommand : uint32_t
 {
-    kHello = 1,          // -> u32 version, plug-in description (see writeInfo)
-    kInfo,               // -> plug-in description
-    kText,               // i32 opcode, i32 index -> string (names, labels, display texts)
-    kGetParameter,       // i32 index -> f32
-    kSetParameter,       // i32 index, f32 value
-    kSetProgramName,     // string
-    kGetChunk,           // i32 isPreset -> bytes (empty: no chunk)
-    kSetChunk,           // i32 isPreset, bytes
-    kSetSampleRate,      // f32
-    kSetBlockSize,       // i32
-    kResume,             //
-    kSuspend,            //
-    kProcess,            // i32 frames, floats left, floats right -> i32 latency, floats, floats
-    kTimeProcessing,     // i32 block, floats left, floats right -> f64 seconds
-    kEditorOpen,         // -> i32 width, i32 height
-    kEditorIdle,         // i32 milliseconds
-    kEditorCapture,      // -> i32 width, i32 height, bytes RGB rows top first
-    kEditorClose,        //
-    kQuit,               // the bridge answers, closes the plug-in and exits
-    kEditorPaintTimes,   // -> floats: milliseconds per editor paint since the last ask
+    kHello = 1,        // -> u32 version, plug-in description (see writeInfo)
+    kInfo,             // -> plug-in description
+    kText,             // i32 opcode, i32 index -> string (names, labels, display texts)
+    kGetParameter,     // i32 index -> f32
+    kSetParameter,     // i32 index, f32 value
+    kSetProgramName,   // string
+    kGetChunk,         // i32 isPreset -> bytes (empty: no chunk)
+    kSetChunk,         // i32 isPreset, bytes
+    kSetSampleRate,    // f32
+    kSetBlockSize,     // i32
+    kResume,           //
+    kSuspend,          //
+    kProcess,          // i32 frames, floats left, floats right -> i32 latency, floats, floats
+    kTimeProcessing,   // i32 block, floats left, floats right -> f64 seconds
+    kEditorOpen,       // -> i32 width, i32 height
+    kEditorIdle,       // i32 milliseconds
+    kEditorCapture,    // -> i32 width, i32 height, bytes RGB rows top first
+    kEditorClose,      //
+    kQuit,             // the bridge answers, closes the plug-in and exits
+    kEditorPaintTimes, // -> floats: milliseconds per editor paint since the last ask
 };
 
 enum BridgeStatus : uint32_t
@@ -53,7 +53,7 @@ enum BridgeStatus : uint32_t
 
 class CMessageWriter
 {
-public:
+  public:
     void u32(uint32_t v) { raw(&v, 4); }
     void i32(int32_t v) { raw(&v, 4); }
     void f32(float v) { raw(&v, 4); }
@@ -76,7 +76,7 @@ public:
     const std::vector<uint8_t>& data() const { return payload; }
     void clear() { payload.clear(); }
 
-private:
+  private:
     void raw(const void* p, size_t n)
     {
         const uint8_t* b = static_cast<const uint8_t*>(p);
@@ -88,17 +88,36 @@ private:
 // Reads values in order; any read past the end sets failed() and answers zero or empty.
 class CMessageReader
 {
-public:
+  public:
     CMessageReader(const uint8_t* data, size_t size) : payload(data), payloadSize(size) {}
-    uint32_t u32() { uint32_t v = 0; raw(&v, 4); return v; }
-    int32_t i32() { int32_t v = 0; raw(&v, 4); return v; }
-    float f32() { float v = 0; raw(&v, 4); return v; }
-    double f64() { double v = 0; raw(&v, 8); return v; }
+    uint32_t u32()
+    {
+        uint32_t v = 0;
+        raw(&v, 4);
+        return v;
+    }
+    int32_t i32()
+    {
+        int32_t v = 0;
+        raw(&v, 4);
+        return v;
+    }
+    float f32()
+    {
+        float v = 0;
+        raw(&v, 4);
+        return v;
+    }
+    double f64()
+    {
+        double v = 0;
+        raw(&v, 8);
+        return v;
+    }
     std::string text()
     {
         const uint32_t n = u32();
-        if (!fits(n))
-            return {};
+        if (!fits(n)) return {};
         std::string s(reinterpret_cast<const char*>(payload + at), n);
         at += n;
         return s;
@@ -106,11 +125,9 @@ public:
     std::vector<uint8_t> bytes()
     {
         const uint32_t n = u32();
-        if (!fits(n))
-            return {};
+        if (!fits(n)) return {};
         std::vector<uint8_t> v(n);
-        if (n > 0)
-            std::memcpy(v.data(), payload + at, n);
+        if (n > 0) std::memcpy(v.data(), payload + at, n);
         at += n;
         return v;
     }
@@ -119,22 +136,23 @@ public:
     void floats(std::vector<float>& out)
     {
         const uint32_t count = u32();
-        if (overrun || size_t(count) > (payloadSize - at) / sizeof(float)) {
+        if (overrun || size_t(count) > (payloadSize - at) / sizeof(float))
+        {
             overrun = true;
             out.clear();
             return;
         }
         out.resize(count);
-        if (count > 0)
-            std::memcpy(out.data(), payload + at, size_t(count) * sizeof(float));
+        if (count > 0) std::memcpy(out.data(), payload + at, size_t(count) * sizeof(float));
         at += size_t(count) * sizeof(float);
     }
     bool failed() const { return overrun; }
 
-private:
+  private:
     bool fits(size_t n)
     {
-        if (overrun || n > payloadSize - at) {
+        if (overrun || n > payloadSize - at)
+        {
             overrun = true;
             return false;
         }
@@ -142,7 +160,8 @@ private:
     }
     void raw(void* p, size_t n)
     {
-        if (!fits(n)) {
+        if (!fits(n))
+        {
             std::memset(p, 0, n);
             return;
         }

@@ -27,7 +27,8 @@ void CChannelAdapter::process(CVstPlugin& plugin, const float* const in[2], floa
 {
     frames = std::clamp(frames, 0, maxBlockFrames);
     const size_t bytes = size_t(frames) * sizeof(float);
-    for (size_t c = 0; c < inputs.size(); ++c) {
+    for (size_t c = 0; c < inputs.size(); ++c)
+    {
         if (c < 2)
             std::memcpy(inputs[c].data(), in[c], bytes);
         else
@@ -36,7 +37,8 @@ void CChannelAdapter::process(CVstPlugin& plugin, const float* const in[2], floa
     for (auto& b : outputs)
         std::memset(b.data(), 0, bytes);
     plugin.processReplacing(inputPointers.data(), outputPointers.data(), frames);
-    for (size_t c = 0; c < 2; ++c) {
+    for (size_t c = 0; c < 2; ++c)
+    {
         if (outputs.empty())
             std::memset(out[c], 0, bytes);
         else

@@ -9,7 +9,7 @@
 
 class CChannelAdapter
 {
-public:
+  public:
     // [UI thread] Sizes the buffers for the plug-in's counts and at most `maxFrames` per block.
     void prepare(int numInputs, int numOutputs, int maxFrames);
     int maxFrames() const { return maxBlockFrames; }
@@ -21,7 +21,7 @@ public:
     // host's transport on.
     void process(CVstPlugin& plugin, const float* const in[2], float* const out[2], int frames);
 
-private:
+  private:
     int maxBlockFrames = 0;
     std::vector<std::vector<float>> inputs;
     std::vector<std::vector<float>> outputs;

@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <vector>
 
-namespace {
+namespace
+{
 
 const char* kWindowClass = "Quar2EditorHostWindow";
 const DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
@@ -14,16 +15,14 @@ constexpr size_t kMaxPaintRecords = 1u << 17;
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_CLOSE)
-        return 0; // only the host closes the editor
+    if (message == WM_CLOSE) return 0; // only the host closes the editor
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
 bool registerClass()
 {
     static bool registered = false;
-    if (registered)
-        return true;
+    if (registered) return true;
     WNDCLASSA wc{};
     wc.lpfnWndProc = windowProc;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -38,7 +37,8 @@ bool registerClass()
 
 bool CEditorHostWindow::makeWindow(int w, int h, std::string& error)
 {
-    if (!registerClass()) {
+    if (!registerClass())
+    {
         error = "cannot register the editor's window class";
         return false;
     }
@@ -48,7 +48,8 @@ bool CEditorHostWindow::makeWindow(int w, int h, std::string& error)
     HWND hwnd = CreateWindowExA(0, kWindowClass, "QUAR2 editor", kStyle, 0, 0,
                                 frame.right - frame.left, frame.bottom - frame.top, nullptr,
                                 nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (hwnd == nullptr) {
+    if (hwnd == nullptr)
+    {
         error = "cannot create the editor's window (is there an X display?)";
         return false;
     }
@@ -61,12 +62,12 @@ bool CEditorHostWindow::makeWindow(int w, int h, std::string& error)
 bool CEditorHostWindow::create(int width, int height, std::string& error)
 {
     close();
-    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
+    if (width <= 0 || height <= 0 || width > 8192 || height > 8192)
+    {
         error = "no usable window size";
         return false;
     }
-    if (!makeWindow(width, height, error))
-        return false;
+    if (!makeWindow(width, height, error)) return false;
     clientWidth = width;
     clientHeight = height;
     pump();
@@ -77,32 +78,36 @@ bool CEditorHostWindow::open(CVstPlugin& plugin, std::string& error)
 {
     close();
     const AEffect* e = plugin.effect();
-    if (e == nullptr || (e->flags & effFlagsHasEditor) == 0) {
+    if (e == nullptr || (e->flags & effFlagsHasEditor) == 0)
+    {
         error = "the plug-in has no editor";
         return false;
     }
     ERect rect{};
     int w = 0, h = 0;
-    if (plugin.editorRect(rect)) {
+    if (plugin.editorRect(rect))
+    {
         w = rect.right - rect.left;
         h = rect.bottom - rect.top;
     }
-    if (w <= 0 || h <= 0 || w > 8192 || h > 8192) {
+    if (w <= 0 || h <= 0 || w > 8192 || h > 8192)
+    {
         w = 640; // a size that fits most editors; the plug-in may ask for another
         h = 480;
     }
-    if (!makeWindow(w, h, error))
-        return false;
+    if (!makeWindow(w, h, error)) return false;
     HWND hwnd = static_cast<HWND>(window);
     shownPlugin = &plugin;
-    if (plugin.dispatch(effEditOpen, 0, 0, hwnd) == 0 && GetWindow(hwnd, GW_CHILD) == nullptr) {
+    if (plugin.dispatch(effEditOpen, 0, 0, hwnd) == 0 && GetWindow(hwnd, GW_CHILD) == nullptr)
+    {
         close();
         error = "the plug-in's editor did not open";
         return false;
     }
     // Some editors know their size only once open.
     if (plugin.editorRect(rect) && rect.right - rect.left > 0 && rect.bottom - rect.top > 0 &&
-        (rect.right - rect.left != w || rect.bottom - rect.top != h)) {
+        (rect.right - rect.left != w || rect.bottom - rect.top != h))
+    {
         w = rect.right - rect.left;
         h = rect.bottom - rect.top;
         RECT again{0, 0, w, h};
@@ -120,7 +125,8 @@ bool CEditorHostWindow::open(CVstPlugin& plugin, std::string& error)
 void CEditorHostWindow::pump()
 {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+    {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -130,12 +136,11 @@ bool CEditorHostWindow::pumpFor(int milliseconds, const std::function<void()>& b
                                 const std::function<bool()>& until)
 {
     const DWORD start = GetTickCount();
-    do {
+    do
+    {
         pump();
-        if (between)
-            between();
-        if (until && until())
-            return true;
+        if (between) between();
+        if (until && until()) return true;
         Sleep(5);
     } while (GetTickCount() - start < static_cast<DWORD>(milliseconds));
     return until ? until() : true;
@@ -143,15 +148,18 @@ bool CEditorHostWindow::pumpFor(int milliseconds, const std::function<void()>& b
 
 void CEditorHostWindow::pumpTimed()
 {
-    static const double ticksPerMs = [] {
+    static const double ticksPerMs = []
+    {
         LARGE_INTEGER f{};
         QueryPerformanceFrequency(&f);
         return double(f.QuadPart) / 1000.0;
     }();
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+    {
         TranslateMessage(&msg);
-        if (msg.message != WM_PAINT) {
+        if (msg.message != WM_PAINT)
+        {
             DispatchMessageA(&msg);
             continue;
         }
@@ -174,10 +182,10 @@ std::vector<double> CEditorHostWindow::takePaintTimes()
 
 void CEditorHostWindow::idle(int milliseconds)
 {
-    if (window == nullptr)
-        return;
+    if (window == nullptr) return;
     const DWORD start = GetTickCount();
-    do {
+    do
+    {
         pumpTimed();
         shownPlugin->dispatch(effEditIdle);
         pumpTimed();
@@ -188,7 +196,8 @@ void CEditorHostWindow::idle(int milliseconds)
 bool CEditorHostWindow::capture(std::vector<uint8_t>& rgb, int& width, int& height,
                                 std::string& error)
 {
-    if (window == nullptr) {
+    if (window == nullptr)
+    {
         error = "the editor is not open";
         return false;
     }
@@ -200,7 +209,8 @@ bool CEditorHostWindow::captureWindow(void* window, std::vector<uint8_t>& rgb, i
 {
     HWND hwnd = static_cast<HWND>(window);
     RECT client{};
-    if (hwnd == nullptr || !GetClientRect(hwnd, &client)) {
+    if (hwnd == nullptr || !GetClientRect(hwnd, &client))
+    {
         error = "no window to read";
         return false;
     }
@@ -220,38 +230,37 @@ bool CEditorHostWindow::captureWindow(void* window, std::vector<uint8_t>& rgb, i
     void* bits = nullptr;
     HBITMAP dib = CreateDIBSection(windowDc, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
     bool ok = false;
-    if (dib != nullptr && bits != nullptr) {
+    if (dib != nullptr && bits != nullptr)
+    {
         HGDIOBJ old = SelectObject(memoryDc, dib);
         ok = BitBlt(memoryDc, 0, 0, w, h, windowDc, 0, 0, SRCCOPY) != 0;
         GdiFlush();
         SelectObject(memoryDc, old);
-        if (ok) {
+        if (ok)
+        {
             width = w;
             height = h;
             rgb.resize(size_t(w) * size_t(h) * 3);
             const uint8_t* p = static_cast<const uint8_t*>(bits);
-            for (size_t i = 0; i < size_t(w) * size_t(h); ++i) {
+            for (size_t i = 0; i < size_t(w) * size_t(h); ++i)
+            {
                 rgb[3 * i] = p[4 * i + 2];
                 rgb[3 * i + 1] = p[4 * i + 1];
                 rgb[3 * i + 2] = p[4 * i];
             }
         }
     }
-    if (dib != nullptr)
-        DeleteObject(dib);
+    if (dib != nullptr) DeleteObject(dib);
     DeleteDC(memoryDc);
     ReleaseDC(hwnd, windowDc);
-    if (!ok)
-        error = "cannot read the editor's pixels";
+    if (!ok) error = "cannot read the editor's pixels";
     return ok;
 }
 
 void CEditorHostWindow::close()
 {
-    if (window == nullptr)
-        return;
-    if (shownPlugin != nullptr)
-        shownPlugin->dispatch(effEditClose);
+    if (window == nullptr) return;
+    if (shownPlugin != nullptr) shownPlugin->dispatch(effEditClose);
     DestroyWindow(static_cast<HWND>(window));
     window = nullptr;
     shownPlugin = nullptr;

@@ -14,7 +14,7 @@
 
 class CEditorHostWindow
 {
-public:
+  public:
     CEditorHostWindow() = default;
     CEditorHostWindow(const CEditorHostWindow&) = delete;
     CEditorHostWindow& operator=(const CEditorHostWindow&) = delete;
@@ -57,7 +57,7 @@ public:
     // The plug-in's own child window (HWND), null when it made none.
     void* editorWindow() const;
 
-private:
+  private:
     // pump(), timing the dispatch of every paint message.
     void pumpTimed();
     // Makes and shows the top-level window with a client area of w x h.

@@ -28,7 +28,7 @@ struct HostRequest
     VstInt32 index = 0;
     VstIntPtr value = 0;
     float opt = 0.0f;
-    bool withEffect = false; // the plug-in passed an effect record (false for the first query)
+    bool withEffect = false;   // the plug-in passed an effect record (false for the first query)
     AEffect* effect = nullptr; // the effect record passed, null for none
     void* ptr = nullptr;       // the pointer argument as passed (valid only during the call)
     std::string text;          // the text of audioMasterCanDo, empty otherwise

@@ -7,21 +7,25 @@ std::unique_ptr<CLoadedPlugin> CLoadedPlugin::load(const std::string& path, std:
     std::unique_ptr<CLoadedPlugin> loaded(new CLoadedPlugin());
     // A name without a folder would make the system search its library folders instead.
     const bool bare = path.find('/') == std::string::npos && path.find('\\') == std::string::npos;
-    if (!loaded->library.open(bare ? "./" + path : path)) {
+    if (!loaded->library.open(bare ? "./" + path : path))
+    {
         error = path + ": " + loaded->library.error();
         return nullptr;
     }
     VstPluginMainProc entry = loaded->library.findEntry();
-    if (entry == nullptr) {
+    if (entry == nullptr)
+    {
         error = path + ": not a VST 2 plug-in (no VSTPluginMain, main or MAIN entry point)";
         return nullptr;
     }
     std::string why;
     loaded->instance = CVstPlugin::create(entry, loaded->callback, why);
-    if (!loaded->instance) {
-        error = path + ": " + (why == "the entry point made no effect"
-                                   ? std::string("the plug-in's entry point returned no effect")
-                                   : why);
+    if (!loaded->instance)
+    {
+        error = path + ": " +
+                (why == "the entry point made no effect"
+                     ? std::string("the plug-in's entry point returned no effect")
+                     : why);
         return nullptr;
     }
     loaded->instance->open();
@@ -38,8 +42,7 @@ PluginInfo CLoadedPlugin::describe()
 {
     PluginInfo info;
     const AEffect* e = instance->effect();
-    if (e == nullptr)
-        return info;
+    if (e == nullptr) return info;
     info.magic = e->magic;
     info.uniqueId = e->uniqueID;
     info.version = e->version;

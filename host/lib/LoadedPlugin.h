@@ -14,7 +14,7 @@
 
 class CLoadedPlugin
 {
-public:
+  public:
     // [UI thread] Loads `path`, makes the effect through its entry point and sends effOpen.
     // Answers null with one line naming the file and the reason.
     static std::unique_ptr<CLoadedPlugin> load(const std::string& path, std::string& error);
@@ -26,7 +26,7 @@ public:
     // [UI thread] The record's fields and the plug-in's names and versions.
     PluginInfo describe();
 
-private:
+  private:
     CLoadedPlugin() = default;
     CVstLibrary library;
     CHostCallback callback;

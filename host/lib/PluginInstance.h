@@ -23,7 +23,7 @@ struct PluginInfo
     int32_t numParams = 0;
     int32_t numInputs = 0;
     int32_t numOutputs = 0;
-    int32_t initialDelay = 0;  // latency in sample frames
+    int32_t initialDelay = 0; // latency in sample frames
     int32_t vendorVersion = 0;
     int32_t vstVersion = 0;
     int32_t category = 0;
@@ -42,7 +42,7 @@ struct EditorImage
 
 class CPluginInstance
 {
-public:
+  public:
     virtual ~CPluginInstance() = default;
 
     // [UI thread] Effect record fields and the name/version queries.

@@ -17,7 +17,8 @@ double timeBlocks(CChannelAdapter& channels, CVstPlugin& plugin, CHostCallback& 
     // go through the adapter.
     const bool direct = channels.stereo();
     std::vector<float> inL, inR;
-    if (direct) {
+    if (direct)
+    {
         inL.assign(left, left + frames);
         inR.assign(right, right + frames);
     }
@@ -25,12 +26,16 @@ double timeBlocks(CChannelAdapter& channels, CVstPlugin& plugin, CHostCallback& 
     const bool keeping = host.keepsRequests();
     host.keepRequests(false);
     const auto start = std::chrono::steady_clock::now();
-    for (long long at = 0; at < frames; at += block) {
+    for (long long at = 0; at < frames; at += block)
+    {
         const int n = int(std::min<long long>(block, frames - at));
-        if (direct) {
+        if (direct)
+        {
             float* in[2] = {inL.data() + at, inR.data() + at};
             plugin.processReplacing(in, out, n);
-        } else {
+        }
+        else
+        {
             const float* in[2] = {left + at, right + at};
             channels.process(plugin, in, out, n);
         }

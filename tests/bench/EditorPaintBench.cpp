@@ -41,14 +41,16 @@
 #include "tests/plugin/ProbeRuntime.h"
 #include "tests/support/FakeHost.h"
 
-namespace {
+namespace
+{
 
 constexpr int kRate = 44100;
 constexpr int kBlock = 512;
 
 double Now()
 {
-    static const double ticksPerMs = [] {
+    static const double ticksPerMs = []
+    {
         LARGE_INTEGER f{};
         QueryPerformanceFrequency(&f);
         return double(f.QuadPart) / 1000.0;
@@ -61,8 +63,7 @@ double Now()
 // Nearest-rank percentile of `sorted`.
 double Percentile(const std::vector<double>& sorted, double fraction)
 {
-    if (sorted.empty())
-        return 0.0;
+    if (sorted.empty()) return 0.0;
     const size_t rank = size_t(std::ceil(fraction * double(sorted.size())));
     return sorted[std::min(sorted.size() - 1, rank > 0 ? rank - 1 : 0)];
 }
@@ -78,7 +79,7 @@ void PrintTimes(const char* what, std::vector<double> ms)
 // processing time recorded (into the open or the closed record, as the editor is).
 class AudioPlayer
 {
-public:
+  public:
     explicit AudioPlayer(ProbeInstance& instance)
         : instance(instance), signal(makeSpeechLikeSignal(8, kRate).left)
     {
@@ -95,7 +96,7 @@ public:
     std::vector<double> closedMs;
     std::vector<double> openMs;
 
-private:
+  private:
     void Run()
     {
         std::vector<float> l(kBlock), r(kBlock), ol(kBlock), orr(kBlock);
@@ -104,8 +105,10 @@ private:
         AEffect* e = instance.effect();
         size_t position = 0;
         const double start = Now();
-        for (long long block = 0; !stop; ++block) {
-            for (int i = 0; i < kBlock; ++i) {
+        for (long long block = 0; !stop; ++block)
+        {
+            for (int i = 0; i < kBlock; ++i)
+            {
                 l[size_t(i)] = r[size_t(i)] = signal[position];
                 position = (position + 1) % signal.size();
             }
@@ -113,15 +116,12 @@ private:
             e->processReplacing(e, in, out, kBlock);
             const double took = Now() - before;
             instance.host.advance(kBlock);
-            if (block % 64 == 0)
-                instance.host.clearRequests(); // the host's log of time queries
+            if (block % 64 == 0) instance.host.clearRequests(); // the host's log of time queries
             std::vector<double>& record = editorOpen ? openMs : closedMs;
-            if (record.size() < record.capacity())
-                record.push_back(took);
+            if (record.size() < record.capacity()) record.push_back(took);
             const double due = start + double(block + 1) * kBlock * 1000.0 / kRate;
             const double wait = due - Now();
-            if (wait > 1.0)
-                Sleep(DWORD(wait));
+            if (wait > 1.0) Sleep(DWORD(wait));
         }
     }
 
@@ -138,14 +138,17 @@ std::vector<double> TimePaints(ProbeInstance& instance, HWND frameWindow, int fr
     std::vector<double> ms;
     int warmUp = 5;
     const DWORD start = GetTickCount();
-    while (int(ms.size()) < frames && GetTickCount() - start < DWORD(frames) * 200 + 5000) {
+    while (int(ms.size()) < frames && GetTickCount() - start < DWORD(frames) * 200 + 5000)
+    {
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        {
             TranslateMessage(&message);
             const double before = Now();
             DispatchMessageW(&message);
             const double took = Now() - before;
-            if (message.message == WM_PAINT && message.hwnd == frameWindow) {
+            if (message.message == WM_PAINT && message.hwnd == frameWindow)
+            {
                 if (warmUp > 0)
                     --warmUp;
                 else
@@ -174,7 +177,8 @@ int RunPaints(int frames)
     std::printf("%-34s %6s   %8s %8s %8s %8s   (ms)\n", "", "count", "median", "p90", "p99",
                 "worst");
     CEditorHostWindow host;
-    if (!CreateHostWindow(host, kEditorWidth, kEditorHeight)) {
+    if (!CreateHostWindow(host, kEditorWidth, kEditorHeight))
+    {
         std::printf("no window of the editor's size\n");
         return 1;
     }
@@ -183,8 +187,9 @@ int RunPaints(int frames)
         const char* name;
         int32_t version;
     };
-    for (const Path path : {Path{"paint, straight into the window", 0},
-                            Path{"paint, back buffer then window", 5}}) {
+    for (const Path path :
+         {Path{"paint, straight into the window", 0}, Path{"paint, back buffer then window", 5}})
+    {
         CFrame::overridePlatformMajorVersion(path.version);
         instance.dispatch(effEditOpen, 0, 0, host.handle());
         audio.editorOpen = true;
@@ -206,8 +211,9 @@ int RunPaints(int frames)
 // Times every drawing call of the script, by kind, around the toolkit's own target.
 class TimingTarget final : public CGfxTarget
 {
-public:
-    TimingTarget(CDrawContext& context, CFontCache& fonts) : inner(context, &fonts), context(context)
+  public:
+    TimingTarget(CDrawContext& context, CFontCache& fonts)
+        : inner(context, &fonts), context(context)
     {
     }
 
@@ -216,8 +222,9 @@ public:
 
     void setDrawMode(int32_t mode) override
     {
-        Time("colour and draw-mode changes", [&] { inner.setDrawMode(mode); },
-             mode != context.getDrawMode());
+        Time(
+            "colour and draw-mode changes", [&] { inner.setDrawMode(mode); },
+            mode != context.getDrawMode());
     }
     void setFontColor(GfxColor c) override
     {
@@ -229,8 +236,9 @@ public:
     }
     void setFrameColor(GfxColor c) override
     {
-        Time("colour and draw-mode changes", [&] { inner.setFrameColor(c); },
-             CColor{c.red, c.green, c.blue, c.alpha} != context.getFrameColor());
+        Time(
+            "colour and draw-mode changes", [&] { inner.setFrameColor(c); },
+            CColor{c.red, c.green, c.blue, c.alpha} != context.getFrameColor());
     }
     double getStringWidth(const char* text) override
     {
@@ -239,14 +247,18 @@ public:
         return w;
     }
     int32_t getFontSize() override { return inner.getFontSize(); }
-    void moveTo(const GfxPoint& p) override { Time("pen moves", [&] { inner.moveTo(p); }); }
+    void moveTo(const GfxPoint& p) override
+    {
+        Time("pen moves", [&] { inner.moveTo(p); });
+    }
     void lineTo(const GfxPoint& p) override
     {
         Time("graph line segments", [&] { inner.lineTo(p); }); // collected
     }
     void drawRect(const GfxRect& r, int32_t style) override
     {
-        Time("rectangles (switch)", [&] { inner.drawRect(r, style); }, true);
+        Time(
+            "rectangles (switch)", [&] { inner.drawRect(r, style); }, true);
     }
     void drawEllipse(const GfxRect& r, int32_t style) override { inner.drawEllipse(r, style); }
     void drawArc(const GfxRect& r, float a, float b, int32_t style) override
@@ -260,10 +272,14 @@ public:
         const CRect previous = context.getClipRect();
         CRect clip(r.left, r.top, r.right, r.bottom);
         clip.bound(previous);
-        Time("clip changes (one set and restore per text)", [&] {
-            context.setClipRect(clip);
-            context.setClipRect(previous);
-        }, true);
+        Time(
+            "clip changes (one set and restore per text)",
+            [&]
+            {
+                context.setClipRect(clip);
+                context.setClipRect(previous);
+            },
+            true);
         Time("text drawing", [&] { inner.drawString(text, r, opaque, align); });
     }
     void drawStringInRect(const char* text, const GfxRect& r, int32_t align, bool aa) override
@@ -281,28 +297,30 @@ public:
         bool ok = false;
         Time("font selection (SetFont)", [&] { ok = inner.setFont(face, size, flags); });
         // The platform font is made on first use; made here, its cost shows on its own.
-        Time("font creation (GDI+ font per SetFont)", [&] {
-            if (CFontDesc* font = context.getFont())
-                font->getPlatformFont();
-        });
+        Time("font creation (GDI+ font per SetFont)",
+             [&]
+             {
+                 if (CFontDesc* font = context.getFont()) font->getPlatformFont();
+             });
         return ok;
     }
     bool drawBitmap(void* bitmap, const GfxRect& d, const GfxPoint& s, int32_t alpha) override
     {
         bool ok = false;
         const bool background = d.right - d.left > 200.0;
-        Time(background ? "background image" : "knob images",
-             [&] { ok = inner.drawBitmap(bitmap, d, s, alpha); }, true);
+        Time(
+            background ? "background image" : "knob images",
+            [&] { ok = inner.drawBitmap(bitmap, d, s, alpha); }, true);
         return ok;
     }
 
-private:
+  private:
     // Lines wait in the context until something else is drawn or the pen or smoothing changes;
     // with `drawsLines` the call would draw them, and that drawing is counted as theirs.
-    template <typename F>
-    void Time(const char* what, F&& call, bool drawsLines = false)
+    template <typename F> void Time(const char* what, F&& call, bool drawsLines = false)
     {
-        if (drawsLines) {
+        if (drawsLines)
+        {
             const bool opaque = context.getFrameColor().alpha == 255;
             const double before = Now();
             context.flushLines();
@@ -348,7 +366,8 @@ void Profile(const char* name, int frames, const std::function<CDrawContext*()>&
     std::map<std::string, int> calls;
     double contextMs = 0.0, releaseMs = 0.0, frameMs = 0.0, gfxMs = 0.0, clipMs = 0.0;
     double finishMs = 0.0;
-    for (int f = 0; f < frames; ++f) {
+    for (int f = 0; f < frames; ++f)
+    {
         const double start = Now();
         CDrawContext* context = makeContext();
         const double made = Now();
@@ -363,8 +382,7 @@ void Profile(const char* name, int frames, const std::function<CDrawContext*()>&
         context->setClipRect(previous);
         context->forget();
         const double released = Now();
-        if (finish)
-            finish();
+        if (finish) finish();
         const double end = Now();
         finishMs += end - released;
         contextMs += made - start;
@@ -383,7 +401,8 @@ void Profile(const char* name, int frames, const std::function<CDrawContext*()>&
         calls_ms += entry.second;
     std::printf("\n%s: %.3f ms per frame over %d frames\n", name, frameMs / frames, frames);
     std::printf("  %-46s %9s %9s %7s\n", "", "calls", "ms/frame", "share");
-    auto line = [&](const std::string& what, int n, double total) {
+    auto line = [&](const std::string& what, int n, double total)
+    {
         std::printf("  %-46s %9.1f %9.3f %6.1f%%\n", what.c_str(), double(n) / frames,
                     total / frames, 100.0 * total / frameMs);
     };
@@ -397,22 +416,21 @@ void Profile(const char* name, int frames, const std::function<CDrawContext*()>&
     line("context creation", frames, contextMs);
     line("frame clip set and restore", frames, clipMs);
     line("context release", frames, releaseMs);
-    if (finish)
-        line("copy to the window", frames, finishMs);
+    if (finish) line("copy to the window", frames, finishMs);
 }
 
 int RunProfile(int frames)
 {
     // A plain window of the editor's size to draw into.
     CEditorHostWindow host;
-    if (!CreateHostWindow(host, kEditorWidth, kEditorHeight)) {
+    if (!CreateHostWindow(host, kEditorWidth, kEditorHeight))
+    {
         std::printf("no window of the editor's size\n");
         return 1;
     }
     HWND window = static_cast<HWND>(host.handle());
-    Profile("straight into a window's device context", frames, [&] {
-        return new CDrawContext(nullptr, nullptr, window);
-    });
+    Profile("straight into a window's device context", frames,
+            [&] { return new CDrawContext(nullptr, nullptr, window); });
     // The alternative of drawing into a memory surface of the window's format and copying it to
     // the window after the drawing: Wine smooths text differently there, so the frame does not.
     HDC windowDc = GetDC(window);
@@ -427,12 +445,14 @@ int RunProfile(int frames)
     HBITMAP surface = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC memory = CreateCompatibleDC(windowDc);
     HGDIOBJ previous = SelectObject(memory, surface);
-    Profile("into a memory surface, then copied (not used: its text differs)", frames,
-            [&] { return new CDrawContext(nullptr, memory, window); },
-            [&] {
-                GdiFlush();
-                BitBlt(windowDc, 0, 0, kEditorWidth, kEditorHeight, memory, 0, 0, SRCCOPY);
-            });
+    Profile(
+        "into a memory surface, then copied (not used: its text differs)", frames,
+        [&] { return new CDrawContext(nullptr, memory, window); },
+        [&]
+        {
+            GdiFlush();
+            BitBlt(windowDc, 0, 0, kEditorWidth, kEditorHeight, memory, 0, 0, SRCCOPY);
+        });
     SelectObject(memory, previous);
     DeleteDC(memory);
     DeleteObject(surface);
@@ -449,12 +469,14 @@ int main(int argc, char** argv)
     hInstance = GetModuleHandleW(nullptr); // the artwork is this program's "DATA" resources
     int frames = 150;
     bool profile = false;
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc; ++i)
+    {
         if (std::strcmp(argv[i], "--profile") == 0)
             profile = true;
         else if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
             frames = std::clamp(std::atoi(argv[++i]), 1, 100000);
-        else {
+        else
+        {
             std::fprintf(stderr, "usage: editor_paint_bench.exe [--frames N] [--profile]\n");
             return 2;
         }

@@ -78,10 +78,12 @@ TEST(LevellerBehaviour, SpeechAtVeryDifferentLevelsComesOutMuchCloser)
     {
         const int32_t n = static_cast<int32_t>(std::min<size_t>(512, inL.size() - at));
         d.ProcessFloat(&inL[at], &inR[at], &outL[at], &outR[at], n);
-        twin.Process(&inL[at], &inR[at], &twinL[at], &twinR[at], n, [&](int32_t i) {
-            gains[at + static_cast<size_t>(i)] = twin.vars().gain;
-            dithers[at + static_cast<size_t>(i)] = twin.vars().dither;
-        });
+        twin.Process(&inL[at], &inR[at], &twinL[at], &twinR[at], n,
+                     [&](int32_t i)
+                     {
+                         gains[at + static_cast<size_t>(i)] = twin.vars().gain;
+                         dithers[at + static_cast<size_t>(i)] = twin.vars().dither;
+                     });
     }
     ASSERT_EQ(outL, twinL);
     ASSERT_EQ(outR, twinR);

@@ -38,7 +38,8 @@ TEST(CoefficientSets, ReadersSeeWholeSetsInTicketOrderAndTheLastRunStays)
 
     // Three writers, like two hosts' threads and the editor, each reading the newest set first
     // as the slider code does.
-    const auto writer = [&] {
+    const auto writer = [&]
+    {
         MarkedSet previous;
         while (!stop.load(std::memory_order_relaxed))
         {
@@ -46,32 +47,37 @@ TEST(CoefficientSets, ReadersSeeWholeSetsInTicketOrderAndTheLastRunStays)
             exchange.Read(previous);
             if (!previous.Whole()) torn.fetch_add(1);
             MarkedSet set;
-            for (double& v : set.values) v = static_cast<double>(ticket);
+            for (double& v : set.values)
+                v = static_cast<double>(ticket);
             exchange.Publish(set, ticket);
             published.fetch_add(1);
         }
     };
     // The audio thread: through the copy it keeps, as the leveller does.
-    std::thread audio([&] {
-        CSetCopy<MarkedSet, 5> copy;
-        double last = 0.0;
-        while (!stop.load(std::memory_order_relaxed))
+    std::thread audio(
+        [&]
         {
-            if (!copy.Latest(exchange).Whole()) torn.fetch_add(1);
-            MarkedSet raw;
-            const auto tag = exchange.Read(raw);
-            if (!raw.Whole()) torn.fetch_add(1);
-            if (raw.values[0] != static_cast<double>(tag >> 8)) mislabelled.fetch_add(1);
-            if (raw.values[0] < last) backwards.fetch_add(1);
-            last = raw.values[0];
-            reads.fetch_add(1);
-        }
-    });
+            CSetCopy<MarkedSet, 5> copy;
+            double last = 0.0;
+            while (!stop.load(std::memory_order_relaxed))
+            {
+                if (!copy.Latest(exchange).Whole()) torn.fetch_add(1);
+                MarkedSet raw;
+                const auto tag = exchange.Read(raw);
+                if (!raw.Whole()) torn.fetch_add(1);
+                if (raw.values[0] != static_cast<double>(tag >> 8)) mislabelled.fetch_add(1);
+                if (raw.values[0] < last) backwards.fetch_add(1);
+                last = raw.values[0];
+                reads.fetch_add(1);
+            }
+        });
     std::vector<std::thread> writers;
-    for (int i = 0; i < 3; ++i) writers.emplace_back(writer);
+    for (int i = 0; i < 3; ++i)
+        writers.emplace_back(writer);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     stop = true;
-    for (std::thread& t : writers) t.join();
+    for (std::thread& t : writers)
+        t.join();
     audio.join();
 
     EXPECT_GT(published.load(), 1000u);

@@ -77,16 +77,20 @@ TEST(MemoryWindow, AudioThreadReadsSafelyWhileTheWindowIsPreparedAgain)
     {
         std::atomic<bool> stop{false};
         std::atomic<long> missing{0}, wrong{0}, reads{0};
-        std::thread reader([&] {
-            while (!stop.load(std::memory_order_relaxed))
-                for (int32_t i = delayFirst; i < delayFirst + kSlots; ++i)
-                {
-                    const double* cell = window.At(i);
-                    if (cell == nullptr) missing.fetch_add(1);
-                    else if (cell != &memory.Element(i)) wrong.fetch_add(1);
-                    reads.fetch_add(1, std::memory_order_relaxed);
-                }
-        });
+        std::thread reader(
+            [&]
+            {
+                while (!stop.load(std::memory_order_relaxed))
+                    for (int32_t i = delayFirst; i < delayFirst + kSlots; ++i)
+                    {
+                        const double* cell = window.At(i);
+                        if (cell == nullptr)
+                            missing.fetch_add(1);
+                        else if (cell != &memory.Element(i))
+                            wrong.fetch_add(1);
+                        reads.fetch_add(1, std::memory_order_relaxed);
+                    }
+            });
         // Preparation goes on until the reader has been through the window many times, however
         // the two threads are scheduled.
         for (int k = 0; k < 20000 || reads.load(std::memory_order_relaxed) < 200000; ++k)
@@ -106,16 +110,18 @@ TEST(MemoryWindow, AudioThreadReadsSafelyWhileTheWindowIsPreparedAgain)
         window.Prepare(memory, delayFirst, kSlots);
         std::atomic<bool> stop{false};
         std::atomic<long> outside{0}, found{0}, passes{0};
-        std::thread reader([&] {
-            for (; !stop.load(std::memory_order_relaxed); passes.fetch_add(1))
-                for (int32_t base : {delayFirst, farFirst})
-                    for (int32_t i = base; i < base + kSlots; ++i)
-                        if (const double* cell = window.At(i))
-                        {
-                            if (!InsideSomePage(memory, cell)) outside.fetch_add(1);
-                            found.fetch_add(1, std::memory_order_relaxed);
-                        }
-        });
+        std::thread reader(
+            [&]
+            {
+                for (; !stop.load(std::memory_order_relaxed); passes.fetch_add(1))
+                    for (int32_t base : {delayFirst, farFirst})
+                        for (int32_t i = base; i < base + kSlots; ++i)
+                            if (const double* cell = window.At(i))
+                            {
+                                if (!InsideSomePage(memory, cell)) outside.fetch_add(1);
+                                found.fetch_add(1, std::memory_order_relaxed);
+                            }
+            });
         // Until the reader has made its passes and found open cells (bounded: a window that never
         // opened ends the loop after many passes and fails below).
         for (int k = 0; k < 20000 || passes.load(std::memory_order_relaxed) < 2000 ||

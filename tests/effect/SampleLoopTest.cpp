@@ -68,10 +68,12 @@ TEST(LevellerSampleLoop, ImpulseComesOut64FramesLaterTimesTheGain)
     std::vector<double> inL(100, 0.0), inR(100, 0.0), outL(100), outR(100), gains(100);
     inL[0] = 1.0;
     double dither = 0.0;
-    d.Process(inL.data(), inR.data(), outL.data(), outR.data(), 100, [&](int32_t i) {
-        gains[static_cast<size_t>(i)] = d.vars().gain;
-        if (i == 0) dither = d.vars().dither;
-    });
+    d.Process(inL.data(), inR.data(), outL.data(), outR.data(), 100,
+              [&](int32_t i)
+              {
+                  gains[static_cast<size_t>(i)] = d.vars().gain;
+                  if (i == 0) dither = d.vars().dither;
+              });
     // The first 64 frames are the delay lines' initial zeros.
     for (int i = 0; i < 64; ++i)
     {
@@ -244,9 +246,9 @@ TEST(LevellerSampleLoop, BlockLoopLeavesExactlyWhatTheFramesLeave)
 {
     const double rates[] = {48000.0, 44100.0f + 0.1f, 96000.0, 65500.0, 32.0, 10.5};
     const double rows[][11] = {
-        {0, 0, 0, 0, 0, 0, 0, -5, 0, 0, 10},    {0, 0, 0, 4, 3, -12, 15, -10, 0, 6, 10},
-        {0, 0, 1, 8, 11, -3, 30, 0, 5, -6, 2},  {0, 0, 0, 1, 1, -30, 8, -7, 10, 20, 10},
-        {0, 0, 1, 6, 7, -20, 20, -2, 3, 0, 1},  {0, 0, 0, 8, 0, 0, 12, -1, 0, 0, 5},
+        {0, 0, 0, 0, 0, 0, 0, -5, 0, 0, 10},   {0, 0, 0, 4, 3, -12, 15, -10, 0, 6, 10},
+        {0, 0, 1, 8, 11, -3, 30, 0, 5, -6, 2}, {0, 0, 0, 1, 1, -30, 8, -7, 10, 20, 10},
+        {0, 0, 1, 6, 7, -20, 20, -2, 3, 0, 1}, {0, 0, 0, 8, 0, 0, 12, -1, 0, 0, 5},
     };
     const int32_t blockPattern[] = {16, 0, 37, 64, 1, 512, 5, 300};
     CNoise pick(99);
@@ -301,9 +303,9 @@ TEST(LevellerSampleLoop, BlockLoopLeavesExactlyWhatTheFramesLeave)
                     ASSERT_EQ(std::memcmp(da.data(), db.data(), da.size() * sizeof(double)), 0)
                         << "block " << b;
                 }
-                ASSERT_EQ(std::memcmp(&frames.effect.vars, &block.effect.vars,
-                                      sizeof(LevellerVariables)),
-                          0)
+                ASSERT_EQ(
+                    std::memcmp(&frames.effect.vars, &block.effect.vars, sizeof(LevellerVariables)),
+                    0)
                     << "block " << b;
                 ASSERT_EQ(std::memcmp(frames.effect.samples.data(), block.effect.samples.data(),
                                       2 * sizeof(double)),
@@ -422,11 +424,10 @@ void CompareOverRepeatedRuns(double rate, Buffers kind, const double (&sliders)[
                               2 * sizeof(double)),
                   0)
             << "block " << n;
-        sawSettled = sawSettled || (at > 0 && frames.vars().env1 == 0.0 &&
-                                    frames.vars().slowLevel == 0.0);
+        sawSettled =
+            sawSettled || (at > 0 && frames.vars().env1 == 0.0 && frames.vars().slowLevel == 0.0);
         for (int32_t i = 0; i < frameCount; ++i)
-            sawLargest = sawLargest ||
-                         std::fabs(fa.out0[i]) == std::numeric_limits<Sample>::max();
+            sawLargest = sawLargest || std::fabs(fa.out0[i]) == std::numeric_limits<Sample>::max();
         at += frameCount;
     }
 }
@@ -446,13 +447,12 @@ TEST(LevellerSampleLoop, RepeatedRunsLeaveExactlyWhatTheFramesLeave)
     const double plain[11] = {0, 0, 0, 0, 0, 0, 30, 0, 0, 20, 10};
     const double filtered[11] = {0, 0, 1, 4, 0, -6, 30, 0, 6, 20, 10};
     for (double rate : {10.5, 32.0})
-        for (Buffers kind : {Buffers::kSeparate, Buffers::kInPlace, Buffers::kSwapped,
-                             Buffers::kShifted})
+        for (Buffers kind :
+             {Buffers::kSeparate, Buffers::kInPlace, Buffers::kSwapped, Buffers::kShifted})
             for (const double(*sliders)[11] : {&plain, &filtered})
             {
-                SCOPED_TRACE(testing::Message()
-                             << rate << " Hz, layout " << static_cast<int>(kind)
-                             << (sliders == &plain ? ", plain" : ", filtered"));
+                SCOPED_TRACE(testing::Message() << rate << " Hz, layout " << static_cast<int>(kind)
+                                                << (sliders == &plain ? ", plain" : ", filtered"));
                 bool settledD = false, largestD = false, settledF = false, largestF = false;
                 CompareOverRepeatedRuns<double>(rate, kind, *sliders, settledD, largestD);
                 CompareOverRepeatedRuns<float>(rate, kind, *sliders, settledF, largestF);

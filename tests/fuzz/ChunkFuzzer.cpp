@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // One instance for the whole run (making one costs far more than a run): each input's chunk
     // replaces what the previous one left, as a host loading preset after preset does.
     static CHostCallback host;
-    static std::unique_ptr<CVstPlugin> p = [] {
+    static std::unique_ptr<CVstPlugin> p = []
+    {
         auto made = MakeFuzzPlugin(host);
         made->open();
         made->setSampleRate(44100.0f);

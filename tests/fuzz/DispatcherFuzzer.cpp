@@ -66,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const uint8_t op = input.byte();
         VstInt32 opcode = op < 240 ? op % 80 : input.take<VstInt32>();
         if (opcode == effEditOpen) opcode = effEditIdle; // no window to hand over here
-        const VstInt32 index = input.byte() < 200 ? static_cast<int8_t>(input.byte())
-                                                   : input.take<VstInt32>();
+        const VstInt32 index =
+            input.byte() < 200 ? static_cast<int8_t>(input.byte()) : input.take<VstInt32>();
         VstIntPtr value = input.byte() < 200 ? static_cast<int16_t>(input.take<int16_t>())
                                              : input.take<VstIntPtr>();
         const float opt = input.hostileFloat();

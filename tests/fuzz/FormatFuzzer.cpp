@@ -16,8 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FuzzInput input(data, size);
     const size_t count = input.byte() % 8;
     double args[8] = {};
-    static const double special[] = {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e308, -1e308, 2147483648.0,
-                                      -2147483649.0, 1e-310, 1.0, 2.0, 3.0, 0.5};
+    static const double special[] = {std::nan(""), HUGE_VAL,     -HUGE_VAL,     1e308,
+                                     -1e308,       2147483648.0, -2147483649.0, 1e-310,
+                                     1.0,          2.0,          3.0,           0.5};
     for (size_t i = 0; i < count; ++i)
     {
         const uint8_t pick = input.byte();

@@ -35,9 +35,20 @@ class FuzzInput
     // A float that is often one of the values hosts get wrong.
     float hostileFloat()
     {
-        static const float special[] = {0.0f, -0.0f, 1.0f, -1.0f, 0.5f, 1e-45f, 3.4e38f,
-                                        __builtin_nanf(""), __builtin_inff(), -__builtin_inff(),
-                                        44100.0f, 384000.0f, 2.0f, 1e9f};
+        static const float special[] = {0.0f,
+                                        -0.0f,
+                                        1.0f,
+                                        -1.0f,
+                                        0.5f,
+                                        1e-45f,
+                                        3.4e38f,
+                                        __builtin_nanf(""),
+                                        __builtin_inff(),
+                                        -__builtin_inff(),
+                                        44100.0f,
+                                        384000.0f,
+                                        2.0f,
+                                        1e9f};
         const uint8_t pick = byte();
         if (pick < 128) return special[pick % (sizeof special / sizeof special[0])];
         return take<float>();

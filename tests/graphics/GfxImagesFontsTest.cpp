@@ -7,7 +7,8 @@
 #include "graphics/GfxImageBridge.h"
 #include "runtime/Xlat.h"
 
-namespace {
+namespace
+{
 
 struct Images : GfxDrawingTest
 {
@@ -41,7 +42,8 @@ TEST_F(Images, AMissingRegisteredImageIsTriedOnceAndLoggedOnce)
 
     // Every later use finds the attempted slot: no new load, no new log line.
     GfxImageHolder* const first = slot.holder;
-    for (int frame = 0; frame < 5; ++frame) {
+    for (int frame = 0; frame < 5; ++frame)
+    {
         runtime.penX = 40;
         runtime.penY = 50;
         runtime.Blit(7);

@@ -8,7 +8,8 @@
 #include "graphics/GfxBridge.h"
 #include "runtime/Xlat.h"
 
-namespace {
+namespace
+{
 
 struct Drawing : GfxDrawingTest
 {
@@ -289,10 +290,10 @@ TEST_F(Drawing, OpenHookZeroesTheDrawingVariablesButNotThePen)
     runtime.penX = 11;
     runtime.textHeight = 14;
     runtime.DoOpen();
-    for (double v : {runtime.colorR, runtime.colorG, runtime.colorB, runtime.colorA,
-                     runtime.fontIndex, runtime.surfaceWidth, runtime.surfaceHeight,
-                     runtime.clearColor, runtime.frameMouseX, runtime.frameMouseY,
-                     runtime.frameMouseButtons})
+    for (double v :
+         {runtime.colorR, runtime.colorG, runtime.colorB, runtime.colorA, runtime.fontIndex,
+          runtime.surfaceWidth, runtime.surfaceHeight, runtime.clearColor, runtime.frameMouseX,
+          runtime.frameMouseY, runtime.frameMouseButtons})
         EXPECT_EQ(v, 0.0);
     EXPECT_EQ(runtime.penX, 11);
     EXPECT_EQ(runtime.textHeight, 14);

@@ -18,8 +18,7 @@ int CountLogLines(const std::string& needle)
     std::ifstream in(LogFilePath());
     int count = 0;
     for (std::string line; std::getline(in, line);)
-        if (line.find(needle) != std::string::npos)
-            ++count;
+        if (line.find(needle) != std::string::npos) ++count;
     return count;
 }
 

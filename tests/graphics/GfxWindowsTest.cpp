@@ -24,13 +24,13 @@
 #include "runtime/Xlat.h"
 #include "tests/support/FakeHost.h"
 
-namespace {
+namespace
+{
 
 CColor PixelOf(Gdiplus::Bitmap* bitmap, int x, int y)
 {
     Gdiplus::Color c;
-    if (bitmap == nullptr || bitmap->GetPixel(x, y, &c) != Gdiplus::Ok)
-        return CColor{1, 2, 3, 4};
+    if (bitmap == nullptr || bitmap->GetPixel(x, y, &c) != Gdiplus::Ok) return CColor{1, 2, 3, 4};
     return CColor{c.GetR(), c.GetG(), c.GetB(), c.GetA()};
 }
 
@@ -45,8 +45,7 @@ std::string ResourceBytes(int number)
 {
     HMODULE module = GetModuleHandleW(nullptr);
     HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(number), "DATA");
-    if (found == nullptr)
-        return {};
+    if (found == nullptr) return {};
     HGLOBAL loaded = LoadResource(module, found);
     const void* data = loaded ? LockResource(loaded) : nullptr;
     return data ? std::string(static_cast<const char*>(data), SizeofResource(module, found))
@@ -55,7 +54,7 @@ std::string ResourceBytes(int number)
 
 class ToolkitGraphics : public ::testing::Test
 {
-protected:
+  protected:
     ToolkitGraphics()
     {
         hInstance = GetModuleHandleW(nullptr);
@@ -86,7 +85,8 @@ protected:
     {
         int n = 0;
         for (int y = top; y < bottom; ++y)
-            for (int x = left; x < right; ++x) {
+            for (int x = left; x < right; ++x)
+            {
                 const CColor c = Pixel(x, y);
                 n += (c.red | c.green | c.blue) != 0 ? 1 : 0;
             }
@@ -246,7 +246,8 @@ TEST_F(ToolkitGraphics, TheErrorBoxIsRedWithYellowTextInTheImagesRectangle)
     EXPECT_EQ(Text(Pixel(90, 69)), "0,0,0,255");
     int yellow = 0;
     for (int y = 50; y < 70; ++y)
-        for (int x = 30; x < 90; ++x) {
+        for (int x = 30; x < 90; ++x)
+        {
             const CColor c = Pixel(x, y);
             yellow += (c.red > 200 && c.green > 200 && c.blue < 80) ? 1 : 0;
         }

@@ -9,11 +9,9 @@ bool CLevellerEditorWindow::Open(CVstPlugin& p)
     Close();
     // The editor must name its own size: the host window's fallback size is no answer here.
     ERect rect{};
-    if (!p.editorRect(rect))
-        return false;
+    if (!p.editorRect(rect)) return false;
     std::string error;
-    if (!host.open(p, error))
-        return false;
+    if (!host.open(p, error)) return false;
     width = host.width();
     height = host.height();
     editor = host.editorWindow();
@@ -28,15 +26,15 @@ void CLevellerEditorWindow::Close()
 
 void CLevellerEditorWindow::Post(unsigned message, int x, int y, uintptr_t keys)
 {
-    if (editor != nullptr)
-        PostMessageA(static_cast<HWND>(editor), message, keys, MAKELPARAM(x, y));
+    if (editor != nullptr) PostMessageA(static_cast<HWND>(editor), message, keys, MAKELPARAM(x, y));
 }
 
 void CLevellerEditorWindow::Move(int x, int y, uintptr_t keys)
 {
     // The real pointer goes there too: the toolkit tracks the pointer's leaving the window, and
     // a pointer resting elsewhere on the screen would end every hover at once.
-    if (editor != nullptr) {
+    if (editor != nullptr)
+    {
         POINT p{x, y};
         ClientToScreen(static_cast<HWND>(editor), &p);
         SetCursorPos(p.x, p.y);

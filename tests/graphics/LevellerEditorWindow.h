@@ -11,7 +11,7 @@
 
 class CLevellerEditorWindow
 {
-public:
+  public:
     // Opens the editor of `plugin` in a new window whose client area is the editor's size.
     // False when the plug-in names no size, or no window or no editor window appears.
     bool Open(CVstPlugin& plugin);
@@ -32,7 +32,7 @@ public:
     int width = 0;
     int height = 0;
 
-private:
+  private:
     void Post(unsigned message, int x, int y, uintptr_t keys);
 
     CEditorHostWindow host;

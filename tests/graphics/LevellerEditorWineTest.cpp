@@ -20,7 +20,8 @@
 #include "LevellerEditorWindow.h"
 #include "LevellerPng.h"
 
-namespace {
+namespace
+{
 
 // Long enough for several editor frames at 30 per second.
 constexpr int kFewFrames = 200;
@@ -64,30 +65,33 @@ std::vector<float> ReadStereoWav(const std::string& path)
 {
     std::vector<float> samples;
     FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr)
-        return samples;
+    if (f == nullptr) return samples;
     std::vector<uint8_t> bytes;
     uint8_t buffer[65536];
     size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
         bytes.insert(bytes.end(), buffer, buffer + n);
     std::fclose(f);
-    auto u32 = [&](size_t at) {
+    auto u32 = [&](size_t at)
+    {
         return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
                uint32_t(bytes[at + 3]) << 24;
     };
-    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0)
-        return samples;
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0) return samples;
     int channels = 0, bits = 0;
-    for (size_t at = 12; at + 8 <= bytes.size();) {
+    for (size_t at = 12; at + 8 <= bytes.size();)
+    {
         const uint32_t size = u32(at + 4);
-        if (at + 8 + size > bytes.size())
-            break;
-        if (std::memcmp(&bytes[at], "fmt ", 4) == 0 && size >= 16) {
+        if (at + 8 + size > bytes.size()) break;
+        if (std::memcmp(&bytes[at], "fmt ", 4) == 0 && size >= 16)
+        {
             channels = bytes[at + 10] | bytes[at + 11] << 8;
             bits = bytes[at + 22] | bytes[at + 23] << 8;
-        } else if (std::memcmp(&bytes[at], "data", 4) == 0 && channels == 2 && bits == 16) {
-            for (size_t i = 0; i + 1 < size; i += 2) {
+        }
+        else if (std::memcmp(&bytes[at], "data", 4) == 0 && channels == 2 && bits == 16)
+        {
+            for (size_t i = 0; i + 1 < size; i += 2)
+            {
                 const int16_t v = static_cast<int16_t>(bytes[at + 8 + i] | bytes[at + 9 + i] << 8);
                 samples.push_back(v / 32768.0f);
             }
@@ -110,7 +114,7 @@ std::vector<float> SyntheticSpeech(double seconds)
 
 class LevellerEditorUnderWine : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(library.open(QUAR2_PLUGIN_PATH)) << library.error();
@@ -252,13 +256,13 @@ TEST_F(LevellerEditorUnderWine, PictureAfterProcessedSpeech)
     plugin->setParameter(kSideChain, 1.0f);
 
     std::vector<float> speech = ReadStereoWav(LEVELLER_SPEECH_PATH);
-    if (speech.empty())
-        speech = SyntheticSpeech(8.0);
+    if (speech.empty()) speech = SyntheticSpeech(8.0);
     // Phrases at very different levels, as a speaker moving to and from the microphone.
     const size_t frames = speech.size() / 2;
     const float levels[] = {1.0f, 0.08f, 0.5f, 0.03f, 1.4f, 0.2f};
     const size_t phrase = kRate * 3 / 2;
-    for (size_t i = 0; i < frames; ++i) {
+    for (size_t i = 0; i < frames; ++i)
+    {
         const float g = levels[(i / phrase) % (sizeof levels / sizeof levels[0])];
         speech[2 * i] *= g;
         speech[2 * i + 1] *= g;
@@ -267,16 +271,17 @@ TEST_F(LevellerEditorUnderWine, PictureAfterProcessedSpeech)
     std::vector<float> inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock);
     float* inputs[] = {inL.data(), inR.data()};
     float* outputs[] = {outL.data(), outR.data()};
-    for (size_t start = 0; start + kBlock <= frames; start += kBlock) {
-        for (int i = 0; i < kBlock; ++i) {
+    for (size_t start = 0; start + kBlock <= frames; start += kBlock)
+    {
+        for (int i = 0; i < kBlock; ++i)
+        {
             inL[i] = speech[2 * (start + i)];
             inR[i] = speech[2 * (start + i) + 1];
         }
         plugin->processReplacing(inputs, outputs, kBlock);
         // The editor keeps drawing while the audio runs: a frame about every quarter second of
         // audio (the audio writes the history; every frame draws all of it).
-        if ((start / kBlock) % 24 == 23)
-            editor.Idle(10);
+        if ((start / kBlock) % 24 == 23) editor.Idle(10);
     }
     editor.Idle(400);
 
@@ -287,11 +292,12 @@ TEST_F(LevellerEditorUnderWine, PictureAfterProcessedSpeech)
 
     // The smoothed gain curve is drawn across the graph: orange pixels between +20 and -20 dB.
     int orange = 0;
-    for (int y = 302; y < 499; ++y) {
-        for (int x = 30; x < 385; ++x) {
+    for (int y = 302; y < 499; ++y)
+    {
+        for (int x = 30; x < 385; ++x)
+        {
             const Rgb p = PixelAt(rgb, editor.width, x, y);
-            if (p.r > 200 && p.g > 90 && p.g < 170 && p.b < 70)
-                ++orange;
+            if (p.r > 200 && p.g > 90 && p.g < 170 && p.b < 70) ++orange;
         }
     }
     EXPECT_GT(orange, 60) << "no smoothed curve in the graph";

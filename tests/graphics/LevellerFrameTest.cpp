@@ -9,7 +9,8 @@
 
 #include "LevellerRig.h"
 
-namespace {
+namespace
+{
 
 constexpr GfxColor kErrorRed{255, 0, 0, 255};
 constexpr GfxColor kCaptionGrey{153, 153, 153, 255};
@@ -169,9 +170,10 @@ TEST(LevellerFrame, FontsAndBuildLabel)
     EXPECT_EQ(label[0].color, (GfxColor{255, 255, 255, 51}));
     // The build label is the last thing drawn.
     const std::vector<GfxCall>& calls = rig.target.calls;
-    const auto lastDraw = std::find_if(calls.rbegin(), calls.rend(), [](const GfxCall& c) {
-        return c.op == "drawRect" || c.op == "lineTo" || c.op == "drawString";
-    });
+    const auto lastDraw =
+        std::find_if(calls.rbegin(), calls.rend(),
+                     [](const GfxCall& c)
+                     { return c.op == "drawRect" || c.op == "lineTo" || c.op == "drawString"; });
     ASSERT_NE(lastDraw, calls.rend());
     EXPECT_EQ(lastDraw->text, "Build 170206");
 }

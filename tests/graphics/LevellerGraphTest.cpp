@@ -8,7 +8,8 @@
 
 #include "LevellerRig.h"
 
-namespace {
+namespace
+{
 
 constexpr GfxColor kCursorYellow{255, 255, 0, 127};
 constexpr GfxColor kCurveWhite{255, 255, 255, 127};

@@ -21,7 +21,8 @@
 #include "runtime/ModuleHandle.h"
 #include "tests/support/LevellerDriver.h"
 
-namespace {
+namespace
+{
 
 struct Rgb
 {
@@ -30,7 +31,7 @@ struct Rgb
 
 class LevellerOffscreen : public ::testing::Test
 {
-protected:
+  protected:
     LevellerOffscreen()
     {
         hInstance = GetModuleHandleW(nullptr);
@@ -65,8 +66,7 @@ protected:
     {
         Gdiplus::Color c;
         Gdiplus::Bitmap* bitmap = context->getBitmap()->getBitmap();
-        if (bitmap == nullptr || bitmap->GetPixel(x, y, &c) != Gdiplus::Ok)
-            return Rgb{-1, -1, -1};
+        if (bitmap == nullptr || bitmap->GetPixel(x, y, &c) != Gdiplus::Ok) return Rgb{-1, -1, -1};
         return Rgb{c.GetR(), c.GetG(), c.GetB()};
     }
 
@@ -74,7 +74,8 @@ protected:
     {
         std::vector<uint8_t> rgb;
         for (int y = 0; y < kEditorHeight; ++y)
-            for (int x = 0; x < kEditorWidth; ++x) {
+            for (int x = 0; x < kEditorWidth; ++x)
+            {
                 const Rgb p = Pixel(x, y);
                 rgb.insert(rgb.end(), {uint8_t(p.r), uint8_t(p.g), uint8_t(p.b)});
             }
@@ -93,7 +94,8 @@ void WriteVoiceHistory(TXlatEffect& fx, int entries)
 {
     LevellerVariables& v = fx.vars;
     v.historyBaseCopy = v.historyBase;
-    for (int i = 0; i < entries; ++i) {
+    for (int i = 0; i < entries; ++i)
+    {
         const double db = 8.0 * std::sin(i * 0.045) + 4.0 * std::sin(i * 0.21);
         fx.Element(v.historyBase + i) = 100.0 - 5.0 * db;
     }
@@ -150,5 +152,6 @@ TEST_F(LevellerOffscreen, GraphAndPictureAfterAVoiceHistory)
     EXPECT_LT(cursor.b, cursor.r / 2);
 
     EXPECT_EQ(fx.LookupString(190001), "10.50 dB");
-    EXPECT_TRUE(WriteLevellerPng(LEVELLER_OFFSCREEN_ARTIFACT, kEditorWidth, kEditorHeight, Picture()));
+    EXPECT_TRUE(
+        WriteLevellerPng(LEVELLER_OFFSCREEN_ARTIFACT, kEditorWidth, kEditorHeight, Picture()));
 }

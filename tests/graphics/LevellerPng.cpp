@@ -4,13 +4,16 @@
 #include <array>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0)
 {
-    static const std::array<uint32_t, 256> table = [] {
+    static const std::array<uint32_t, 256> table = []
+    {
         std::array<uint32_t, 256> t{};
-        for (uint32_t n = 0; n < 256; ++n) {
+        for (uint32_t n = 0; n < 256; ++n)
+        {
             uint32_t c = n;
             for (int k = 0; k < 8; ++k)
                 c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
@@ -46,13 +49,13 @@ void PutChunk(std::vector<uint8_t>& out, const char type[4], const std::vector<u
 bool WriteLevellerPng(const std::string& path, int width, int height,
                       const std::vector<uint8_t>& rgb)
 {
-    if (width <= 0 || height <= 0 || rgb.size() != size_t(width) * size_t(height) * 3)
-        return false;
+    if (width <= 0 || height <= 0 || rgb.size() != size_t(width) * size_t(height) * 3) return false;
 
     // Scanlines with filter byte 0.
     std::vector<uint8_t> raw;
     raw.reserve(size_t(height) * (size_t(width) * 3 + 1));
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < height; ++y)
+    {
         raw.push_back(0);
         const uint8_t* row = rgb.data() + size_t(y) * size_t(width) * 3;
         raw.insert(raw.end(), row, row + size_t(width) * 3);
@@ -60,7 +63,8 @@ bool WriteLevellerPng(const std::string& path, int width, int height,
 
     // zlib stream of stored blocks, then the Adler-32 of the raw data.
     std::vector<uint8_t> z = {0x78, 0x01};
-    for (size_t pos = 0; pos < raw.size() || raw.empty();) {
+    for (size_t pos = 0; pos < raw.size() || raw.empty();)
+    {
         const size_t n = std::min<size_t>(65535, raw.size() - pos);
         const bool last = pos + n == raw.size();
         z.push_back(last ? 1 : 0);
@@ -70,11 +74,11 @@ bool WriteLevellerPng(const std::string& path, int width, int height,
         z.push_back(static_cast<uint8_t>(~n >> 8));
         z.insert(z.end(), raw.begin() + pos, raw.begin() + pos + n);
         pos += n;
-        if (last)
-            break;
+        if (last) break;
     }
     uint32_t a = 1, b = 0;
-    for (uint8_t byte : raw) {
+    for (uint8_t byte : raw)
+    {
         a = (a + byte) % 65521;
         b = (b + a) % 65521;
     }
@@ -90,8 +94,7 @@ bool WriteLevellerPng(const std::string& path, int width, int height,
     PutChunk(png, "IEND", {});
 
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr)
-        return false;
+    if (f == nullptr) return false;
     const bool ok = std::fwrite(png.data(), 1, png.size(), f) == png.size();
     return std::fclose(f) == 0 && ok;
 }

@@ -12,8 +12,7 @@ LevellerRig::LevellerRig(double sampleRate, int32_t blockSize, bool recordDrawin
     : driver(sampleRate, blockSize, false)
 {
     SetUpLevellerTarget(target);
-    if (recordDrawing)
-        host.target = &target;
+    if (recordDrawing) host.target = &target;
     driver.Open();
     driver.Resume();
 }

@@ -20,7 +20,7 @@ inline constexpr double kShift = 8;
 // A leveller, opened and resumed on the fake host, with its editor's frames at hand.
 class LevellerRig
 {
-public:
+  public:
     explicit LevellerRig(double sampleRate = 44100.0, int32_t blockSize = 512,
                          bool recordDrawing = false);
     LevellerRig(const LevellerRig&) = delete;

@@ -9,7 +9,8 @@
 #include "graphics/LevellerWidgets.h"
 #include "LevellerRig.h"
 
-namespace {
+namespace
+{
 
 // Pointer positions on the rows (vertical centres).
 constexpr double kRow5Y = 120;  // Push Down, -30..0
@@ -121,7 +122,7 @@ TEST(LevellerSliderRows, HostValuesOutsideTheRangeArePulledIn)
 {
     LevellerRig rig;
     rig.SetSlider(9, 35.0);
-    rig.SetRawSlider(3, 3.5); // between steps: kept until a drag quantises it
+    rig.SetRawSlider(3, 3.5);          // between steps: kept until a drag quantises it
     rig.SetRawSlider(6, std::nan("")); // no host can set it
     rig.Frame(0, 0);
     EXPECT_EQ(rig.fx.sliders[9], 20.0);
@@ -152,7 +153,8 @@ TEST(LevellerSliderRows, FineDragAnchoredAtZeroStaysFinite)
     LevellerRig rig;
     rig.Frame(0, 0);
     rig.fx.vars.widget5 = SliderWidgetState{0.0, 1.0, 0.0};
-    for (double x : {0.0, 0.0, 3.0, 0.0}) {
+    for (double x : {0.0, 0.0, 3.0, 0.0})
+    {
         rig.Frame(x, kRow5Y + 200, kLeft + kShift);
         ASSERT_TRUE(std::isfinite(rig.fx.sliders[5]));
         EXPECT_GE(rig.fx.sliders[5], -30.0);
@@ -169,7 +171,8 @@ TEST(LevellerSwitch, TogglesOncePerPressAfterHovering)
     rig.HoverAndPress(kSwitchX, kSwitchY);
     EXPECT_EQ(rig.fx.sliders[2], 1.0);
     EXPECT_EQ(rig.fx.vars.sideChainSetting, 1.0); // the slider code ran in the same frame
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
+    {
         rig.Frame(kSwitchX, kSwitchY, kLeft);
         EXPECT_EQ(rig.fx.sliders[2], 1.0) << "held frame " << i;
     }

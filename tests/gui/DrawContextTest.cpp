@@ -260,9 +260,11 @@ TEST_F(DrawContextTest, LinesInOnePenLandAsIfDrawnOneByOne)
     // draws them in groups), once with every line put on the surface by itself. Half-opaque
     // lines show how often each pixel was drawn: a curve's joints twice, a line drawn twice
     // twice, crossings twice.
-    auto draw = [](COffscreenContext* c, bool oneByOne) {
+    auto draw = [](COffscreenContext* c, bool oneByOne)
+    {
         ClearToBlack(c);
-        auto line = [&](double x, double y) {
+        auto line = [&](double x, double y)
+        {
             c->lineTo(CPoint(x, y));
             if (oneByOne) c->flushLines();
         };
@@ -310,7 +312,7 @@ TEST_F(DrawContextTest, LinesInOnePenLandAsIfDrawnOneByOne)
     EXPECT_EQ(differences, 0);
     EXPECT_GT(lit, 300);
     EXPECT_GT(twice, 20);
-    EXPECT_EQ(PixelOf(grouped, 45, 30), kBlue); // the fill lies above the lines before it
+    EXPECT_EQ(PixelOf(grouped, 45, 30), kBlue);        // the fill lies above the lines before it
     EXPECT_EQ(PixelOf(grouped, 80, 51), kBlackCColor); // outside the clip of its time
     grouped->forget();
     single->forget();

@@ -23,7 +23,8 @@
 #include "tests/support/EditorWindowSupport.h"
 #include "plugin/EditorSize.h"
 
-namespace {
+namespace
+{
 
 constexpr int kWidth = kEditorWidth;
 constexpr int kHeight = kEditorHeight;
@@ -42,8 +43,7 @@ uint32_t PixelOf(CBitmap& image, int x, int y)
 bool Near(uint32_t a, uint32_t b, int tolerance = 2)
 {
     for (int shift : {0, 8, 16})
-        if (std::abs(int((a >> shift) & 255) - int((b >> shift) & 255)) > tolerance)
-            return false;
+        if (std::abs(int((a >> shift) & 255) - int((b >> shift) & 255)) > tolerance) return false;
     return a != 0xFFFFFFFFu && b != 0xFFFFFFFFu;
 }
 
@@ -56,7 +56,7 @@ std::string Hex(uint32_t v)
 
 class EditorThroughTheDll : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         hInstance = GetModuleHandleW(nullptr); // the artwork copy lives in this program
@@ -72,7 +72,8 @@ protected:
     }
     void TearDown() override
     {
-        if (plugin) {
+        if (plugin)
+        {
             plugin->dispatch(effEditClose);
             plugin->close();
         }
@@ -86,8 +87,8 @@ protected:
     bool IdleUntil(int x, int y, uint32_t expected, int milliseconds = 3000)
     {
         bool seen = false;
-        CEditorHostWindow::pumpFor(milliseconds, [&] { Idle(); },
-                     [&] { return seen = Near(Shot().at(x, y), expected); });
+        CEditorHostWindow::pumpFor(
+            milliseconds, [&] { Idle(); }, [&] { return seen = Near(Shot().at(x, y), expected); });
         return seen;
     }
 
@@ -132,9 +133,11 @@ TEST_F(EditorThroughTheDll, PaintsTheBackgroundAndEachKnobWhereItsValueSays)
         int y;
     };
     for (const Row& row : {Row{116, 50}, Row{116, 80}, Row{288, 110}, Row{116, 140}, Row{202, 170},
-                           Row{116, 200}, Row{202, 230}, Row{333, 269}}) {
+                           Row{116, 200}, Row{202, 230}, Row{333, 269}})
+    {
         EXPECT_TRUE(Near(shot.at(row.knobX + 12, row.y + 8), knobCentre))
-            << "knob centre of the row at y " << row.y << ": " << Hex(shot.at(row.knobX + 12, row.y + 8));
+            << "knob centre of the row at y " << row.y << ": "
+            << Hex(shot.at(row.knobX + 12, row.y + 8));
         EXPECT_TRUE(Near(shot.at(row.knobX + 4, row.y + 8), knobSide))
             << "knob side of the row at y " << row.y;
     }
@@ -148,14 +151,14 @@ TEST_F(EditorThroughTheDll, PaintsTheBackgroundAndEachKnobWhereItsValueSays)
     EXPECT_FALSE(Near(shot.at(288 + 12, 118), knobCentre));
 }
 
-namespace {
+namespace
+{
 // Whether OLE is initialised on the calling thread right now. OleInitialize answers S_FALSE when
 // it already was and S_OK when not; the probe's own initialisation is undone at once.
 bool OleInitialisedHere()
 {
     const HRESULT result = OleInitialize(nullptr);
-    if (SUCCEEDED(result))
-        OleUninitialize();
+    if (SUCCEEDED(result)) OleUninitialize();
     return result == S_FALSE;
 }
 } // namespace
@@ -179,22 +182,23 @@ TEST(EditorOle, PairedOnTheThreadThatUsesIt)
     EXPECT_EQ(OleInitialisedHere(), loaderHadOle) << "making the instance changed OLE here";
 
     bool opened = false, uiKeptOle = false, uiOleAfter = true;
-    std::thread ui([&] {
-        // The host's UI thread, with its own OLE initialisation (for its drag and drop).
-        const HRESULT own = OleInitialize(nullptr);
+    std::thread ui(
+        [&]
         {
-            CEditorHostWindow window;
-            opened = CreateHostWindow(window, kWidth, kHeight) &&
-                     plugin->dispatch(effEditOpen, 0, 0, window.handle()) == 1;
-            CEditorHostWindow::pumpFor(300, [&] { plugin->dispatch(effEditIdle); });
-            plugin->dispatch(effEditClose);
-            plugin.reset(); // effClose here too
-        }
-        uiKeptOle = OleInitialisedHere();
-        if (SUCCEEDED(own))
-            OleUninitialize();
-        uiOleAfter = OleInitialisedHere();
-    });
+            // The host's UI thread, with its own OLE initialisation (for its drag and drop).
+            const HRESULT own = OleInitialize(nullptr);
+            {
+                CEditorHostWindow window;
+                opened = CreateHostWindow(window, kWidth, kHeight) &&
+                         plugin->dispatch(effEditOpen, 0, 0, window.handle()) == 1;
+                CEditorHostWindow::pumpFor(300, [&] { plugin->dispatch(effEditIdle); });
+                plugin->dispatch(effEditClose);
+                plugin.reset(); // effClose here too
+            }
+            uiKeptOle = OleInitialisedHere();
+            if (SUCCEEDED(own)) OleUninitialize();
+            uiOleAfter = OleInitialisedHere();
+        });
     ui.join();
     EXPECT_TRUE(opened);
     EXPECT_TRUE(uiKeptOle) << "the plug-in released the host's own OLE initialisation";

@@ -21,13 +21,14 @@
 #include "tests/plugin/ProbeRuntime.h"
 #include "plugin/EditorSize.h"
 
-namespace {
+namespace
+{
 
 // A runtime whose drawing is one orange block at (40, 30) .. (140, 90) on a dark surface, and
 // which records what the editor handed it.
 class DrawingRuntime : public ProbeRuntime
 {
-public:
+  public:
     void DoGfx(double width, double height) override
     {
         ++frames;
@@ -58,7 +59,7 @@ public:
 
 class EditorInProcess : public ::testing::Test
 {
-protected:
+  protected:
     EditorInProcess()
     {
         hInstance = GetModuleHandleW(nullptr);
@@ -116,7 +117,8 @@ TEST_F(EditorInProcess, OpensAFramePaintsTheScriptAndClosesAgain)
     EXPECT_EQ(client.right, kEditorWidth);
     EXPECT_EQ(client.bottom, kEditorHeight);
 
-    CEditorHostWindow::pumpFor(2000, [&] { Idle(); }, [&] { return runtime->frames > 0; });
+    CEditorHostWindow::pumpFor(
+        2000, [&] { Idle(); }, [&] { return runtime->frames > 0; });
     ASSERT_GT(runtime->frames, 0);
     EXPECT_EQ(runtime->viewWidth, kEditorWidth);
     EXPECT_EQ(runtime->viewHeight, kEditorHeight);
@@ -157,7 +159,8 @@ TEST_F(EditorInProcess, OpensAFramePaintsTheScriptAndClosesAgain)
     EXPECT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1);
     ASSERT_NE(EditorChild(host), nullptr);
     const int framesBefore = runtime->frames;
-    CEditorHostWindow::pumpFor(2000, [&] { Idle(); }, [&] { return runtime->frames > framesBefore; });
+    CEditorHostWindow::pumpFor(
+        2000, [&] { Idle(); }, [&] { return runtime->frames > framesBefore; });
     EXPECT_GT(runtime->frames, framesBefore);
     EXPECT_EQ(runtime->viewWidth, kEditorWidth);
     instance->dispatch(effEditClose);
@@ -170,7 +173,8 @@ TEST_F(EditorInProcess, MouseMessagesReachTheRuntimesMouseState)
     ASSERT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1);
     HWND frameWindow = EditorChild(host);
     ASSERT_NE(frameWindow, nullptr);
-    CEditorHostWindow::pumpFor(1000, [&] { Idle(); }, [&] { return runtime->frames > 0; });
+    CEditorHostWindow::pumpFor(
+        1000, [&] { Idle(); }, [&] { return runtime->frames > 0; });
     EXPECT_EQ(runtime->redrawRate, 0);
 
     // Press with shift: left (1) + shift (8).
@@ -190,7 +194,8 @@ TEST_F(EditorInProcess, MouseMessagesReachTheRuntimesMouseState)
 
     // The next frame sees the state through its snapshot.
     const int frames = runtime->frames;
-    CEditorHostWindow::pumpFor(1000, [&] { Idle(); }, [&] { return runtime->frames > frames; });
+    CEditorHostWindow::pumpFor(
+        1000, [&] { Idle(); }, [&] { return runtime->frames > frames; });
     EXPECT_EQ(runtime->frameMouseX, 260);
     EXPECT_EQ(runtime->frameMouseButtons, 9);
 
@@ -226,7 +231,8 @@ TEST_F(EditorInProcess, KnobModeIsSharedAndTheEditorDrawsOnRequestOnly)
     CEditorHostWindow host;
     ASSERT_TRUE(CreateHostWindow(host, kEditorWidth, kEditorHeight));
     ASSERT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1);
-    CEditorHostWindow::pumpFor(1000, [&] { Idle(); }, [&] { return runtime->frames > 0; });
+    CEditorHostWindow::pumpFor(
+        1000, [&] { Idle(); }, [&] { return runtime->frames > 0; });
     EXPECT_EQ(instance->plugin->redrawEditor(), 1);
     const int frames = runtime->frames;
     ERect area{10, 10, 0, 0}; // corners in the wrong order
@@ -259,13 +265,15 @@ TEST_F(EditorInProcess, HundredOpenPaintCloseCyclesLeaveNoObjectOrWindowBehind)
     CEditorHostWindow host;
     ASSERT_TRUE(CreateHostWindow(host, kEditorWidth, kEditorHeight));
     const int32_t liveClosed = CBaseObject::getLiveObjectCount();
-    for (int cycle = 0; cycle < 100; ++cycle) {
+    for (int cycle = 0; cycle < 100; ++cycle)
+    {
         ASSERT_EQ(instance->dispatch(effEditOpen, 0, 0, host.handle()), 1) << "cycle " << cycle;
         HWND frameWindow = EditorChild(host);
         ASSERT_NE(frameWindow, nullptr) << "cycle " << cycle;
         EXPECT_GT(CBaseObject::getLiveObjectCount(), liveClosed) << "cycle " << cycle;
         const int framesBefore = runtime->frames;
-        CEditorHostWindow::pumpFor(2000, [&] { Idle(); }, [&] { return runtime->frames > framesBefore; });
+        CEditorHostWindow::pumpFor(
+            2000, [&] { Idle(); }, [&] { return runtime->frames > framesBefore; });
         ASSERT_GT(runtime->frames, framesBefore) << "cycle " << cycle << " never painted";
         instance->dispatch(effEditClose);
         ASSERT_FALSE(IsWindow(frameWindow)) << "cycle " << cycle;
@@ -276,21 +284,22 @@ TEST_F(EditorInProcess, HundredOpenPaintCloseCyclesLeaveNoObjectOrWindowBehind)
 
 // --- One whole frame of the real leveller, pixel for pixel -----------------------------------
 
-namespace {
+namespace
+{
 
 // The leveller with one fixed state put back at the start of every frame: slider settings, the
 // switch, a gain history, the curves' carried ends and smoothing, the readouts' extremes. Every
 // frame therefore draws the same picture, however many frames ran before.
 class FixedStateLeveller : public TXlatEffect
 {
-public:
+  public:
     void DoGfx(double width, double height) override
     {
         ++frames;
         LevellerVariables& v = vars;
-        v.sliderCopy2 = 1.0;  // side-chain filter on: the orange mark
-        v.sliderCopy3 = 3.0;  // "80 Hz"
-        v.sliderCopy4 = 7.0;  // "50 ms"
+        v.sliderCopy2 = 1.0; // side-chain filter on: the orange mark
+        v.sliderCopy3 = 3.0; // "80 Hz"
+        v.sliderCopy4 = 7.0; // "50 ms"
         v.sliderCopy5 = -12.0;
         v.sliderCopy6 = 17.0;
         v.sliderCopy7 = -3.0;
@@ -299,7 +308,8 @@ public:
         v.sliderCopy10 = 4.4;
         v.historyStep = 441000.0 / 512.0 / 360.0 * 0.44;
         v.historyBaseCopy = v.historyBase;
-        for (int i = 0; i < 400; ++i) {
+        for (int i = 0; i < 400; ++i)
+        {
             const double db = 8.0 * std::sin(i * 0.045) + 4.0 * std::sin(i * 0.21);
             Element(v.historyBase + i) = 100.0 - 5.0 * db;
         }
@@ -325,15 +335,16 @@ WindowPixels ReadReferencePicture(const wchar_t* path)
     WindowPixels picture;
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok)
-        return picture;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return picture;
     {
         Gdiplus::Bitmap bitmap(path);
-        if (bitmap.GetLastStatus() == Gdiplus::Ok) {
+        if (bitmap.GetLastStatus() == Gdiplus::Ok)
+        {
             picture.width = int(bitmap.GetWidth());
             picture.height = int(bitmap.GetHeight());
             for (int y = 0; y < picture.height; ++y)
-                for (int x = 0; x < picture.width; ++x) {
+                for (int x = 0; x < picture.width; ++x)
+                {
                     Gdiplus::Color c;
                     bitmap.GetPixel(x, y, &c);
                     picture.pixels.push_back(Rgb(c.GetR(), c.GetG(), c.GetB()));
@@ -359,7 +370,8 @@ int CountDifferences(const WindowPixels& a, const WindowPixels& b, std::string& 
     int count = 0;
     for (int y = 0; y < a.height; ++y)
         for (int x = 0; x < a.width; ++x)
-            if (a.at(x, y) != b.at(x, y) && count++ == 0) {
+            if (a.at(x, y) != b.at(x, y) && count++ == 0)
+            {
                 char text[96];
                 std::snprintf(text, sizeof text, "(%d, %d): %06X instead of %06X", x, y,
                               unsigned(a.at(x, y)), unsigned(b.at(x, y)));
@@ -370,7 +382,7 @@ int CountDifferences(const WindowPixels& a, const WindowPixels& b, std::string& 
 
 class LevellerFramePixels : public ::testing::Test
 {
-protected:
+  protected:
     LevellerFramePixels()
     {
         hInstance = GetModuleHandleW(nullptr); // the artwork is this program's "DATA" resources
@@ -394,12 +406,11 @@ protected:
     {
         CEditorHostWindow host;
         WindowPixels shot;
-        if (!CreateHostWindow(host, kEditorWidth, kEditorHeight))
-            return shot;
-        if (instance->dispatch(effEditOpen, 0, 0, host.handle()) != 1)
-            return shot;
+        if (!CreateHostWindow(host, kEditorWidth, kEditorHeight)) return shot;
+        if (instance->dispatch(effEditOpen, 0, 0, host.handle()) != 1) return shot;
         HWND frameWindow = EditorChild(host);
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 3; ++i)
+        {
             const int before = leveller->frames;
             InvalidateRect(frameWindow, nullptr, FALSE);
             CEditorHostWindow::pumpFor(2000, nullptr, [&] { return leveller->frames > before; });
@@ -417,14 +428,14 @@ protected:
         ASSERT_EQ(shot.width, kEditorWidth);
         ASSERT_EQ(shot.height, kEditorHeight);
         const WindowPixels expected = ReadReferencePicture(reference);
-        if (expected.width != kEditorWidth || expected.height != kEditorHeight) {
+        if (expected.width != kEditorWidth || expected.height != kEditorHeight)
+        {
             KeepPicture(shot, artifact);
             FAIL() << "no usable reference picture; the frame is in " << artifact;
         }
         std::string first;
         const int differences = CountDifferences(shot, expected, first);
-        if (differences != 0)
-            KeepPicture(shot, artifact);
+        if (differences != 0) KeepPicture(shot, artifact);
         EXPECT_EQ(differences, 0) << "first difference at " << first << "; the frame is in "
                                   << artifact;
     }

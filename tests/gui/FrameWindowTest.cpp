@@ -39,7 +39,8 @@ class FrameWindowTest : public ToolkitTest
         view = new RecordingView(CRect(20, 20, 120, 100), kRed);
         frame->addView(view);
         ASSERT_NE(frame->getSystemWindow(), nullptr);
-        ASSERT_TRUE(CEditorHostWindow::pumpFor(3000, nullptr, [this] { return view->draws > 0; })) << "no paint";
+        ASSERT_TRUE(CEditorHostWindow::pumpFor(3000, nullptr, [this] { return view->draws > 0; }))
+            << "no paint";
         CEditorHostWindow::pumpFor(30);
         view->events.clear();
     }
@@ -49,10 +50,7 @@ class FrameWindowTest : public ToolkitTest
         PostMessageW(frameWindow(), message, wParam, lParam);
         CEditorHostWindow::pumpFor(30);
     }
-    uint32_t pixel(const WindowPixels& pixels, int x, int y) const
-    {
-        return pixels.at(x, y);
-    }
+    uint32_t pixel(const WindowPixels& pixels, int x, int y) const { return pixels.at(x, y); }
 
     std::unique_ptr<ParentWindow> parent;
     CFrame* frame = nullptr;
@@ -151,7 +149,8 @@ TEST_F(FrameWindowTest, PaintsTheViewTreeOntoTheScreen)
     // Without views the frame paints black.
     frame->removeView(view, true);
     view = nullptr;
-    ASSERT_TRUE(CEditorHostWindow::pumpFor(2000, nullptr, [&] { return pixel(CaptureWindow(frameWindow()), 50, 50) == kBlackPixel; }));
+    ASSERT_TRUE(CEditorHostWindow::pumpFor(
+        2000, nullptr, [&] { return pixel(CaptureWindow(frameWindow()), 50, 50) == kBlackPixel; }));
 }
 
 TEST_F(FrameWindowTest, OlderSystemsPaintThroughABackBuffer)
@@ -238,7 +237,8 @@ TEST_F(FrameWindowTest, MouseOverAndLeaveTracking)
     POINT inside{60, 60};
     ClientToScreen(frameWindow(), &inside);
     SetCursorPos(inside.x, inside.y);
-    ASSERT_TRUE(CEditorHostWindow::pumpFor(2000, nullptr, [this] { return frame->getMouseOverView() == view; }));
+    ASSERT_TRUE(CEditorHostWindow::pumpFor(2000, nullptr,
+                                           [this] { return frame->getMouseOverView() == view; }));
     EXPECT_EQ(view->events.front().kind, "entered");
     CPoint location;
     EXPECT_TRUE(frame->getCurrentMouseLocation(location));
@@ -261,7 +261,8 @@ TEST_F(FrameWindowTest, MouseOverAndLeaveTracking)
 
     // The tracking the frame armed reports the cursor leaving the window for real.
     SetCursorPos(1200, 1000);
-    EXPECT_TRUE(CEditorHostWindow::pumpFor(2000, nullptr, [this] { return frame->getMouseOverView() == nullptr; }));
+    EXPECT_TRUE(CEditorHostWindow::pumpFor(
+        2000, nullptr, [this] { return frame->getMouseOverView() == nullptr; }));
     EXPECT_EQ(view->events.back().kind, "exited");
 }
 

@@ -18,7 +18,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 const std::string kPlugin = QUAR2_TEST_PLUGIN;
 const std::string kNullPlugin = QUAR2_NULL_PLUGIN;
@@ -40,9 +41,11 @@ long long peakFrame(const Audio& a, int channel = 0)
 {
     long long best = -1;
     float peak = 0;
-    for (long long i = 0; i < a.frames(); ++i) {
+    for (long long i = 0; i < a.frames(); ++i)
+    {
         const float v = std::fabs(a.samples[size_t(i * a.channels + channel)]);
-        if (v > peak) {
+        if (v > peak)
+        {
             peak = v;
             best = i;
         }
@@ -72,7 +75,8 @@ TEST(CliInfo, DescribesTheRecordNamesAndParameters)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("effect:        CLI Test Delay"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("0x51485444 \"QHTD\""), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("version:       3 (vendor version 7, VST version 2400)"), std::string::npos);
+    EXPECT_NE(r.out.find("version:       3 (vendor version 7, VST version 2400)"),
+              std::string::npos);
     EXPECT_NE(r.out.find("CanReplacing ProgramChunks"), std::string::npos);
     EXPECT_NE(r.out.find("channels:      2 in, 2 out"), std::string::npos);
     EXPECT_NE(r.out.find("current \"Init\""), std::string::npos);
@@ -80,7 +84,8 @@ TEST(CliInfo, DescribesTheRecordNamesAndParameters)
     EXPECT_NE(r.out.find("\"Gain [dB]\""), std::string::npos);
     EXPECT_NE(r.out.find("\"Mix\"                    100.00 %"), std::string::npos) << r.out;
 
-    for (const std::string& third : {kZam, kLsp}) {
+    for (const std::string& third : {kZam, kLsp})
+    {
         r = RunHost({"info", third});
         EXPECT_EQ(r.status, 0) << third << ": " << r.err;
         EXPECT_NE(r.out.find("parameters:"), std::string::npos);
@@ -99,9 +104,10 @@ TEST(CliProcess, LatencyIsCompensatedSoAnImpulseComesOutWhereItWentIn)
     CScratchDir dir;
     ASSERT_TRUE(WriteAudio(dir.path("in.wav"), impulse(3000, 1000)));
     // Block sizes below, equal to and above the latency.
-    for (const char* block : {"64", "100", "512"}) {
-        RunResult r = RunHost({"process", kPlugin, dir.path("in.wav"), dir.path("out.wav"),
-                               "--block", block});
+    for (const char* block : {"64", "100", "512"})
+    {
+        RunResult r = RunHost(
+            {"process", kPlugin, dir.path("in.wav"), dir.path("out.wav"), "--block", block});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_NE(r.out.find("latency: 100 frames (compensated)"), std::string::npos) << r.out;
         Audio out;
@@ -113,8 +119,8 @@ TEST(CliProcess, LatencyIsCompensatedSoAnImpulseComesOutWhereItWentIn)
         EXPECT_FLOAT_EQ(out.samples[2000], 0.5f);
         EXPECT_FLOAT_EQ(out.samples[2001], 0.25f);
     }
-    RunResult r = RunHost({"process", kPlugin, dir.path("in.wav"), dir.path("kept.wav"),
-                           "--keep-latency"});
+    RunResult r =
+        RunHost({"process", kPlugin, dir.path("in.wav"), dir.path("kept.wav"), "--keep-latency"});
     ASSERT_EQ(r.status, 0) << r.err;
     Audio kept;
     ASSERT_TRUE(ReadAudio(dir.path("kept.wav"), kept));
@@ -151,8 +157,8 @@ TEST(CliProcess, ParametersAreSetByNameAndDisplayedValue)
     EXPECT_EQ(peakFrame(out), -1) << "Mode Off should silence the output";
 
     // Third-party plug-ins: a threshold in dB and a step name.
-    r = RunHost({"process", kZam, dir.path("in.wav"), dir.path("zam.wav"), "--set",
-                 "Threshold=-20", "--set", "Ratio=8"});
+    r = RunHost({"process", kZam, dir.path("in.wav"), dir.path("zam.wav"), "--set", "Threshold=-20",
+                 "--set", "Ratio=8"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("set Threshold = -20.000000 dB"), std::string::npos) << r.out;
     r = RunHost({"process", kLsp, dir.path("in.wav"), dir.path("lsp.wav"), "--set", "scm=Peak"});
@@ -172,15 +178,17 @@ TEST(CliProcess, BadInputGivesOneClearLineAndLeavesNoOutput)
     const std::string in = dir.path("in.wav");
     const std::string out = dir.path("out.wav");
 
-    expectOneLineFailure(RunHost({"process", kPlugin, dir.path("missing.wav"), out}), "missing.wav");
+    expectOneLineFailure(RunHost({"process", kPlugin, dir.path("missing.wav"), out}),
+                         "missing.wav");
     expectOneLineFailure(RunHost({"process", kPlugin, dir.path("text.wav"), out}),
                          "unreadable or unsupported audio file");
     expectOneLineFailure(RunHost({"process", kPlugin, dir.path("quad.wav"), out}), "4 channels");
     expectOneLineFailure(RunHost({"process", dir.path("none.so"), in, out}), "none.so");
     expectOneLineFailure(RunHost({"process", dir.path("fake.so"), in, out}), "cannot load plug-in");
     expectOneLineFailure(RunHost({"process", kNullPlugin, in, out}), "returned no effect");
-    expectOneLineFailure(RunHost({"process", kPlugin, in, out, "--set", "Volume=3"}),
-                         "unknown parameter \"Volume\"; valid names: \"Gain [dB]\", \"Mode\", \"Mix\"");
+    expectOneLineFailure(
+        RunHost({"process", kPlugin, in, out, "--set", "Volume=3"}),
+        "unknown parameter \"Volume\"; valid names: \"Gain [dB]\", \"Mode\", \"Mix\"");
     expectOneLineFailure(RunHost({"process", kPlugin, in, out, "--set", "Mode=Loud"}),
                          "valid values: \"Soft\", \"Hard\", \"Off\"");
     expectOneLineFailure(RunHost({"process", kPlugin, in, out, "--set", "Gain [dB]=99"}),
@@ -189,7 +197,8 @@ TEST(CliProcess, BadInputGivesOneClearLineAndLeavesNoOutput)
     EXPECT_EQ(RunHost({"process", kPlugin, in, out, "--block", "0"}).status, 2);
     EXPECT_EQ(RunHost({"process", kPlugin, in}).status, 2);
     // Nothing but the inputs is left in the folder: no output, no temporary file.
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"fake.so", "in.wav", "quad.wav", "text.wav"}));
+    EXPECT_EQ(dir.entries(),
+              (std::vector<std::string>{"fake.so", "in.wav", "quad.wav", "text.wav"}));
 }
 
 TEST(CliProcess, MonoFilesStayMonoInTheirOwnFormatAndLevelsAreLogged)
@@ -234,8 +243,9 @@ TEST(CliPresets, SaveAndLoadRoundTripTheChunk)
 {
     CScratchDir dir;
     ASSERT_TRUE(WriteAudio(dir.path("in.wav"), impulse(1000, 300)));
-    RunResult r = RunHost({"process", kPlugin, dir.path("in.wav"), dir.path("a.wav"), "--set",
-                           "Gain [dB]=12", "--set", "Mode=Hard", "--save-preset", dir.path("a.fxp")});
+    RunResult r =
+        RunHost({"process", kPlugin, dir.path("in.wav"), dir.path("a.wav"), "--set", "Gain [dB]=12",
+                 "--set", "Mode=Hard", "--save-preset", dir.path("a.fxp")});
     ASSERT_EQ(r.status, 0) << r.err;
     FxpProgram a;
     std::string error;
@@ -272,8 +282,8 @@ TEST(CliPresets, SaveAndLoadRoundTripTheChunk)
     r = RunHost({"process", kLsp, dir.path("in.wav"), dir.path("l.wav"), "--save-preset",
                  dir.path("l.fxp")});
     ASSERT_EQ(r.status, 0) << r.err;
-    r = RunHost({"process", kLsp, dir.path("in.wav"), dir.path("l.wav"), "--preset",
-                 dir.path("l.fxp")});
+    r = RunHost(
+        {"process", kLsp, dir.path("in.wav"), dir.path("l.wav"), "--preset", dir.path("l.fxp")});
     EXPECT_EQ(r.status, 0) << r.err;
 }
 
@@ -284,7 +294,8 @@ TEST(CliPresets, PresetsForOtherPluginsAndDamagedFilesAreRejectedWhole)
     const std::string in = dir.path("in.wav");
     const std::string out = dir.path("out.wav");
     ASSERT_EQ(RunHost({"process", kZam, in, out, "--save-preset", dir.path("zam.fxp")}).status, 0);
-    ASSERT_EQ(RunHost({"process", kPlugin, in, out, "--save-preset", dir.path("own.fxp")}).status, 0);
+    ASSERT_EQ(RunHost({"process", kPlugin, in, out, "--save-preset", dir.path("own.fxp")}).status,
+              0);
     std::remove(out.c_str());
 
     expectOneLineFailure(RunHost({"process", kPlugin, in, out, "--preset", dir.path("zam.fxp")}),
@@ -318,23 +329,27 @@ TEST(CliBench, TimesEveryPluginOnTheSameAudioAndComparesWithTheFirst)
     RunResult r = RunHost({"bench", kPlugin, kZam, kLsp, "--seconds", "2", "--runs", "1"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("2 s of stereo speech-like audio at 48000 Hz in 512-frame blocks"),
-              std::string::npos) << r.out;
+              std::string::npos)
+        << r.out;
     // Header lines, then one row per plug-in: name, ns/frame, factor, (Nx), ratio.
     std::vector<std::string> rows;
     size_t at = 0;
-    for (int line = 0; at < r.out.size(); ++line) {
+    for (int line = 0; at < r.out.size(); ++line)
+    {
         const size_t end = r.out.find('\n', at);
-        if (line >= 2)
-            rows.push_back(r.out.substr(at, end - at));
+        if (line >= 2) rows.push_back(r.out.substr(at, end - at));
         at = end + 1;
     }
     ASSERT_EQ(rows.size(), 3u) << r.out;
     double ns[3], ratio[3];
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         char name[128];
         double factor;
         ASSERT_EQ(std::sscanf(rows[size_t(i)].c_str(), "%127s %lf %lf (%*[^)]) %lf", name, &ns[i],
-                              &factor, &ratio[i]), 4) << rows[size_t(i)];
+                              &factor, &ratio[i]),
+                  4)
+            << rows[size_t(i)];
         EXPECT_GT(ns[i], 0.0);
         EXPECT_NEAR(factor, ns[i] * 48000 * 1e-9, 1e-4); // seconds per second of audio
     }
@@ -356,13 +371,14 @@ TEST(CliProcess, AnInterruptedRunLeavesNoPartialOutput)
     const std::string fifo = dir.path("in.wav");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const pid_t writer = fork();
-    if (writer == 0) {
+    if (writer == 0)
+    {
         const int fd = open(fifo.c_str(), O_WRONLY);
         const uint32_t dataBytes = 48000u * 4u * 100u; // claims 100 s of 16-bit stereo
-        unsigned char header[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E',
-                                    'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 2, 0,
-                                    0x80, 0xBB, 0, 0, 0, 0xEE, 0x02, 0, 4, 0, 16, 0,
-                                    'd', 'a', 't', 'a', 0, 0, 0, 0};
+        unsigned char header[44] = {'R', 'I', 'F',  'F',  0,   0,   0,   0,    'W',  'A', 'V',
+                                    'E', 'f', 'm',  't',  ' ', 16,  0,   0,    0,    1,   0,
+                                    2,   0,   0x80, 0xBB, 0,   0,   0,   0xEE, 0x02, 0,   4,
+                                    0,   16,  0,    'd',  'a', 't', 'a', 0,    0,    0,   0};
         const uint32_t riff = dataBytes + 36;
         std::memcpy(header + 4, &riff, 4);
         std::memcpy(header + 40, &dataBytes, 4);
@@ -374,20 +390,21 @@ TEST(CliProcess, AnInterruptedRunLeavesNoPartialOutput)
     }
     const std::string out = dir.path("out.wav");
     const pid_t host = fork();
-    if (host == 0) {
+    if (host == 0)
+    {
         const int devnull = open("/dev/null", O_WRONLY);
         dup2(devnull, 1);
         dup2(devnull, 2);
-        execl(QUAR2_HOST_EXE, QUAR2_HOST_EXE, "process", kPlugin.c_str(), fifo.c_str(),
-              out.c_str(), static_cast<char*>(nullptr));
+        execl(QUAR2_HOST_EXE, QUAR2_HOST_EXE, "process", kPlugin.c_str(), fifo.c_str(), out.c_str(),
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     bool partialSeen = false;
-    for (int i = 0; i < 500 && !partialSeen; ++i) {
+    for (int i = 0; i < 500 && !partialSeen; ++i)
+    {
         for (const std::string& e : dir.entries())
             partialSeen = partialSeen || e.find("out.wav.partial") != std::string::npos;
-        if (!partialSeen)
-            usleep(10000);
+        if (!partialSeen) usleep(10000);
     }
     EXPECT_TRUE(partialSeen) << "the run never started writing";
     usleep(100000);
@@ -400,7 +417,8 @@ TEST(CliProcess, AnInterruptedRunLeavesNoPartialOutput)
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"});
 }
 
-namespace {
+namespace
+{
 
 // A figure of the text table: the number after `label` at the start of a line.
 double tableValue(const std::string& text, const std::string& label)
@@ -433,9 +451,11 @@ TEST(CliLoudness, IntegratedLoudnessAndRangeAgreeWithFfmpeg)
     // at 48 kHz, mono at 44.1 kHz, and one pushed into clipping.
     CScratchDir dir;
     const std::string script =
-        "cd " + dir.path("") + " && "
+        "cd " + dir.path("") +
+        " && "
         "espeak-ng -v en-gb -s 150 -w a.wav 'Good evening, and welcome to the programme.' && "
-        "espeak-ng -v en-gb -s 150 -w b.wav 'Tonight we talk about the weather in the mountains.' && "
+        "espeak-ng -v en-gb -s 150 -w b.wav 'Tonight we talk about the weather in the mountains.' "
+        "&& "
         "sox a.wav -r 48000 -c 2 -b 16 a1.wav norm -1 pad 0 0.8 && "
         "sox b.wav -r 48000 -c 2 -b 16 b1.wav norm -1 gain -24 pad 0 1.2 && "
         "sox a1.wav b1.wav a1.wav b1.wav stereo.wav && "
@@ -446,20 +466,22 @@ TEST(CliLoudness, IntegratedLoudnessAndRangeAgreeWithFfmpeg)
         "sox b.wav -r 48000 -c 2 -b 16 b3.wav norm -1 gain -18 && "
         "sox a3.wav b3.wav a3.wav clipped.wav 2>/dev/null";
     ASSERT_EQ(RunHost({"-c", script}, "/bin/sh").status, 0) << "espeak-ng and sox make the speech";
-    for (const char* name : {"stereo.wav", "mono.wav", "clipped.wav"}) {
+    for (const char* name : {"stereo.wav", "mono.wav", "clipped.wav"})
+    {
         const std::string in = dir.path(name);
         RunResult r = RunHost({"process", kPlugin, in, dir.path("out.wav")});
         ASSERT_EQ(r.status, 0) << r.err;
-        RunResult ff = RunHost({"-c", "ffmpeg -nostats -hide_banner -i " + in +
-                                          " -af ebur128 -f null - 2>&1"},
-                               "/bin/sh");
+        RunResult ff =
+            RunHost({"-c", "ffmpeg -nostats -hide_banner -i " + in + " -af ebur128 -f null - 2>&1"},
+                    "/bin/sh");
         const double ffI = FfmpegSummary(ff.out, "I:");
         const double ffLra = FfmpegSummary(ff.out, "LRA:");
         ASSERT_TRUE(std::isfinite(ffI) && std::isfinite(ffLra)) << ff.out;
         EXPECT_GT(ffLra, 5.0) << name << ": the speech should swing in level";
         // Both print to 0.1: the limits include half a digit of rounding on each side.
         EXPECT_NEAR(reported(r.out, "input:", "integrated "), ffI, 0.1 + 1e-9) << name << r.out;
-        EXPECT_NEAR(reported(r.out, "input:", "loudness range "), ffLra, 0.2 + 1e-9) << name << r.out;
+        EXPECT_NEAR(reported(r.out, "input:", "loudness range "), ffLra, 0.2 + 1e-9)
+            << name << r.out;
         // The test plug-in passes the audio unchanged: the output measures the same.
         EXPECT_NEAR(reported(r.out, "output:", "loudness range "), ffLra, 0.2 + 1e-9) << name;
 
@@ -470,9 +492,11 @@ TEST(CliLoudness, IntegratedLoudnessAndRangeAgreeWithFfmpeg)
         ASSERT_EQ(a.status, 0) << a.err;
         EXPECT_NEAR(tableValue(a.out, "integrated"), ffI, 0.1 + 1e-9) << a.out;
         EXPECT_NEAR(tableValue(a.out, "loudness range"), ffLra, 0.2 + 1e-9) << a.out;
-        EXPECT_NEAR(tableValue(a.out, "true peak"), FfmpegSummary(ffFull, "True peak:"), 0.2) << a.out;
+        EXPECT_NEAR(tableValue(a.out, "true peak"), FfmpegSummary(ffFull, "True peak:"), 0.2)
+            << a.out;
         EXPECT_NEAR(tableValue(a.out, "sample peak"), FfmpegSummary(ffFull, "Sample peak:"),
-                    0.1 + 1e-9) << a.out;
+                    0.1 + 1e-9)
+            << a.out;
         EXPECT_NEAR(tableValue(a.out, "max momentary"), ffmpegLogMax(ffFull, " M:"), 0.1 + 1e-9);
         EXPECT_NEAR(tableValue(a.out, "max short-term"), ffmpegLogMax(ffFull, " S:"), 0.1 + 1e-9);
     }
@@ -482,15 +506,19 @@ TEST(CliLoudness, AnUnreachableTargetStopsAtTheCeilingAndSaysByHowMuch)
 {
     // Quiet speech with one loud click: reaching -16 LUFS would put the click far above -1 dBTP.
     CScratchDir dir;
-    ASSERT_TRUE(MakeSpeech(dir.path(""), "a.wav", "A quiet voice, far from the microphone.", -24, 0.3));
-    ASSERT_EQ(RunHost({"-c", "cd " + dir.path("") +
-                                 " && sox -n -r 48000 -c 2 -b 16 click.wav synth 0.003 sine 3000 "
-                                 "vol 0.95 && sox a.wav click.wav a.wav spiky.wav && rm a.wav click.wav"},
-                      "/bin/sh").status, 0);
+    ASSERT_TRUE(
+        MakeSpeech(dir.path(""), "a.wav", "A quiet voice, far from the microphone.", -24, 0.3));
+    ASSERT_EQ(
+        RunHost({"-c", "cd " + dir.path("") +
+                           " && sox -n -r 48000 -c 2 -b 16 click.wav synth 0.003 sine 3000 "
+                           "vol 0.95 && sox a.wav click.wav a.wav spiky.wav && rm a.wav click.wav"},
+                "/bin/sh")
+            .status,
+        0);
     const std::string in = dir.path("spiky.wav");
     const std::string out = dir.path("out.wav");
-    RunResult r = RunHost({"process", kPlugin, in, out, "--loudness", "podcast", "--report",
-                           dir.path("r.json")});
+    RunResult r = RunHost(
+        {"process", kPlugin, in, out, "--loudness", "podcast", "--report", dir.path("r.json")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("warning: " + out + ": "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("held by the true-peak ceiling -1.0 dBTP"), std::string::npos) << r.err;
@@ -526,9 +554,11 @@ TEST(CliLoudness, AnUnreachableTargetStopsAtTheCeilingAndSaysByHowMuch)
     EXPECT_LT(worst, 3.0f / 32768.0f);
 
     // Targets and ceilings out of range, unknown names, a ceiling without a target.
-    for (const std::vector<std::string>& extra :
-         {std::vector<std::string>{"--loudness", "loud"}, {"--loudness", "-80"},
-          {"--loudness", "-16", "--true-peak", "1"}, {"--true-peak", "-1"}}) {
+    for (const std::vector<std::string>& extra : {std::vector<std::string>{"--loudness", "loud"},
+                                                  {"--loudness", "-80"},
+                                                  {"--loudness", "-16", "--true-peak", "1"},
+                                                  {"--true-peak", "-1"}})
+    {
         std::vector<std::string> args = {"process", kPlugin, in, dir.path("x.wav")};
         args.insert(args.end(), extra.begin(), extra.end());
         r = RunHost(args);
@@ -536,7 +566,8 @@ TEST(CliLoudness, AnUnreachableTargetStopsAtTheCeilingAndSaysByHowMuch)
         EXPECT_EQ(lineCount(r.err), 1) << r.err;
     }
     EXPECT_NE(RunHost({"process", kPlugin, in, dir.path("x.wav"), "--loudness", "loud"})
-                  .err.find("podcast, podcast-mono, mono, streaming"), std::string::npos);
+                  .err.find("podcast, podcast-mono, mono, streaming"),
+              std::string::npos);
     EXPECT_EQ(access(dir.path("x.wav").c_str(), F_OK), -1);
 }
 
@@ -548,15 +579,19 @@ TEST(CliParameters, NearestValuesAreTakenAndInfoShowsRangesStepsAndLatency)
                            "Gain [dB]=-6.4", "--set", "Mix=33.333"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("set Gain [dB] = -6.0 (-6.4 lies between the steps -7.0 and -6.0; the "
-                         "parameter moves in steps of 1.0"), std::string::npos) << r.out;
+                         "parameter moves in steps of 1.0"),
+              std::string::npos)
+        << r.out;
     EXPECT_NE(r.out.find("set Mix = 33.33 %"), std::string::npos) << r.out;
     Audio out;
     ASSERT_TRUE(ReadAudio(dir.path("out.wav"), out));
     EXPECT_NEAR(out.samples[1000], 0.5 * std::pow(10.0, -6.0 / 20.0), 1e-6);
     // A continuous third-party parameter between the numbers its display can show.
-    r = RunHost({"process", kZam, dir.path("in.wav"), dir.path("zam.wav"), "--set", "Release=123.4"});
+    r = RunHost(
+        {"process", kZam, dir.path("in.wav"), dir.path("zam.wav"), "--set", "Release=123.4"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("the nearest value the parameter takes to 123.4"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("the nearest value the parameter takes to 123.4"), std::string::npos)
+        << r.out;
 
     r = RunHost({"info", kPlugin});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -564,7 +599,8 @@ TEST(CliParameters, NearestValuesAreTakenAndInfoShowsRangesStepsAndLatency)
     EXPECT_NE(r.out.find("\"Soft\", \"Hard\", \"Off\""), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("0.00 to 100.00 %, continuous"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("latency:       100 frames after a first block at 48000 Hz (0 when"),
-              std::string::npos) << r.out;
+              std::string::npos)
+        << r.out;
     EXPECT_NE(r.out.find("\"Mix\"                    100.00 %"), std::string::npos) << "restored";
 }
 
@@ -576,23 +612,27 @@ TEST(CliUsage, EveryCommandHasHelpAndTheReadmeShowsEveryOption)
     EXPECT_EQ(r.out.rfind("quar2-host 1.", 0), 0u) << r.out;
     r = RunHost({"--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* text : {"QUAR2_BRIDGE", "QUAR2_WINE", "TMPDIR", "Exit status"}) {
+    for (const char* text : {"QUAR2_BRIDGE", "QUAR2_WINE", "TMPDIR", "Exit status"})
+    {
         EXPECT_NE(r.out.find(text), std::string::npos) << text;
         EXPECT_NE(readme.find(text), std::string::npos) << "README: " << text;
     }
-    for (const std::string command : {"info", "process", "analyze", "bench", "render-editor"}) {
+    for (const std::string command : {"info", "process", "analyze", "bench", "render-editor"})
+    {
         r = RunHost({command, "--help"});
         EXPECT_EQ(r.status, 0) << command;
         EXPECT_NE(r.out.find("Usage: quar2-host " + command), std::string::npos) << r.out;
         // Every option in the help is in the README, and the README has an example of the command.
         EXPECT_NE(readme.find("quar2-host " + command + " "), std::string::npos) << command;
-        for (size_t at = r.out.find("--"); at != std::string::npos; at = r.out.find("--", at + 2)) {
+        for (size_t at = r.out.find("--"); at != std::string::npos; at = r.out.find("--", at + 2))
+        {
             size_t end = at + 2;
-            while (end < r.out.size() && (std::isalnum(static_cast<unsigned char>(r.out[end])) ||
-                                          r.out[end] == '-'))
+            while (end < r.out.size() &&
+                   (std::isalnum(static_cast<unsigned char>(r.out[end])) || r.out[end] == '-'))
                 ++end;
             const std::string option = r.out.substr(at, end - at);
-            if (option != "--help" && option.size() > 2) {
+            if (option != "--help" && option.size() > 2)
+            {
                 EXPECT_NE(readme.find(option), std::string::npos) << command << " " << option;
             }
         }
@@ -609,7 +649,8 @@ TEST(CliUsage, EveryCommandHasHelpAndTheReadmeShowsEveryOption)
     EXPECT_EQ(r.out, "");
     r = RunHost({"process", kPlugin, dir.path("in.wav"), dir.path("v.flac"), "-v"});
     EXPECT_NE(r.out.find("as FLAC"), std::string::npos) << r.out;
-    EXPECT_EQ(RunHost({"process", kPlugin, "-q", "-v", dir.path("in.wav"), dir.path("x.wav")}).status, 2);
+    EXPECT_EQ(
+        RunHost({"process", kPlugin, "-q", "-v", dir.path("in.wav"), dir.path("x.wav")}).status, 2);
 }
 
 TEST(CliUsage, TheProgressBarFitsANarrowTerminalAndShowsTheTimeLeft)
@@ -622,7 +663,8 @@ TEST(CliUsage, TheProgressBarFitsANarrowTerminalAndShowsTheTimeLeft)
     size.ws_row = 10;
     const pid_t host = forkpty(&master, nullptr, nullptr, &size);
     ASSERT_GE(host, 0);
-    if (host == 0) {
+    if (host == 0)
+    {
         // About one second: 20 blocks, 50 ms each in the slowed test plug-in.
         setenv("QUAR2_TEST_PLUGIN_FAULT", "slow", 1);
         execl(QUAR2_HOST_EXE, QUAR2_HOST_EXE, "process", kPlugin.c_str(),
@@ -640,11 +682,12 @@ TEST(CliUsage, TheProgressBarFitsANarrowTerminalAndShowsTheTimeLeft)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << screen;
     // Each redraw starts at the line's beginning and stays within 39 columns.
     int bars = 0;
-    for (size_t at = screen.find('\r'); at != std::string::npos; at = screen.find('\r', at + 1)) {
+    for (size_t at = screen.find('\r'); at != std::string::npos; at = screen.find('\r', at + 1))
+    {
         const size_t end = screen.find_first_of("\r\n\033", at + 1);
-        const std::string line = screen.substr(at + 1, end == std::string::npos ? end : end - at - 1);
-        if (line.find("processing") == std::string::npos)
-            continue;
+        const std::string line =
+            screen.substr(at + 1, end == std::string::npos ? end : end - at - 1);
+        if (line.find("processing") == std::string::npos) continue;
         ++bars;
         EXPECT_LE(line.size(), 39u) << line;
         EXPECT_NE(line.find(" left"), std::string::npos) << line;

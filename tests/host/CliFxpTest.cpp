@@ -9,7 +9,8 @@
 #include <cstring>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 FxpProgram chunkProgram()
 {
@@ -50,8 +51,8 @@ TEST(FxpPreset, ChunkProgramHasTheExchangedByteLayoutAndRoundTrips)
     EXPECT_EQ(be32(bytes, 12), 1u);          // format version
     EXPECT_EQ(be32(bytes, 16), 0x51554152u); // unique id, big-endian "QUAR"
     EXPECT_EQ(std::memcmp(bytes.data() + 16, "QUAR", 4), 0);
-    EXPECT_EQ(be32(bytes, 20), 1u);          // plug-in version
-    EXPECT_EQ(be32(bytes, 24), 1u);          // one program
+    EXPECT_EQ(be32(bytes, 20), 1u); // plug-in version
+    EXPECT_EQ(be32(bytes, 24), 1u); // one program
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data() + 28)), "Voice");
     for (size_t i = 28 + 5; i < 56; ++i)
         EXPECT_EQ(bytes[i], 0) << "name padding at " << i;
@@ -94,7 +95,8 @@ TEST(FxpPreset, EveryTruncationAndExtensionIsRejectedWithoutTouchingTheOutput)
     const std::vector<uint8_t> bytes = buildFxp(chunkProgram());
     FxpProgram untouched;
     untouched.name = "unchanged";
-    for (size_t n = 0; n < bytes.size(); ++n) {
+    for (size_t n = 0; n < bytes.size(); ++n)
+    {
         FxpProgram out = untouched;
         std::string error;
         EXPECT_FALSE(parseFxp(bytes.data(), n, out, error)) << "length " << n;
@@ -120,16 +122,17 @@ TEST(FxpPreset, EachBadFieldGetsItsOwnMessage)
         uint32_t value;
         const char* expect;
     } cases[] = {
-        {0, 0x43636E4Bu + 1, "CcnK"},          // magic
-        {4, uint32_t(good.size()), "size"},    // byte size too large
-        {4, 20, "size"},                       // byte size too small
-        {8, 0x46427043u, "FBpC"},              // a bank, not a program
-        {12, 2, "version 2"},                  // format version
-        {24, 2, "2"},                          // two programs in a chunk file
-        {56, 261, "chunk size"},               // chunk longer than the file
-        {56, 0xFFFFFFFFu, "chunk size"},       // absurd chunk size
+        {0, 0x43636E4Bu + 1, "CcnK"},       // magic
+        {4, uint32_t(good.size()), "size"}, // byte size too large
+        {4, 20, "size"},                    // byte size too small
+        {8, 0x46427043u, "FBpC"},           // a bank, not a program
+        {12, 2, "version 2"},               // format version
+        {24, 2, "2"},                       // two programs in a chunk file
+        {56, 261, "chunk size"},            // chunk longer than the file
+        {56, 0xFFFFFFFFu, "chunk size"},    // absurd chunk size
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         std::vector<uint8_t> bad = good;
         putBe32(bad, c.offset, c.value);
         FxpProgram out;

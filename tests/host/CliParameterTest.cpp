@@ -8,7 +8,8 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 struct FakeParam
 {
@@ -22,12 +23,18 @@ struct FakeParam
 
 class CFakePlugin final : public CPluginInstance
 {
-public:
+  public:
     std::vector<FakeParam> params = {
         {"Pull Up [dB]", "", 0, 30, 1, {}, "%.2f", 0},
-        {"Attack Mode", "", 0, 11, 1,
-         {"Zero", "250us", "500us", "1ms", "5ms", "10ms", "20ms", "50ms", "100ms", "200ms",
-          "500ms", "1sec"}, nullptr, 0},
+        {"Attack Mode",
+         "",
+         0,
+         11,
+         1,
+         {"Zero", "250us", "500us", "1ms", "5ms", "10ms", "20ms", "50ms", "100ms", "200ms", "500ms",
+          "1sec"},
+         nullptr,
+         0},
         {"[Display Speed]", "", 1, 10, 0.1, {}, "%.2f", 10},
         {"Threshold", "dB", -60, 0, 0, {}, "%.1f", -20},
         {"Pull Down", "", 0, 1, 1, {}, "%.0f", 0},
@@ -45,8 +52,10 @@ public:
     std::string parameterDisplay(int i) override
     {
         const FakeParam& p = params[size_t(i)];
-        if (!p.steps.empty()) {
-            int j = int((double(p.steps.size()) - 1) * (p.value - p.minimum) / (p.maximum - p.minimum));
+        if (!p.steps.empty())
+        {
+            int j =
+                int((double(p.steps.size()) - 1) * (p.value - p.minimum) / (p.maximum - p.minimum));
             j = std::clamp(j, 0, int(p.steps.size()) - 1);
             return p.steps[size_t(j)];
         }
@@ -106,7 +115,8 @@ TEST(ParameterSetter, NamesMatchExactlyThenLooselyAndUnknownNamesListTheValidOne
     EXPECT_EQ(findParameter(plugin, "pull up", error), 0);
     EXPECT_EQ(findParameter(plugin, "Pull", error), -1);
     EXPECT_NE(error.find("unknown parameter \"Pull\""), std::string::npos) << error;
-    EXPECT_NE(error.find("\"Pull Up [dB]\", \"Attack Mode\", \"[Display Speed]\""), std::string::npos)
+    EXPECT_NE(error.find("\"Pull Up [dB]\", \"Attack Mode\", \"[Display Speed]\""),
+              std::string::npos)
         << error;
 }
 
@@ -143,7 +153,8 @@ TEST(ParameterSetter, NumbersBetweenStepsOrDisplayedDigitsTakeTheNearestValueAnd
     std::string error;
     ASSERT_TRUE(applyParameterSetting(plugin, "Pull Up [dB]=12.4", result, error)) << error;
     EXPECT_EQ(result.display, "12.00");
-    EXPECT_NE(result.note.find("between the steps 12.00 and 13.00"), std::string::npos) << result.note;
+    EXPECT_NE(result.note.find("between the steps 12.00 and 13.00"), std::string::npos)
+        << result.note;
     EXPECT_NE(result.note.find("steps of 1.00"), std::string::npos) << result.note;
     ASSERT_TRUE(applyParameterSetting(plugin, "[Display Speed]=2.37", result, error)) << error;
     EXPECT_EQ(result.display, "2.40");
@@ -160,7 +171,8 @@ TEST(ParameterSetter, InvalidValuesListTheValidOnesAndLeaveTheParameterAlone)
     set(plugin, "Pull Up [dB]=7");
     // Out of range is invalid; a number between two steps is not (it takes the nearer step).
     std::string e = set(plugin, "Pull Up [dB]=31", false);
-    EXPECT_NE(e.find("invalid value \"31\" for parameter \"Pull Up [dB]\""), std::string::npos) << e;
+    EXPECT_NE(e.find("invalid value \"31\" for parameter \"Pull Up [dB]\""), std::string::npos)
+        << e;
     EXPECT_NE(e.find("\"0.00\", \"1.00\""), std::string::npos) << e;
     EXPECT_NE(e.find("\"30.00\""), std::string::npos) << e;
     EXPECT_DOUBLE_EQ(plugin.params[0].value, 7.0);
@@ -175,7 +187,7 @@ TEST(ParameterSetter, InvalidValuesListTheValidOnesAndLeaveTheParameterAlone)
     e = set(plugin, "Threshold=5", false);
     EXPECT_NE(e.find("numbers from -60.0 to 0.0 dB"), std::string::npos) << e;
     EXPECT_NEAR(plugin.params[3].value, -20.0, 1e-5); // back where it was, to float precision
-    e = set(plugin, "Threshold=-10 Hz", false);      // a unit that is not the parameter's
+    e = set(plugin, "Threshold=-10 Hz", false);       // a unit that is not the parameter's
     EXPECT_NEAR(plugin.params[3].value, -20.0, 1e-5);
 
     e = set(plugin, "Pull Up [dB]", false);

@@ -19,7 +19,8 @@
 #include <memory>
 #include <vector>
 
-namespace {
+namespace
+{
 
 const std::string kQuar2 = QUAR2_PLUGIN_SO;
 const std::string kZam = "/usr/lib/vst/ZamCompX2-vst.so";
@@ -40,9 +41,9 @@ TEST(CliQuar2, InfoShowsTheRecordAndTheNineParameters)
     EXPECT_NE(r.out.find("vendor:        Tessel Audio"), std::string::npos);
     EXPECT_NE(r.out.find("0x51554152 \"QUAR\""), std::string::npos);
     EXPECT_NE(r.out.find("chunk:         260 bytes"), std::string::npos);
-    for (const char* name : {"\"SC Filter\"", "\"LF Filter\"", "\"Attack Mode\"", "\"Push Down [dB]\"",
-                             "\"Pull Up [dB]\"", "\"Recovery\"", "\"Emphasis\"", "\"Output [dB]\"",
-                             "\"[Display Speed]\""})
+    for (const char* name : {"\"SC Filter\"", "\"LF Filter\"", "\"Attack Mode\"",
+                             "\"Push Down [dB]\"", "\"Pull Up [dB]\"", "\"Recovery\"",
+                             "\"Emphasis\"", "\"Output [dB]\"", "\"[Display Speed]\""})
         EXPECT_NE(r.out.find(name), std::string::npos) << name;
     // The look-ahead, known as soon as the plug-in is resumed, and each parameter's steps.
     EXPECT_NE(r.out.find("latency:       64 frames\n"), std::string::npos);
@@ -95,19 +96,28 @@ TEST(CliQuar2, LookAheadIsCompensatedAndSettingsAndPresetsRoundTrip)
     EXPECT_EQ(b.samples, out.samples);
 
     // Between two steps: the nearer one, and the step named.
-    r = RunHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Output [dB]=-3.4"});
+    r = RunHost(
+        {"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Output [dB]=-3.4"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("set Output [dB] = -3.00 (-3.4 lies between the steps -4.00 and -3.00; "
-                         "the parameter moves in steps of 1.00"), std::string::npos) << r.out;
-    r = RunHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Pull Up [dB]=31"});
+                         "the parameter moves in steps of 1.00"),
+              std::string::npos)
+        << r.out;
+    r = RunHost(
+        {"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Pull Up [dB]=31"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("valid values: \"0.00\", \"1.00\""), std::string::npos) << r.err;
-    r = RunHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Attack Mode=2ms"});
-    EXPECT_NE(r.err.find("\"Zero\", \"250us\", \"500us\", \"1ms\", \"5ms\""), std::string::npos) << r.err;
+    r = RunHost(
+        {"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Attack Mode=2ms"});
+    EXPECT_NE(r.err.find("\"Zero\", \"250us\", \"500us\", \"1ms\", \"5ms\""), std::string::npos)
+        << r.err;
 
     ASSERT_EQ(RunHost({"process", kZam, dir.path("in.wav"), dir.path("z.wav"), "--save-preset",
-                       dir.path("zam.fxp")}).status, 0);
-    r = RunHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--preset", dir.path("zam.fxp")});
+                       dir.path("zam.fxp")})
+                  .status,
+              0);
+    r = RunHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--preset",
+                 dir.path("zam.fxp")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("for another plug-in"), std::string::npos) << r.err;
 }
@@ -117,7 +127,8 @@ TEST(CliQuar2, LevellingNarrowsTheLoudnessRangeOfSpeechWithLevelSwings)
     CScratchDir dir;
     const StereoSignal speech = makeSpeechLikeSignal(40, 48000);
     Audio in;
-    for (size_t i = 0; i < speech.left.size(); ++i) {
+    for (size_t i = 0; i < speech.left.size(); ++i)
+    {
         in.samples.push_back(speech.left[i]);
         in.samples.push_back(speech.right[i]);
     }
@@ -136,14 +147,18 @@ TEST(CliQuar2, LevellingNarrowsTheLoudnessRangeOfSpeechWithLevelSwings)
     const std::string csv = ReadText(dir.path("levels.csv"));
     double quietGain = 0, loudGain = 0;
     int quiet = 0, loud = 0;
-    for (size_t at = csv.find('\n') + 1; at < csv.size(); at = csv.find('\n', at) + 1) {
+    for (size_t at = csv.find('\n') + 1; at < csv.size(); at = csv.find('\n', at) + 1)
+    {
         double t, inDb, outDb, gain;
         if (std::sscanf(csv.c_str() + at, "%lf,%lf,%lf,%lf", &t, &inDb, &outDb, &gain) != 4)
             continue;
-        if (inDb < -40 && inDb > -60) {
+        if (inDb < -40 && inDb > -60)
+        {
             quietGain += gain;
             ++quiet;
-        } else if (inDb > -25) {
+        }
+        else if (inDb > -25)
+        {
             loudGain += gain;
             ++loud;
         }
@@ -168,7 +183,8 @@ TEST(CliQuar2, BenchFloorIsTheLevellersArithmeticAndTheRowEveryRatioIsTo)
     const StereoSignal signal = makeSpeechLikeSignal(10, 48000);
     std::vector<float> pl(512), pr(512), fl(512), fr(512);
     size_t differing = 0;
-    for (size_t at = 0; at + 512 <= signal.left.size(); at += 512) {
+    for (size_t at = 0; at + 512 <= signal.left.size(); at += 512)
+    {
         const float* in[2] = {&signal.left[at], &signal.right[at]};
         float* out[2] = {pl.data(), pr.data()};
         plugin->process(in, out, 512);
@@ -187,31 +203,38 @@ TEST(CliQuar2, BenchFloorIsTheLevellersArithmeticAndTheRowEveryRatioIsTo)
     ASSERT_NE(quar2Row, std::string::npos) << r.out;
     EXPECT_LT(floorRow, quar2Row);
     double floorNs = 0, floorRatio = 0, quar2Ns = 0, quar2Ratio = 0;
-    ASSERT_EQ(std::sscanf(r.out.c_str() + floorRow, " floor %lf %*f (%*[^)]) %lf", &floorNs,
-                          &floorRatio), 2) << r.out;
+    ASSERT_EQ(
+        std::sscanf(r.out.c_str() + floorRow, " floor %lf %*f (%*[^)]) %lf", &floorNs, &floorRatio),
+        2)
+        << r.out;
     ASSERT_EQ(std::sscanf(r.out.c_str() + quar2Row, " QUAR2.so %lf %*f (%*[^)]) %lf", &quar2Ns,
-                          &quar2Ratio), 2) << r.out;
+                          &quar2Ratio),
+              2)
+        << r.out;
     EXPECT_DOUBLE_EQ(floorRatio, 1.0);
-    EXPECT_NEAR(quar2Ratio, quar2Ns / floorNs, quar2Ratio * (0.05 / floorNs + 0.05 / quar2Ns) + 0.01);
+    EXPECT_NEAR(quar2Ratio, quar2Ns / floorNs,
+                quar2Ratio * (0.05 / floorNs + 0.05 / quar2Ns) + 0.01);
 }
 
-namespace {
+namespace
+{
 
 // Validates a report against the schema kept in the repository, with python3-jsonschema.
 RunResult validateReport(const std::string& report)
 {
-    return RunHost({"-c",
-                    "import json, sys, jsonschema\n"
-                    "jsonschema.validate(json.load(open(sys.argv[1])), json.load(open(sys.argv[2])))",
-                    report, QUAR2_REPORT_SCHEMA},
-                   "/usr/bin/python3");
+    return RunHost(
+        {"-c",
+         "import json, sys, jsonschema\n"
+         "jsonschema.validate(json.load(open(sys.argv[1])), json.load(open(sys.argv[2])))",
+         report, QUAR2_REPORT_SCHEMA},
+        "/usr/bin/python3");
 }
 
 // Strong levelling of speech with large level swings, the look-ahead catching onsets (attack
 // "Zero"), so that the levelled speech has peaks low enough for every target.
-const std::vector<std::string> kVoice = {"--set", "LF Filter=80Hz", "--set", "Attack Mode=Zero",
-                                         "--set", "Push Down [dB]=-18", "--set",
-                                         "Pull Up [dB]=30", "--set", "Output [dB]=4"};
+const std::vector<std::string> kVoice = {"--set", "LF Filter=80Hz",     "--set", "Attack Mode=Zero",
+                                         "--set", "Push Down [dB]=-18", "--set", "Pull Up [dB]=30",
+                                         "--set", "Output [dB]=4"};
 
 std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b)
 {
@@ -228,9 +251,12 @@ TEST(CliQuar2, NamedLoudnessTargetsAreMetAsFfmpegMeasuresThemUnderTheirCeilings)
     ASSERT_TRUE(MakeSpeech(d, "a.wav", "Good evening, and welcome.", 0, 0.5));
     ASSERT_TRUE(MakeSpeech(d, "b.wav", "Our guest joins us from far away.", -26, 0.6));
     ASSERT_TRUE(MakeSpeech(d, "c.wav", "Thank you, it is a pleasure!", -6, 0.3));
-    ASSERT_EQ(RunHost({"-c", "cd " + d + " && sox a.wav b.wav c.wav stereo.wav && "
-                                         "sox stereo.wav -c 1 mono.wav remix 1"},
-                      "/bin/sh").status, 0);
+    ASSERT_EQ(RunHost({"-c", "cd " + d +
+                                 " && sox a.wav b.wav c.wav stereo.wav && "
+                                 "sox stereo.wav -c 1 mono.wav remix 1"},
+                      "/bin/sh")
+                  .status,
+              0);
     struct Case
     {
         const char* target;
@@ -247,20 +273,21 @@ TEST(CliQuar2, NamedLoudnessTargetsAreMetAsFfmpegMeasuresThemUnderTheirCeilings)
                           {"ebu-r128", "stereo.wav", -23, -1, nullptr},
                           {"atsc", "stereo.wav", -24, -2, nullptr},
                           {"-20", "stereo.wav", -20, -6, "-6"}};
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         const std::string out = dir.path(std::string("out-") + c.target + ".wav");
-        std::vector<std::string> args = concat({"process", kQuar2, dir.path(c.file), out,
-                                                "--loudness", c.target, "--report",
-                                                dir.path("r.json")},
-                                               kVoice);
-        if (c.truePeak != nullptr)
-            args = concat(args, {"--true-peak", c.truePeak});
+        std::vector<std::string> args =
+            concat({"process", kQuar2, dir.path(c.file), out, "--loudness", c.target, "--report",
+                    dir.path("r.json")},
+                   kVoice);
+        if (c.truePeak != nullptr) args = concat(args, {"--true-peak", c.truePeak});
         RunResult r = RunHost(args);
         ASSERT_EQ(r.status, 0) << c.target << ": " << r.err;
         const std::string ff = FfmpegLoudness(out);
         EXPECT_NEAR(FfmpegSummary(ff, "I:"), c.lufs, 0.5) << c.target << "\n" << r.out;
         EXPECT_LE(FfmpegSummary(ff, "True peak:"), c.ceiling + 1e-9) << c.target << "\n" << r.out;
-        if (c.truePeak != nullptr || std::string(c.target) == "podcast-mono") {
+        if (c.truePeak != nullptr || std::string(c.target) == "podcast-mono")
+        {
             const RunResult valid = validateReport(dir.path("r.json"));
             EXPECT_EQ(valid.status, 0) << c.target << ": " << valid.err;
         }
@@ -268,10 +295,14 @@ TEST(CliQuar2, NamedLoudnessTargetsAreMetAsFfmpegMeasuresThemUnderTheirCeilings)
         const auto& file = report["files"][0];
         const bool missed = file["static_gain"]["limited_by_true_peak"].get<bool>();
         // Either the target is met, or the ceiling is, and the miss is said.
-        if (missed) {
-            EXPECT_NEAR(file["output_measurements"]["true_peak_dbtp"].get<double>(), c.ceiling, 0.05);
+        if (missed)
+        {
+            EXPECT_NEAR(file["output_measurements"]["true_peak_dbtp"].get<double>(), c.ceiling,
+                        0.05);
             EXPECT_NE(r.err.find("is missed by"), std::string::npos) << r.err;
-        } else {
+        }
+        else
+        {
             EXPECT_NEAR(file["output_measurements"]["integrated_lufs"].get<double>(), c.lufs, 0.05);
         }
         EXPECT_LE(file["output_measurements"]["true_peak_dbtp"].get<double>(), c.ceiling);
@@ -313,14 +344,14 @@ TEST(CliQuar2, ABatchGivesTheBytesOfOneByOneAndAFailingFileStopsOnlyItself)
     script += "echo not audio > in/broken.wav";
     ASSERT_EQ(RunHost({"-c", script}, "/bin/sh").status, 0);
 
-    const std::vector<std::string> settings =
-        concat(kVoice, {"--loudness", "podcast"});
+    const std::vector<std::string> settings = concat(kVoice, {"--loudness", "podcast"});
     RunResult r = RunHost(concat({"process", kQuar2, "--out-dir", dir.path("batch"), "-j", "2",
                                   "--report", dir.path("batch.json"), dir.path("in")},
                                  settings));
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.out.find("levelling 21 files into " + dir.path("batch") + ", 2 at a time"),
-              std::string::npos) << r.out;
+              std::string::npos)
+        << r.out;
     EXPECT_NE(r.out.find("levelled 20 of 21 files"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("failed: " + dir.path("in/broken.wav")), std::string::npos) << r.out;
     // One failure line (warnings aside), naming the file and the reason.
@@ -328,15 +359,18 @@ TEST(CliQuar2, ABatchGivesTheBytesOfOneByOneAndAFailingFileStopsOnlyItself)
     ASSERT_NE(failure, std::string::npos) << r.err;
     EXPECT_EQ(r.err.find(" failed: ", failure + 1), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("broken.wav failed: unreadable or unsupported audio file"),
-              std::string::npos) << r.err;
+              std::string::npos)
+        << r.err;
     EXPECT_EQ(validateReport(dir.path("batch.json")).status, 0);
     const auto report = nlohmann::json::parse(ReadText(dir.path("batch.json")));
     ASSERT_EQ(report["files"].size(), 21u);
 
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 20; ++i)
+    {
         const std::string name = "talk" + std::to_string(i) + ".wav";
         const std::string one = dir.path("one-" + name);
-        RunResult single = RunHost(concat({"process", kQuar2, dir.path("in/" + name), one}, settings));
+        RunResult single =
+            RunHost(concat({"process", kQuar2, dir.path("in/" + name), one}, settings));
         ASSERT_EQ(single.status, 0) << single.err;
         const std::vector<unsigned char> batch = ReadBytes(dir.path("batch/" + name));
         EXPECT_FALSE(batch.empty()) << name;

@@ -17,7 +17,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 const std::string kPlugin = QUAR2_TEST_PLUGIN;
 
@@ -34,7 +35,9 @@ Audio tone(int frames, float amplitude, int format = SF_FORMAT_WAV | SF_FORMAT_P
 
 struct stat statOf(const std::string& path, bool follow = true)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     (follow ? stat : lstat)(path.c_str(), &st);
     return st;
 }
@@ -43,13 +46,13 @@ bool isAudio(const std::string& bytesOrPath, long long frames, bool isPath = tru
 {
     Audio a;
     std::string path = bytesOrPath;
-    if (!isPath) {
+    if (!isPath)
+    {
         path = "/tmp/quar2-stream-check.wav";
         WriteBytes(path, std::vector<unsigned char>(bytesOrPath.begin(), bytesOrPath.end()));
     }
     const bool ok = ReadAudio(path, a) && a.frames() == frames;
-    if (!isPath)
-        unlink(path.c_str());
+    if (!isPath) unlink(path.c_str());
     return ok;
 }
 
@@ -78,7 +81,8 @@ TEST(CliOutputs, DevicesFifosAndStandardOutputAreWrittenIntoNotReplaced)
     const std::string fifo = dir.path("fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const pid_t reader = fork();
-    if (reader == 0) {
+    if (reader == 0)
+    {
         execl("/bin/sh", "sh", "-c", ("exec cat " + fifo + " > " + dir.path("read.wav")).c_str(),
               static_cast<char*>(nullptr));
         _exit(127);
@@ -95,7 +99,8 @@ TEST(CliOutputs, DevicesFifosAndStandardOutputAreWrittenIntoNotReplaced)
 
     // A character device (a copy of the null device; making one needs root).
     const std::string null = dir.path("null");
-    if (mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+    if (mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+    {
         r = RunHost({"process", kPlugin, in, null});
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_TRUE(S_ISCHR(statOf(null).st_mode)) << "the device was replaced";
@@ -154,13 +159,15 @@ TEST(CliOutputs, LinksAreWrittenThroughAndExistingFilesKeepModeAndOwner)
     WriteBytes(kept, {'o', 'l', 'd'});
     ASSERT_EQ(chmod(kept.c_str(), 0640), 0);
     const bool root = geteuid() == 0;
-    if (root) {
+    if (root)
+    {
         ASSERT_EQ(chown(kept.c_str(), 65534, 65534), 0);
     }
     ASSERT_EQ(RunHost({"process", kPlugin, in, kept}).status, 0);
     EXPECT_TRUE(isAudio(kept, 4800));
     EXPECT_EQ(statOf(kept).st_mode & 07777, 0640u);
-    if (root) {
+    if (root)
+    {
         EXPECT_EQ(statOf(kept).st_uid, 65534u);
     }
 
@@ -170,8 +177,9 @@ TEST(CliOutputs, LinksAreWrittenThroughAndExistingFilesKeepModeAndOwner)
     ASSERT_EQ(chmod(ro.c_str(), 0444), 0);
     expectFailure(RunHost({"process", kPlugin, in, ro}), 1, "is read-only");
     expectFailure(RunHost({"process", kPlugin, in, kept, "-n"}), 1, "exists; not replaced");
-    expectFailure(RunHost({"process", kPlugin, in, dir.path("new.wav"), "--no-clobber", "--levels",
-                           kept}), 1, "exists; not replaced");
+    expectFailure(
+        RunHost({"process", kPlugin, in, dir.path("new.wav"), "--no-clobber", "--levels", kept}), 1,
+        "exists; not replaced");
     EXPECT_EQ(ReadBytes(ro), (std::vector<unsigned char>{'o', 'l', 'd'}));
     EXPECT_EQ(RunHost({"process", kPlugin, in, dir.path("new.wav"), "-n"}).status, 0);
 }
@@ -190,7 +198,8 @@ TEST(CliOutputs, EveryOutputIsCheckedBeforeAnythingIsReplaced)
     // A full device (a copy of /dev/full, never the system's own: a host with the fault this
     // checks for would replace it) fails when written to, and the audio output stays the old one.
     const std::string full = dir.path("full");
-    if (mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0) {
+    if (mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0)
+    {
         expectFailure(RunHost({"process", kPlugin, in, out, "--levels", full}), 1,
                       "full: write failed");
         EXPECT_EQ(ReadBytes(out), (std::vector<unsigned char>{'o', 'l', 'd'}));
@@ -199,8 +208,9 @@ TEST(CliOutputs, EveryOutputIsCheckedBeforeAnythingIsReplaced)
     }
     // A folder as the output is refused before the plug-in runs (which would crash here).
     ASSERT_EQ(mkdir(dir.path("folder").c_str(), 0755), 0);
-    expectFailure(RunHost({"process", kPlugin, in, dir.path("folder")}, {}, {"QUAR2_TEST_PLUGIN_FAULT=segv"}),
-                  1, "is a folder");
+    expectFailure(
+        RunHost({"process", kPlugin, in, dir.path("folder")}, {}, {"QUAR2_TEST_PLUGIN_FAULT=segv"}),
+        1, "is a folder");
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"folder", "in.wav", "out.wav"}));
 }
 
@@ -209,18 +219,21 @@ TEST(CliOutputs, APluginThatCrashesOrExitsIsNamedAndLeavesNothingBehind)
     CScratchDir dir;
     const std::string in = dir.path("in.wav");
     ASSERT_TRUE(WriteAudio(in, tone(48000, 0.25f)));
-    for (const char* fault : {"segv", "abort", "exit"}) {
-        RunResult r = RunHost({"process", kPlugin, in, dir.path("out.wav"), "--levels",
-                               dir.path("l.csv")},
-                              {}, {std::string("QUAR2_TEST_PLUGIN_FAULT=") + fault});
+    for (const char* fault : {"segv", "abort", "exit"})
+    {
+        RunResult r =
+            RunHost({"process", kPlugin, in, dir.path("out.wav"), "--levels", dir.path("l.csv")},
+                    {}, {std::string("QUAR2_TEST_PLUGIN_FAULT=") + fault});
         expectFailure(r, 1, "the plug-in " + kPlugin);
         EXPECT_NE(r.err.find(std::string(fault) == "exit" ? "ended the program" : "crashed"),
-                  std::string::npos) << r.err;
+                  std::string::npos)
+            << r.err;
         EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"}) << fault;
     }
     // SIGQUIT in the middle of a slow run: no partial file either.
     const pid_t host = fork();
-    if (host == 0) {
+    if (host == 0)
+    {
         const rlimit noCore{0, 0};
         setrlimit(RLIMIT_CORE, &noCore);
         setenv("QUAR2_TEST_PLUGIN_FAULT", "slow", 1);
@@ -249,7 +262,8 @@ TEST(CliGarbage, NonFiniteOutputIsRefusedAndClippingIsReported)
     const std::string out = dir.path("out.wav");
     ASSERT_TRUE(WriteAudio(in, tone(48000, 0.5f)));
     // The test plug-in's output turns bad at its frame 1000: file frame 900 after its latency.
-    for (const char* fault : {"nan", "inf"}) {
+    for (const char* fault : {"nan", "inf"})
+    {
         RunResult r = RunHost({"process", kPlugin, in, out}, {},
                               {std::string("QUAR2_TEST_PLUGIN_FAULT=") + fault});
         expectFailure(r, 3, kPlugin + ": the plug-in's output is ");
@@ -261,7 +275,8 @@ TEST(CliGarbage, NonFiniteOutputIsRefusedAndClippingIsReported)
     RunResult r = RunHost({"process", kPlugin, in, out, "--set", "Gain [dB]=12"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("samples above full scale clipped (peak +6.0 dBFS, true peak +6.0"),
-              std::string::npos) << r.err;
+              std::string::npos)
+        << r.err;
     EXPECT_NE(r.out.find("peaks:  output peak +6.0 dBFS"), std::string::npos) << r.out;
     // The loudness reported is that of the file written, as ffmpeg measures it.
     RunResult ff = RunHost({"-c", "ffmpeg -nostats -hide_banner -i " + out +
@@ -270,12 +285,14 @@ TEST(CliGarbage, NonFiniteOutputIsRefusedAndClippingIsReported)
     double measured = NAN, reported = NAN;
     ASSERT_EQ(std::sscanf(ff.out.c_str(), " I: %lf", &measured), 1) << ff.out;
     ASSERT_EQ(std::sscanf(r.out.c_str() + r.out.find("output: integrated"),
-                          "output: integrated %lf", &reported), 1);
+                          "output: integrated %lf", &reported),
+              1);
     EXPECT_NEAR(reported, measured, 0.1);
 
     std::remove(out.c_str());
-    expectFailure(RunHost({"process", kPlugin, in, out, "--set", "Gain [dB]=12", "--clip", "error"}),
-                  3, "--clip error");
+    expectFailure(
+        RunHost({"process", kPlugin, in, out, "--set", "Gain [dB]=12", "--clip", "error"}), 3,
+        "--clip error");
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"});
     EXPECT_EQ(RunHost({"process", kPlugin, in, out, "--clip", "sometimes"}).status, 2);
 }
@@ -290,9 +307,9 @@ TEST(CliPresets, AChunkThePluginRefusesIsAnError)
     bad.chunk = {'X', 'X', 'X', 'X', 0, 0, 0, 0, 0, 0, 0, 0};
     std::string error;
     ASSERT_TRUE(writeFxpFile(dir.path("bad.fxp"), bad, error)) << error;
-    expectFailure(RunHost({"process", kPlugin, in, dir.path("out.wav"), "--preset",
-                           dir.path("bad.fxp")}),
-                  1, "bad.fxp: the plug-in refused the preset's state chunk");
+    expectFailure(
+        RunHost({"process", kPlugin, in, dir.path("out.wav"), "--preset", dir.path("bad.fxp")}), 1,
+        "bad.fxp: the plug-in refused the preset's state chunk");
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"bad.fxp", "in.wav"}));
 }
 
@@ -321,9 +338,10 @@ TEST(CliFormats, TheOutputNameChoosesTheFormatAndTagsAreCopied)
         {"a.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24}, // the subtype kept
         {"b.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},   // the nearest the format has
         {"c.AIFF", SF_FORMAT_AIFF | SF_FORMAT_PCM_24},
-        {"d", SF_FORMAT_WAV | SF_FORMAT_PCM_24},       // no extension: the input's format
+        {"d", SF_FORMAT_WAV | SF_FORMAT_PCM_24}, // no extension: the input's format
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         RunResult r = RunHost({"process", kPlugin, in, dir.path(c.name)});
         ASSERT_EQ(r.status, 0) << c.name << ": " << r.err;
         SF_INFO info{};

@@ -12,7 +12,8 @@
 #include <dirent.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 int filesIn(const std::string& dir)
 {
@@ -28,8 +29,8 @@ int filesIn(const std::string& dir)
 
 TEST(CommandLine, OptionsInBothFormsRepeatsAndErrors)
 {
-    const char* argv[] = {"a", "--set", "X=1", "b", "--set=Y=2", "--block", "256",
-                          "--keep-latency", "--", "--c"};
+    const char* argv[] = {"a",   "--set",          "X=1", "b",  "--set=Y=2", "--block",
+                          "256", "--keep-latency", "--",  "--c"};
     CCommandLine args({"set", "block"}, {"keep-latency"});
     std::string error;
     ASSERT_TRUE(args.parse(10, const_cast<char**>(argv), 0, error)) << error;
@@ -40,14 +41,16 @@ TEST(CommandLine, OptionsInBothFormsRepeatsAndErrors)
     EXPECT_TRUE(args.intValue("block", 512, 1, 65536, block, error));
     EXPECT_EQ(block, 256);
 
-    for (std::vector<const char*> bad : {std::vector<const char*>{"--bogus"},
-                                         std::vector<const char*>{"--set"},
-                                         std::vector<const char*>{"--keep-latency=1"}}) {
+    for (std::vector<const char*> bad :
+         {std::vector<const char*>{"--bogus"}, std::vector<const char*>{"--set"},
+          std::vector<const char*>{"--keep-latency=1"}})
+    {
         CCommandLine c({"set"}, {"keep-latency"});
         EXPECT_FALSE(c.parse(int(bad.size()), const_cast<char**>(bad.data()), 0, error));
         EXPECT_FALSE(error.empty());
     }
-    for (const char* text : {"0", "65537", "12x", "", "-5"}) {
+    for (const char* text : {"0", "65537", "12x", "", "-5"})
+    {
         const char* argv2[] = {"--block", text};
         CCommandLine c({"block"}, {});
         ASSERT_TRUE(c.parse(2, const_cast<char**>(argv2), 0, error));
@@ -127,7 +130,8 @@ TEST(BridgeMessages, EveryTruncationIsDetectedAndValuesRoundTrip)
         EXPECT_FALSE(r.failed());
     }
     // Any shorter message fails somewhere and never hands out bytes beyond its end.
-    for (size_t size = 0; size < full.size(); ++size) {
+    for (size_t size = 0; size < full.size(); ++size)
+    {
         std::vector<uint8_t> cut(full.begin(), full.begin() + long(size));
         CMessageReader r(cut.data(), cut.size());
         r.i32();

@@ -6,14 +6,16 @@
 
 #include <windows.h>
 
-namespace {
+namespace
+{
 
 HWND window = nullptr;
 int paintedBlocks = 0;
 
 LRESULT CALLBACK editorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_PAINT) {
+    if (message == WM_PAINT)
+    {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
         RECT left{0, 0, 100, 100}, right{100, 0, 200, 100}, bar{0, 0, paintedBlocks, 10};
@@ -37,7 +39,8 @@ LRESULT CALLBACK editorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 bool TestEditorOpen(void* parent)
 {
     static bool registered = false;
-    if (!registered) {
+    if (!registered)
+    {
         WNDCLASSA wc{};
         wc.lpfnWndProc = editorProc;
         wc.hInstance = GetModuleHandleA(nullptr);
@@ -52,15 +55,13 @@ bool TestEditorOpen(void* parent)
 
 void TestEditorIdle(int blocksProcessed)
 {
-    if (window == nullptr)
-        return;
+    if (window == nullptr) return;
     paintedBlocks = blocksProcessed < kTestEditorWidth ? blocksProcessed : kTestEditorWidth;
     InvalidateRect(window, nullptr, FALSE);
 }
 
 void TestEditorClose()
 {
-    if (window != nullptr)
-        DestroyWindow(window);
+    if (window != nullptr) DestroyWindow(window);
     window = nullptr;
 }

@@ -30,7 +30,8 @@
 #include <unistd.h>
 #endif
 
-namespace {
+namespace
+{
 
 constexpr int kDelay = 100;
 constexpr int kParams = 3;
@@ -45,15 +46,19 @@ struct TestPlugin
     int pos = 0;
     unsigned char chunk[12] = {};
     int blocksOff = 0;
-    int blocks = 0; // blocks processed, shown by the Windows editor
+    int blocks = 0;       // blocks processed, shown by the Windows editor
     long long frames = 0; // frames processed
-    std::string fault = std::getenv("QUAR2_TEST_PLUGIN_FAULT") ? std::getenv("QUAR2_TEST_PLUGIN_FAULT") : "";
+    std::string fault =
+        std::getenv("QUAR2_TEST_PLUGIN_FAULT") ? std::getenv("QUAR2_TEST_PLUGIN_FAULT") : "";
 
     double gainDb() const { return std::round(params[0] * 48.0) - 24.0; }
     int mode() const { return std::min(2, int(params[1] * 3.0f)); }
 };
 
-TestPlugin* self(AEffect* e) { return static_cast<TestPlugin*>(e->object); }
+TestPlugin* self(AEffect* e)
+{
+    return static_cast<TestPlugin*>(e->object);
+}
 
 void copyText(void* ptr, const char* text)
 {
@@ -61,23 +66,26 @@ void copyText(void* ptr, const char* text)
     std::snprintf(static_cast<char*>(ptr), kVstMaxParamStrLen + 1, "%s", text);
 }
 
-[[maybe_unused]] VstIntPtr dispatcher(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                     float)
+[[maybe_unused]] VstIntPtr dispatcher(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                      void* ptr, float)
 {
     TestPlugin* p = self(e);
-    switch (opcode) {
+    switch (opcode)
+    {
     case effClose:
         delete p;
         return 1;
     case effMainsChanged:
-        if (value != 0) {
+        if (value != 0)
+        {
             for (auto& l : p->line)
                 l.assign(kDelay, 0.0f);
             p->pos = 0;
             e->initialDelay = 0; // reported again by the first block
         }
         return 0;
-    case effGetParamName: {
+    case effGetParamName:
+    {
         static const char* names[kParams] = {"Gain [dB]", "Mode", "Mix"};
         if (index >= 0 && index < kParams)
             std::snprintf(static_cast<char*>(ptr), 32, "%s", names[index]);
@@ -86,11 +94,13 @@ void copyText(void* ptr, const char* text)
     case effGetParamLabel:
         copyText(ptr, index == 2 ? "%" : "");
         return 0;
-    case effGetParamDisplay: {
+    case effGetParamDisplay:
+    {
         char text[32] = "";
         if (index == 0)
             std::snprintf(text, sizeof text, "%.1f", p->gainDb());
-        else if (index == 1) {
+        else if (index == 1)
+        {
             static const char* modes[3] = {"Soft", "Hard", "Off"};
             std::snprintf(text, sizeof text, "%s", modes[p->mode()]);
         }
@@ -105,7 +115,8 @@ void copyText(void* ptr, const char* text)
     case effSetProgramName:
         std::snprintf(p->programName, sizeof p->programName, "%s", static_cast<const char*>(ptr));
         return 0;
-    case effGetChunk: {
+    case effGetChunk:
+    {
         std::memcpy(p->chunk, "QHT1", 4);
         const float g = p->params[0], m = p->params[1];
         std::memcpy(p->chunk + 4, &g, 4);
@@ -114,7 +125,8 @@ void copyText(void* ptr, const char* text)
         return sizeof p->chunk;
     }
     case effSetChunk:
-        if (value == 12 && std::memcmp(ptr, "QHT1", 4) == 0) {
+        if (value == 12 && std::memcmp(ptr, "QHT1", 4) == 0)
+        {
             std::memcpy(&p->params[0], static_cast<char*>(ptr) + 4, 4);
             std::memcpy(&p->params[1], static_cast<char*>(ptr) + 8, 4);
         }
@@ -131,7 +143,8 @@ void copyText(void* ptr, const char* text)
     case effGetVendorVersion:
         return 7;
 #ifdef _WIN32
-    case effEditGetRect: {
+    case effEditGetRect:
+    {
         static ERect rect{0, 0, kTestEditorHeight, kTestEditorWidth};
         *static_cast<ERect**>(ptr) = &rect;
         return 1;
@@ -154,8 +167,7 @@ void copyText(void* ptr, const char* text)
 
 [[maybe_unused]] void setParameter(AEffect* e, VstInt32 index, float value)
 {
-    if (index >= 0 && index < kParams)
-        self(e)->params[index] = value;
+    if (index >= 0 && index < kParams) self(e)->params[index] = value;
 }
 
 [[maybe_unused]] float getParameter(AEffect* e, VstInt32 index)
@@ -189,27 +201,28 @@ void misbehave(const std::string& fault, float& sample)
     e->initialDelay = kDelay;
     ++p->blocks;
 #ifdef QUAR2_TEST_CRASH
-    if (p->mode() == 2 && ++p->blocksOff > 50)
-        *static_cast<volatile int*>(nullptr) = 1;
+    if (p->mode() == 2 && ++p->blocksOff > 50) *static_cast<volatile int*>(nullptr) = 1;
 #endif
     // Every block asks for the transport, as a tempo-synced effect would; the host must answer.
-    auto* time = reinterpret_cast<VstTimeInfo*>(p->host(e, audioMasterGetTime, 0, kVstTransportPlaying, nullptr, 0));
+    auto* time = reinterpret_cast<VstTimeInfo*>(
+        p->host(e, audioMasterGetTime, 0, kVstTransportPlaying, nullptr, 0));
     const bool playing = time != nullptr && (time->flags & kVstTransportPlaying) != 0;
-    const float gain = p->mode() == 2 || !playing ? 0.0f : float(std::pow(10.0, p->gainDb() / 20.0));
-    for (VstInt32 i = 0; i < frames; ++i) {
-        for (int c = 0; c < 2; ++c) {
+    const float gain =
+        p->mode() == 2 || !playing ? 0.0f : float(std::pow(10.0, p->gainDb() / 20.0));
+    for (VstInt32 i = 0; i < frames; ++i)
+    {
+        for (int c = 0; c < 2; ++c)
+        {
             const float x = in[c][i];
             out[c][i] = p->line[c][size_t(p->pos)] * gain;
             p->line[c][size_t(p->pos)] = x;
         }
         p->pos = (p->pos + 1) % kDelay;
-        if (p->frames + i >= kFaultFrame && !p->fault.empty())
-            misbehave(p->fault, out[0][i]);
+        if (p->frames + i >= kFaultFrame && !p->fault.empty()) misbehave(p->fault, out[0][i]);
     }
     p->frames += frames;
 #ifndef _WIN32
-    if (p->fault == "slow")
-        usleep(50000);
+    if (p->fault == "slow") usleep(50000);
 #endif
 }
 
@@ -227,8 +240,7 @@ extern "C" CLI_TEST_EXPORT AEffect* VSTPluginMain(audioMasterCallback host)
     (void)host;
     return nullptr;
 #else
-    if (host(nullptr, audioMasterVersion, 0, 0, nullptr, 0) == 0)
-        return nullptr;
+    if (host(nullptr, audioMasterVersion, 0, 0, nullptr, 0) == 0) return nullptr;
     auto* p = new TestPlugin();
     p->host = host;
     AEffect& e = p->effect;

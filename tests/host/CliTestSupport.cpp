@@ -22,7 +22,8 @@ RunResult RunHost(const std::vector<std::string>& args, const std::string& progr
     const int errFd = mkstemp(errName);
     RunResult result;
     const pid_t pid = fork();
-    if (pid == 0) {
+    if (pid == 0)
+    {
         dup2(outFd, 1);
         dup2(errFd, 2);
         const int devnull = open(stdinPath.empty() ? "/dev/null" : stdinPath.c_str(), O_RDONLY);
@@ -58,22 +59,22 @@ CScratchDir::CScratchDir()
 CScratchDir::~CScratchDir()
 {
     // Folders inside too (batch runs write into them), deepest first; never /tmp itself.
-    if (folder.rfind("/tmp/quar2-cli-", 0) != 0)
-        return;
+    if (folder.rfind("/tmp/quar2-cli-", 0) != 0) return;
     nftw(
         folder.c_str(),
-        [](const char* p, const struct stat*, int, struct FTW*) { return std::remove(p), 0; },
-        16, FTW_DEPTH | FTW_PHYS);
+        [](const char* p, const struct stat*, int, struct FTW*) { return std::remove(p), 0; }, 16,
+        FTW_DEPTH | FTW_PHYS);
 }
 
 std::vector<std::string> CScratchDir::entries() const
 {
     std::vector<std::string> names;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (dirent* e = readdir(d)) {
+    if (DIR* d = opendir(folder.c_str()))
+    {
+        while (dirent* e = readdir(d))
+        {
             const std::string n = e->d_name;
-            if (n != "." && n != "..")
-                names.push_back(n);
+            if (n != "." && n != "..") names.push_back(n);
         }
         closedir(d);
     }
@@ -88,8 +89,7 @@ bool WriteAudio(const std::string& path, const Audio& audio)
     info.channels = audio.channels;
     info.format = audio.format;
     SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (f == nullptr)
-        return false;
+    if (f == nullptr) return false;
     const sf_count_t n = sf_writef_float(f, audio.samples.data(), audio.frames());
     sf_close(f);
     return n == audio.frames();
@@ -99,8 +99,7 @@ bool ReadAudio(const std::string& path, Audio& audio)
 {
     SF_INFO info{};
     SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-    if (f == nullptr)
-        return false;
+    if (f == nullptr) return false;
     audio.rate = info.samplerate;
     audio.channels = info.channels;
     audio.format = info.format;
@@ -143,7 +142,8 @@ double FfmpegSummary(const std::string& text, const std::string& key)
     const size_t summary = text.rfind("Summary:");
     size_t at = summary == std::string::npos ? summary : text.find(key, summary);
     std::string value = key;
-    if (at != std::string::npos && key.find("peak") != std::string::npos) {
+    if (at != std::string::npos && key.find("peak") != std::string::npos)
+    {
         value = "Peak:";
         at = text.find(value, at);
     }

@@ -8,9 +8,9 @@
 
 struct RunResult
 {
-    int status = -1;  // exit status, -1 when it did not exit normally
-    std::string out;  // standard output
-    std::string err;  // standard error
+    int status = -1; // exit status, -1 when it did not exit normally
+    std::string out; // standard output
+    std::string err; // standard error
 };
 
 // Runs quar2-host (or another program when `program` is given) with `args`, no shell involved;
@@ -21,14 +21,14 @@ RunResult RunHost(const std::vector<std::string>& args, const std::string& progr
 // A fresh folder under /tmp, removed with everything in it when the object goes.
 class CScratchDir
 {
-public:
+  public:
     CScratchDir();
     ~CScratchDir();
     std::string path(const std::string& name) const { return folder + "/" + name; }
     // Names of the entries, sorted.
     std::vector<std::string> entries() const;
 
-private:
+  private:
     std::string folder;
 };
 

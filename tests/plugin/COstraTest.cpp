@@ -416,7 +416,8 @@ TEST(COstra, FailedAllocationsNeverThrowIntoTheHost)
     int madeAnyway = 0;
     const int creationFailures = WithEachAllocationFailing(
         [&] { e = MakeOstraInstance(QuietHost); },
-        [&](bool failed) {
+        [&](bool failed)
+        {
             if (!failed)
             {
                 EXPECT_NE(e, nullptr);
@@ -443,14 +444,17 @@ TEST(COstra, FailedAllocationsNeverThrowIntoTheHost)
     const std::vector<uint8_t> before = ChunkOf(e);
     ASSERT_EQ(before.size(), 260u);
     std::vector<float> parameters;
-    for (VstInt32 i = 0; i < e->numParams; ++i) parameters.push_back(e->getParameter(e, i));
-    auto unchanged = [&] {
+    for (VstInt32 i = 0; i < e->numParams; ++i)
+        parameters.push_back(e->getParameter(e, i));
+    auto unchanged = [&]
+    {
         EXPECT_EQ(ChunkOf(e), before);
         for (VstInt32 i = 0; i < e->numParams; ++i)
             EXPECT_EQ(e->getParameter(e, i), parameters[static_cast<size_t>(i)]) << i;
     };
     // Audio goes on after every failure.
-    auto levels = [&] {
+    auto levels = [&]
+    {
         std::vector<float> left(64, 0.25f), right(64, -0.25f);
         float* io[2] = {left.data(), right.data()};
         e->processReplacing(e, io, io, 64);
@@ -467,10 +471,11 @@ TEST(COstra, FailedAllocationsNeverThrowIntoTheHost)
     VstIntPtr answer = 0;
     const int chunkFailures = WithEachAllocationFailing(
         [&] {
-            answer = Dispatch(e, effSetChunk, 0, static_cast<VstIntPtr>(other.size()),
-                              other.data());
+            answer =
+                Dispatch(e, effSetChunk, 0, static_cast<VstIntPtr>(other.size()), other.data());
         },
-        [&](bool failed) {
+        [&](bool failed)
+        {
             if (failed)
             {
                 EXPECT_EQ(answer, 0);
@@ -491,8 +496,10 @@ TEST(COstra, FailedAllocationsNeverThrowIntoTheHost)
     // A program name far longer than any buffer: kept whole, or not at all.
     std::string longName(5000, 'n');
     WithEachAllocationFailing([&] { Dispatch(e, effSetProgramName, 0, 0, longName.data()); },
-                              [&](bool failed) {
-                                  if (failed) EXPECT_EQ(ProgramNameOf(e), "QUAR2");
+                              [&](bool failed)
+                              {
+                                  if (failed)
+                                      EXPECT_EQ(ProgramNameOf(e), "QUAR2");
                                   else
                                       EXPECT_EQ(ProgramNameOf(e)[0], 'n');
                               });
@@ -500,7 +507,8 @@ TEST(COstra, FailedAllocationsNeverThrowIntoTheHost)
     // Saving the state: the whole chunk, or no chunk.
     VstIntPtr size = 0;
     WithEachAllocationFailing(
-        [&] {
+        [&]
+        {
             void* data = nullptr;
             size = Dispatch(e, effGetChunk, 0, 0, &data);
         },

@@ -55,7 +55,8 @@ void ProcessBlocks(benchmark::State& state, Input kind)
     if (kind == Input::kSilenceAfterLoud)
     {
         block.fillConstant(0.9f);
-        for (int i = 0; i < 200; ++i) plugin->processReplacing(block.in(), block.out(), kFrames);
+        for (int i = 0; i < 200; ++i)
+            plugin->processReplacing(block.in(), block.out(), kFrames);
         block.fillConstant(0.0f);
     }
     if (kind == Input::kSubnormal)

@@ -64,13 +64,15 @@ TEST_F(BuiltPlugin, ProcessingBeforeOpenAndAfterSuspend)
     plugin->setBlockSize(256);
     plugin->resume();
     plugin->suspend();
-    for (int i = 0; i < 8; ++i) plugin->processReplacing(block.in(), block.out(), 256);
+    for (int i = 0; i < 8; ++i)
+        plugin->processReplacing(block.in(), block.out(), 256);
     EXPECT_TRUE(block.outputFinite());
     // Suspended twice, resumed twice: still working.
     plugin->suspend();
     plugin->resume();
     plugin->resume();
-    for (int i = 0; i < 8; ++i) plugin->processReplacing(block.in(), block.out(), 256);
+    for (int i = 0; i < 8; ++i)
+        plugin->processReplacing(block.in(), block.out(), 256);
     EXPECT_TRUE(block.outputFinite());
     EXPECT_GT(block.outputPeak(), 0.0f);
 }
@@ -78,8 +80,8 @@ TEST_F(BuiltPlugin, ProcessingBeforeOpenAndAfterSuspend)
 TEST_F(BuiltPlugin, SampleRatesFromAbsurdToHigh)
 {
     CHostCallback host;
-    const float rates[] = {8000.0f,  11025.0f,  22050.0f, 44100.0f, 48000.0f, 88200.0f,
-                           96000.0f, 176400.0f, 192000.0f, 384000.0f, 0.0f,    -44100.0f,
+    const float rates[] = {8000.0f,  11025.0f,  22050.0f,  44100.0f,  48000.0f, 88200.0f,
+                           96000.0f, 176400.0f, 192000.0f, 384000.0f, 0.0f,     -44100.0f,
                            kNaN,     kInf,      -kInf,     1.0f,      1e30f};
     for (float rate : rates)
     {
@@ -121,7 +123,8 @@ TEST_F(BuiltPlugin, BlockSizesIncludingLongerThanAnnounced)
         for (VstInt32 frames : {1, 7, 0, 4096, 64, 8192})
         {
             TestBlock block(2, static_cast<size_t>(frames), 0.2f);
-            for (int i = 0; i < 3; ++i) p->processReplacing(block.in(), block.out(), frames);
+            for (int i = 0; i < 3; ++i)
+                p->processReplacing(block.in(), block.out(), frames);
             ASSERT_TRUE(block.outputFinite()) << "frames " << frames;
             TestBlockD doubles(2, static_cast<size_t>(frames), 0.2);
             p->processDoubleReplacing(doubles.in(), doubles.out(), frames);
@@ -176,7 +179,8 @@ TEST_F(BuiltPlugin, NonFiniteAndDenormalInputThenNormalInputRecovers)
         }
         // One channel bad, the other normal.
         block.fillSine(0.5f, 1);
-        for (size_t f = 0; f < 256; f += 3) block.input(1)[f] = value;
+        for (size_t f = 0; f < 256; f += 3)
+            block.input(1)[f] = value;
         p->processReplacing(block.in(), block.out(), 256);
         ASSERT_TRUE(block.outputFinite());
         // Normal input: the effect levels again. After a near-float-maximum burst the level

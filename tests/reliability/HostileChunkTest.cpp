@@ -64,7 +64,8 @@ TEST_F(BuiltPlugin, GarbageChunksOfEverySize)
     {
         SCOPED_TRACE(size);
         std::vector<uint8_t> bytes(size);
-        for (auto& b : bytes) b = static_cast<uint8_t>(random());
+        for (auto& b : bytes)
+            b = static_cast<uint8_t>(random());
         // Every other chunk carries the marker, so that the values are actually read.
         if (size >= 4 && size % 2 == 0) std::memcpy(bytes.data(), &kMarker, 4);
         EXPECT_EQ(p->setChunk(bytes), static_cast<VstIntPtr>(size));

@@ -30,19 +30,22 @@ template <typename Sample> class TTestBlock
         for (size_t c = 0; c < inputs.size(); ++c)
             for (size_t f = 0; f < inputs[c].size(); ++f)
             {
-                const double n = static_cast<double>(f + static_cast<size_t>(block) * inputs[c].size());
+                const double n =
+                    static_cast<double>(f + static_cast<size_t>(block) * inputs[c].size());
                 inputs[c][f] = static_cast<Sample>(level * std::sin(0.0627 * n + 0.5 * c));
             }
     }
     void fillConstant(Sample value)
     {
         for (auto& channel : inputs)
-            for (auto& s : channel) s = value;
+            for (auto& s : channel)
+                s = value;
     }
     void fillOutput(Sample value)
     {
         for (auto& channel : outputs)
-            for (auto& s : channel) s = value;
+            for (auto& s : channel)
+                s = value;
     }
     bool outputFinite() const
     {

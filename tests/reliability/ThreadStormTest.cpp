@@ -73,59 +73,69 @@ TEST(ThreadStorm, AudioParametersChunksAndGfxAtOnce)
     std::atomic<bool> stop{false};
     std::atomic<long> blocks{0}, nonFinite{0}, changes{0}, chunks{0}, draws{0};
 
-    std::thread audio([&] {
-        TestBlock block(2, 128, 0.4f);
-        for (int i = 0; !stop.load(std::memory_order_relaxed); ++i)
+    std::thread audio(
+        [&]
         {
-            block.fillSine(i % 7 == 0 ? 0.9f : 0.05f, i);
-            effect->processReplacing(effect, block.in(), block.out(), 128);
-            if (!block.outputFinite()) nonFinite.fetch_add(1);
-            blocks.fetch_add(1);
-        }
-    });
-    std::thread parameters([&] {
-        std::mt19937 random(1);
-        std::uniform_real_distribution<float> value(0.0f, 1.0f);
-        while (!stop.load(std::memory_order_relaxed))
+            TestBlock block(2, 128, 0.4f);
+            for (int i = 0; !stop.load(std::memory_order_relaxed); ++i)
+            {
+                block.fillSine(i % 7 == 0 ? 0.9f : 0.05f, i);
+                effect->processReplacing(effect, block.in(), block.out(), 128);
+                if (!block.outputFinite()) nonFinite.fetch_add(1);
+                blocks.fetch_add(1);
+            }
+        });
+    std::thread parameters(
+        [&]
         {
-            const VstInt32 index = static_cast<VstInt32>(random() % 9);
-            effect->setParameter(effect, index, value(random));
-            (void)effect->getParameter(effect, index);
-            // Hosts ask for the texts of automated parameters from the same thread.
-            char text[64] = {};
-            effect->dispatcher(effect, effGetParamDisplay, index, 0, text, 0.0f);
-            effect->dispatcher(effect, effGetParamName, index, 0, text, 0.0f);
-            changes.fetch_add(1);
-        }
-    });
-    std::thread chunkThread([&] {
-        std::mt19937 random(2);
-        while (!stop.load(std::memory_order_relaxed))
+            std::mt19937 random(1);
+            std::uniform_real_distribution<float> value(0.0f, 1.0f);
+            while (!stop.load(std::memory_order_relaxed))
+            {
+                const VstInt32 index = static_cast<VstInt32>(random() % 9);
+                effect->setParameter(effect, index, value(random));
+                (void)effect->getParameter(effect, index);
+                // Hosts ask for the texts of automated parameters from the same thread.
+                char text[64] = {};
+                effect->dispatcher(effect, effGetParamDisplay, index, 0, text, 0.0f);
+                effect->dispatcher(effect, effGetParamName, index, 0, text, 0.0f);
+                changes.fetch_add(1);
+            }
+        });
+    std::thread chunkThread(
+        [&]
         {
-            void* data = nullptr;
-            const VstIntPtr size = effect->dispatcher(effect, effGetChunk, 0, 0, &data, 0.0f);
-            std::vector<uint8_t> copy;
-            if (size > 0 && data) copy.assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
-            if (copy.empty() || random() % 4 == 0) copy = initial;
-            // Now and then a cut chunk or one with a damaged value.
-            if (random() % 3 == 0) copy.resize(random() % copy.size());
-            if (copy.size() > 8 && random() % 2 == 0) copy[4 + random() % (copy.size() - 4)] ^= 0xFF;
-            effect->dispatcher(effect, effSetChunk, 0, static_cast<VstIntPtr>(copy.size()),
-                               copy.data(), 0.0f);
-            chunks.fetch_add(1);
-        }
-    });
-    std::thread gfx([&] {
-        std::mt19937 random(3);
-        while (!stop.load(std::memory_order_relaxed))
+            std::mt19937 random(2);
+            while (!stop.load(std::memory_order_relaxed))
+            {
+                void* data = nullptr;
+                const VstIntPtr size = effect->dispatcher(effect, effGetChunk, 0, 0, &data, 0.0f);
+                std::vector<uint8_t> copy;
+                if (size > 0 && data)
+                    copy.assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+                if (copy.empty() || random() % 4 == 0) copy = initial;
+                // Now and then a cut chunk or one with a damaged value.
+                if (random() % 3 == 0) copy.resize(random() % copy.size());
+                if (copy.size() > 8 && random() % 2 == 0)
+                    copy[4 + random() % (copy.size() - 4)] ^= 0xFF;
+                effect->dispatcher(effect, effSetChunk, 0, static_cast<VstIntPtr>(copy.size()),
+                                   copy.data(), 0.0f);
+                chunks.fetch_add(1);
+            }
+        });
+    std::thread gfx(
+        [&]
         {
-            runtime->mouseX = static_cast<double>(random() % 700) - 50.0;
-            runtime->mouseY = static_cast<double>(random() % 500) - 50.0;
-            runtime->mouseButtons = static_cast<double>(random() % 4);
-            runtime->DoGfx(600.0, 400.0);
-            draws.fetch_add(1);
-        }
-    });
+            std::mt19937 random(3);
+            while (!stop.load(std::memory_order_relaxed))
+            {
+                runtime->mouseX = static_cast<double>(random() % 700) - 50.0;
+                runtime->mouseY = static_cast<double>(random() % 500) - 50.0;
+                runtime->mouseButtons = static_cast<double>(random() % 4);
+                runtime->DoGfx(600.0, 400.0);
+                draws.fetch_add(1);
+            }
+        });
 
     std::this_thread::sleep_for(std::chrono::seconds(2));
     stop = true;
@@ -182,42 +192,46 @@ TEST(ThreadStorm, HostAutomationSurvivesEditorFrames)
     std::atomic<long> frames{0};
     long sets = 0, lost = 0, staleCopies = 0;
 
-    std::thread gfx([&] {
-        // Hover over the row, press: the row drags and follows the pointer from then on.
-        fx->mouseX = 215.0;
-        fx->mouseY = 180.0;
-        fx->mouseButtons = 0.0;
-        fx->DoGfx(kEditorWidth, kEditorHeight);
-        fx->mouseButtons = 1.0;
-        for (int i = 0; !stop.load(std::memory_order_relaxed); ++i)
+    std::thread gfx(
+        [&]
         {
-            fx->mouseX = 130.0 + (i * 7) % 180;
+            // Hover over the row, press: the row drags and follows the pointer from then on.
+            fx->mouseX = 215.0;
+            fx->mouseY = 180.0;
+            fx->mouseButtons = 0.0;
             fx->DoGfx(kEditorWidth, kEditorHeight);
-            frames.fetch_add(1);
-        }
-    });
-    std::thread automation([&] {
-        std::mt19937 random(4);
-        std::uniform_real_distribution<float> value(0.0f, 1.0f);
-        float afterSet[9] = {};
-        bool set[9] = {};
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-        while (std::chrono::steady_clock::now() < deadline || frames.load() < 100)
+            fx->mouseButtons = 1.0;
+            for (int i = 0; !stop.load(std::memory_order_relaxed); ++i)
+            {
+                fx->mouseX = 130.0 + (i * 7) % 180;
+                fx->DoGfx(kEditorWidth, kEditorHeight);
+                frames.fetch_add(1);
+            }
+        });
+    std::thread automation(
+        [&]
         {
-            VstInt32 index = static_cast<VstInt32>(random() % 8);
-            if (index >= kDragged) ++index;
-            // Whatever this thread set last on the row is still there, in the parameter and in
-            // the editor's copy.
-            const size_t i = static_cast<size_t>(index);
-            if (set[i] && effect->getParameter(effect, index) != afterSet[i]) ++lost;
-            if (fx->vars.*copies[i] != fx->sliders[i + 2]) ++staleCopies;
-            effect->setParameter(effect, index, value(random));
-            afterSet[i] = effect->getParameter(effect, index);
-            set[i] = true;
-            ++sets;
-        }
-        stop = true;
-    });
+            std::mt19937 random(4);
+            std::uniform_real_distribution<float> value(0.0f, 1.0f);
+            float afterSet[9] = {};
+            bool set[9] = {};
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+            while (std::chrono::steady_clock::now() < deadline || frames.load() < 100)
+            {
+                VstInt32 index = static_cast<VstInt32>(random() % 8);
+                if (index >= kDragged) ++index;
+                // Whatever this thread set last on the row is still there, in the parameter and in
+                // the editor's copy.
+                const size_t i = static_cast<size_t>(index);
+                if (set[i] && effect->getParameter(effect, index) != afterSet[i]) ++lost;
+                if (fx->vars.*copies[i] != fx->sliders[i + 2]) ++staleCopies;
+                effect->setParameter(effect, index, value(random));
+                afterSet[i] = effect->getParameter(effect, index);
+                set[i] = true;
+                ++sets;
+            }
+            stop = true;
+        });
     automation.join();
     gfx.join();
     EXPECT_GT(sets, 1000);
@@ -229,7 +243,8 @@ TEST(ThreadStorm, HostAutomationSurvivesEditorFrames)
     // slider-code run makes from the parameters as they stand.
     fx->mouseButtons = 0.0;
     fx->DoGfx(kEditorWidth, kEditorHeight);
-    for (size_t i = 0; i < 9; ++i) EXPECT_EQ(v.*copies[i], fx->sliders[i + 2]) << i + 2;
+    for (size_t i = 0; i < 9; ++i)
+        EXPECT_EQ(v.*copies[i], fx->sliders[i + 2]) << i + 2;
     LevellerVariables expected = v;
     fx->RunSliderCode();
     expected.maxGainDb = v.maxGainDb; // the slider code restarts the readouts' extremes
@@ -267,7 +282,8 @@ TEST(ThreadStorm, OverlappingSliderCodeRunsNeverMixCoefficientSets)
             lowCuts.push_back({s.b0, s.b1, s.b2, s.a1, s.a2});
         }
     }
-    const auto validLowCut = [&](const BiquadCoefficients& c) {
+    const auto validLowCut = [&](const BiquadCoefficients& c)
+    {
         for (const BiquadCoefficients& v : lowCuts)
             if (c.b0 == v.b0 && c.b1 == v.b1 && c.b2 == v.b2 && c.a1 == v.a1 && c.a2 == v.a2)
                 return true;
@@ -283,7 +299,8 @@ TEST(ThreadStorm, OverlappingSliderCodeRunsNeverMixCoefficientSets)
         const double s = hidden;
         gainLaws.emplace_back(std::pow(10.0, s / 20.0), std::pow(10.0, (s - 0.0) / 20.0));
     }
-    const auto validGainLaw = [&](double target, double knee) {
+    const auto validGainLaw = [&](double target, double knee)
+    {
         for (const auto& law : gainLaws)
             if (target == law.first && knee == law.second) return true;
         return false;
@@ -291,20 +308,23 @@ TEST(ThreadStorm, OverlappingSliderCodeRunsNeverMixCoefficientSets)
 
     std::atomic<bool> stop{false};
     std::atomic<long> blocks{0}, badLowCut{0}, badGainLaw{0}, unbounded{0}, runs{0};
-    std::thread audio([&] {
-        TestBlock block(2, 16, 0.5f);
-        for (int i = 0; !stop.load(std::memory_order_relaxed); ++i)
+    std::thread audio(
+        [&]
         {
-            block.fillSine(0.5f, i);
-            effect->processReplacing(effect, block.in(), block.out(), 16);
-            const LevellerSliderSet& used = leveller->AudioSliderSet();
-            if (!validLowCut(used.lowCut)) badLowCut.fetch_add(1);
-            if (!validGainLaw(used.targetLevel, used.kneeLevel)) badGainLaw.fetch_add(1);
-            if (!block.outputFinite() || block.outputPeak() > 4.0f) unbounded.fetch_add(1);
-            blocks.fetch_add(1);
-        }
-    });
-    const auto writer = [&](int firstRow, int pushIndex) {
+            TestBlock block(2, 16, 0.5f);
+            for (int i = 0; !stop.load(std::memory_order_relaxed); ++i)
+            {
+                block.fillSine(0.5f, i);
+                effect->processReplacing(effect, block.in(), block.out(), 16);
+                const LevellerSliderSet& used = leveller->AudioSliderSet();
+                if (!validLowCut(used.lowCut)) badLowCut.fetch_add(1);
+                if (!validGainLaw(used.targetLevel, used.kneeLevel)) badGainLaw.fetch_add(1);
+                if (!block.outputFinite() || block.outputPeak() > 4.0f) unbounded.fetch_add(1);
+                blocks.fetch_add(1);
+            }
+        });
+    const auto writer = [&](int firstRow, int pushIndex)
+    {
         for (int i = 0; !stop.load(std::memory_order_relaxed); ++i)
         {
             // Rows 1, 3, 5, 7 on one thread, 2, 4, 6, 8 on the other; Push Down likewise apart.

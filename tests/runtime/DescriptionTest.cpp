@@ -6,12 +6,13 @@
 #include "TestHelpers.h"
 #include "runtime/Xlat.h"
 
-namespace {
+namespace
+{
 
 // A small effect that declares its sliders in its constructor, as scripts do.
 class DeclaringEffect : public TXlat
 {
-public:
+  public:
     DeclaringEffect()
     {
         firstIndex = AddSlider(2, nullptr, 0, 0, 1, 1, "", "", "", "SC Filter");
@@ -104,7 +105,8 @@ TEST(Sliders, FolderSliderWithoutFilesHasTheSingleNoDataStep)
     TXlat rt;
     rt.AddSlider(4, nullptr, 2, 0, 5, 1, "rt_no_such_folder_here", "", "", "Missing");
     rt.AddSlider(5, nullptr, 0, 0, 5, 1, onlyFolders.relative(), "", "", "Empty");
-    for (const SliderRecord& r : rt.sliderRecords) {
+    for (const SliderRecord& r : rt.sliderRecords)
+    {
         EXPECT_EQ(r.enumNames, (std::vector<std::string>{"(No Data Files)"})) << r.name;
         EXPECT_EQ(r.minimum, 0.0);
         EXPECT_EQ(r.maximum, 0.0);

@@ -69,8 +69,8 @@ TEST(FileSlots, FlushWritesOneBytePerValueOnResetAndOnDestruction)
                          std::numeric_limits<double>::quiet_NaN()})
             rt.FileWrite(0, v);
         rt.ResetSlot(0, FileSlot::kRead);
-        EXPECT_EQ(ReadFileBytes(path), (std::vector<unsigned char>{0x41, 0x42, 0xFF, 0x00, 0x00,
-                                                                    0x00, 0xFF, 0x00}));
+        EXPECT_EQ(ReadFileBytes(path),
+                  (std::vector<unsigned char>{0x41, 0x42, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0x00}));
         std::remove(path.c_str());
 
         // Slot 0 left in write mode with a name is written before a chunk reuses it.

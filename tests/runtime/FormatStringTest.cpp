@@ -6,14 +6,14 @@
 
 #include "runtime/Xlat.h"
 
-namespace {
+namespace
+{
 
 // Formats `format` (registered under handle 1) into handle 2 and answers the result.
 class Formatter : public ::testing::Test
 {
-protected:
-    template <typename... A>
-    std::string Format(const std::string& format, A... args)
+  protected:
+    template <typename... A> std::string Format(const std::string& format, A... args)
     {
         rt.RegisterString(1, format);
         EXPECT_EQ(rt.FormatString(2, 1, args...), 2.0);

@@ -12,30 +12,29 @@
 #include "TestHelpers.h"
 #include "runtime/Xlat.h"
 
-namespace {
+namespace
+{
 
 class RecordingScript : public TXlat
 {
-public:
+  public:
     explicit RecordingScript(std::vector<std::string>* log = nullptr, bool* destroyed = nullptr)
         : calls(log), gone(destroyed)
     {
     }
     ~RecordingScript() override
     {
-        if (gone)
-            *gone = true;
+        if (gone) *gone = true;
     }
     void DoInit() override { Note("init"); }
     void DoSlider() override { Note("slider"); }
     void DoBlock() override { Note("block"); }
     void DoSample() override { samples[0] *= 2; }
 
-private:
+  private:
     void Note(const char* what)
     {
-        if (calls)
-            calls->push_back(what);
+        if (calls) calls->push_back(what);
     }
     std::vector<std::string>* calls;
     bool* gone;
@@ -119,7 +118,8 @@ TEST(Hooks, IdleRedrawsOnlyWhenTheRateIntervalHasPassed)
 
     // Rate 0 (the start value), negative or NaN: never.
     rt.lastRedrawTicks = MilliClock() - 100000;
-    for (double rate : {0.0, -30.0, std::numeric_limits<double>::quiet_NaN()}) {
+    for (double rate : {0.0, -30.0, std::numeric_limits<double>::quiet_NaN()})
+    {
         rt.redrawRate = rate;
         rt.DoIdle();
     }

@@ -94,14 +94,18 @@ TEST(ScriptMemory, ConcurrentFirstTouchesCreateEachPageOnce)
     // Two threads touch the same fresh pages at the same moment, each writing its own half of
     // every page. A page created twice would lose one thread's writes.
     constexpr int32_t kPages = 48;
-    for (int round = 0; round < 4; ++round) {
+    for (int round = 0; round < 4; ++round)
+    {
         CXlatMemory mem;
         std::atomic<int> ready{0};
-        auto worker = [&](int32_t offset) {
+        auto worker = [&](int32_t offset)
+        {
             ready.fetch_add(1);
-            while (ready.load() < 2) {
+            while (ready.load() < 2)
+            {
             }
-            for (int32_t page = 0; page < kPages; ++page) {
+            for (int32_t page = 0; page < kPages; ++page)
+            {
                 const int32_t key = (page % 2 == 0) ? page : -page;
                 for (int32_t k = 0; k < 64; ++k)
                     mem.Element(key * 65536 + offset + 2 * k) = key * 1000.0 + offset + 2 * k;
@@ -111,7 +115,8 @@ TEST(ScriptMemory, ConcurrentFirstTouchesCreateEachPageOnce)
         a.join();
         b.join();
         ASSERT_EQ(mem.memory.size(), static_cast<size_t>(kPages));
-        for (int32_t page = 0; page < kPages; ++page) {
+        for (int32_t page = 0; page < kPages; ++page)
+        {
             const int32_t key = (page % 2 == 0) ? page : -page;
             for (int32_t i = 0; i < 128; ++i)
                 ASSERT_EQ(mem.Element(key * 65536 + i), key * 1000.0 + i)

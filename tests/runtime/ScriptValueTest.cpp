@@ -6,7 +6,8 @@
 
 #include "runtime/ScriptValue.h"
 
-namespace {
+namespace
+{
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 } // namespace

@@ -10,18 +10,17 @@
 
 #include "runtime/ModulePath.h"
 
-namespace {
+namespace
+{
 
 std::string FolderFromProbe(const std::string& soPath)
 {
     void* handle = dlopen(soPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr)
-        return "dlopen failed: " + std::string(dlerror());
+    if (handle == nullptr) return "dlopen failed: " + std::string(dlerror());
     using Probe = void (*)(char*, int);
     auto probe = reinterpret_cast<Probe>(dlsym(handle, "ProbeLibraryFolder"));
     char folder[4096] = "no probe";
-    if (probe != nullptr)
-        probe(folder, sizeof folder);
+    if (probe != nullptr) probe(folder, sizeof folder);
     dlclose(handle);
     return folder;
 }

@@ -7,11 +7,12 @@
 
 #include "runtime/Xlat.h"
 
-namespace {
+namespace
+{
 
 class ChunkScript : public TXlat
 {
-public:
+  public:
     void DoInit() override { ++inits; }
     void DoSlider() override { ++sliderRuns; }
     void DoSerialize() override
@@ -112,7 +113,8 @@ TEST(StateChunk, ShortGarbageAndMarkerlessChunksChangeNothing)
     ChunkScript s;
     s.sliders[5] = 4;
     const std::vector<unsigned char> marker = FloatBytes({-1000.0f, 9.0f});
-    const std::vector<unsigned char> wrongMarker = FloatBytes({-999.0f, 1.0f, 2.0f, 3.0f, 4.0f, 5.0f});
+    const std::vector<unsigned char> wrongMarker =
+        FloatBytes({-999.0f, 1.0f, 2.0f, 3.0f, 4.0f, 5.0f});
     const std::vector<unsigned char> noMarker = FloatBytes({0.0f, 1.0f, 2.0f, 3.0f, 4.0f, 5.0f});
     std::vector<unsigned char> garbage(64);
     for (size_t i = 0; i < garbage.size(); ++i)

@@ -36,7 +36,8 @@ ScratchFolder::~ScratchFolder()
 
 std::string ScratchFolder::full() const
 {
-    return (fs::path(LibraryFolder()) / name).string() + static_cast<char>(fs::path::preferred_separator);
+    return (fs::path(LibraryFolder()) / name).string() +
+           static_cast<char>(fs::path::preferred_separator);
 }
 
 void ScratchFolder::addFile(const std::string& fileName, const std::string& contents) const
@@ -60,11 +61,10 @@ std::string LastLine(const std::string& path)
 {
     std::ifstream in(path);
     std::string line, last;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty())
-            last = line;
+    while (std::getline(in, line))
+    {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) last = line;
     }
     return last;
 }

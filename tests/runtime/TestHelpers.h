@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of the runtime tests: the shared fake host adapter and scratch folders next to
-// the test program (the runtime's library folder is the program's folder when it is linked statically).
+// the test program (the runtime's library folder is the program's folder when it is linked
+// statically).
 
 #include <string>
 #include <vector>
@@ -11,7 +12,7 @@
 // that parallel test programs never share one), removed again by the destructor.
 class ScratchFolder
 {
-public:
+  public:
     explicit ScratchFolder(const std::string& stem);
     ~ScratchFolder();
     // Name relative to the library folder (no trailing separator).
@@ -21,7 +22,7 @@ public:
     void addFile(const std::string& fileName, const std::string& contents = "x") const;
     void addFolder(const std::string& folderName) const;
 
-private:
+  private:
     std::string name;
 };
 

@@ -11,7 +11,8 @@
 #include "runtime/ModuleHandle.h"
 #include "runtime/Xlat.h"
 
-namespace {
+namespace
+{
 
 std::string ModuleFolder()
 {
@@ -54,7 +55,8 @@ TEST(WindowsPaths, FolderSliderListsRegularFilesThroughTheDirectorySearch)
     rt.AddSlider(6, nullptr, 1, 0, 4, 1, folder.relative(), "", "", "Impulse");
     rt.AddSlider(7, nullptr, 1, 0, 4, 1, folder.relative() + "\\", "", "", "Impulse 2");
     rt.AddSlider(8, nullptr, 1, 0, 4, 1, "rt_missing_win_folder", "", "", "None");
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 2; ++i)
+    {
         std::vector<std::string> names = rt.sliderRecords[i].enumNames;
         std::sort(names.begin(), names.end());
         EXPECT_EQ(names, (std::vector<std::string>{"impulse a.wav", "impulse b.wav"}));
