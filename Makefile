@@ -82,7 +82,7 @@ format: deps
 check-format: deps
 	clang-format --dry-run -Werror $(SOURCES)
 
-test: test-native test-asan test-tsan test-fuzz test-win64
+test: check-format test-native test-asan test-tsan test-fuzz test-win64
 
 # The demo needs only the plug-ins, quar2-host and the bridge, not the test programs.
 demo: deps
