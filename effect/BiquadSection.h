@@ -31,6 +31,20 @@ struct BiquadCoefficients
     }
 };
 
+// [audio thread] One step of a section: filters `x` with the coefficients `c`, moves the two
+// previous inputs and outputs on and answers the new output. The one place the recursion is
+// written, for the section itself and for a copy of its state held in locals.
+inline double BiquadStep(const BiquadCoefficients& c, double x, double& x1, double& x2, double& y1,
+                         double& y2)
+{
+    const double y = c.b0 * x + c.b1 * x1 + c.b2 * x2 - c.a1 * y1 - c.a2 * y2;
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    return y;
+}
+
 struct BiquadSection
 {
     // y = b0*x + b1*x1 + b2*x2 - a1*y1 - a2*y2
@@ -61,13 +75,8 @@ struct BiquadSection
     // by the slider code or the init hook) and moves the state on.
     double Run(const BiquadCoefficients& c, double x)
     {
-        const double y = c.b0 * x + c.b1 * x1 + c.b2 * x2 - c.a1 * y1 - c.a2 * y2;
-        x2 = x1;
-        x1 = x;
-        y2 = y1;
-        y1 = y;
-        out = y;
-        return y;
+        out = BiquadStep(c, x, x1, x2, y1, y2);
+        return out;
     }
 
     // [audio thread] Keeps the state usable after every sample. A NaN or infinite input leaves

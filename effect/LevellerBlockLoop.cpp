@@ -110,13 +110,8 @@ struct SectionState
 
     double Run(const BiquadCoefficients& c, double x)
     {
-        const double y = c.b0 * x + c.b1 * x1 + c.b2 * x2 - c.a1 * y1 - c.a2 * y2;
-        x2 = x1;
-        x1 = x;
-        y2 = y1;
-        y1 = y;
-        out = y;
-        return y;
+        out = BiquadStep(c, x, x1, x2, y1, y2);
+        return out;
     }
 
     // After every frame in which the section ran. Its previous input and output (now x2 and y2)
