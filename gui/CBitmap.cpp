@@ -2,6 +2,7 @@
 
 #include "gui/CDrawContext.h"
 #include "gui/GDIPlusGlobals.h"
+#include "gui/PaintBox.h"
 #include "gui/PixelMath.h"
 #include "gui/ResourceStream.h"
 #include "gui/WideText.h"
@@ -53,7 +54,7 @@ CBitmap::CBitmap(Gdiplus::Bitmap* source)
     if (!source) return;
     const INT w = INT(source->GetWidth()), h = INT(source->GetHeight());
     if (w > 0 && h > 0)
-        adoptBitmap(withoutFailure(source->Clone(0, 0, w, h, PixelFormat32bppARGB)));
+        adoptBitmap(withoutFailure(source->Clone(0, 0, w, h, PixelFormat32bppARGB)), true);
 }
 
 CBitmap::~CBitmap()
@@ -62,17 +63,46 @@ CBitmap::~CBitmap()
     GDIPlusGlobals::exit();
 }
 
-void CBitmap::adoptBitmap(Gdiplus::Bitmap* newBitmap)
+void CBitmap::adoptBitmap(Gdiplus::Bitmap* newBitmap, bool immutable)
 {
+    static uint64_t lastSerial = 0;
     bitmap = newBitmap;
     width = bitmap ? double(bitmap->GetWidth()) : 0.0; // a failed bitmap answers 0
     height = bitmap ? double(bitmap->GetHeight()) : 0.0;
+    imageSerial = bitmap && immutable ? ++lastSerial : 0;
+    opaque = -1;
+}
+
+bool CBitmap::isOpaque()
+{
+    if (opaque >= 0) return opaque == 1;
+    opaque = 0;
+    const UINT w = bitmap ? bitmap->GetWidth() : 0, h = bitmap ? bitmap->GetHeight() : 0;
+    if (w == 0 || h == 0) return false;
+    Gdiplus::BitmapData data{};
+    Gdiplus::Rect all(0, 0, INT(w), INT(h));
+    if (bitmap->LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) !=
+        Gdiplus::Ok)
+        return false;
+    bool allOpaque = true;
+    for (UINT row = 0; row < h && allOpaque; ++row)
+    {
+        const auto* pixel = reinterpret_cast<const uint32_t*>(
+            static_cast<const uint8_t*>(data.Scan0) + ptrdiff_t(row) * data.Stride);
+        for (UINT x = 0; x < w && allOpaque; ++x)
+            allOpaque = (pixel[x] >> 24) == 0xff;
+    }
+    bitmap->UnlockBits(&data);
+    opaque = allOpaque ? 1 : 0;
+    return allOpaque;
 }
 
 void CBitmap::dispose()
 {
     delete bitmap;
     bitmap = nullptr;
+    imageSerial = 0;
+    opaque = -1;
     width = height = 0.0;
     noAlpha = false;
 }
@@ -131,7 +161,7 @@ bool CBitmap::loadFromResource(const CResourceDescription& description)
                                 : wideName.c_str();
         decoded = Gdiplus::Bitmap::FromResource(module, wide);
     }
-    adoptBitmap(decoded);
+    adoptBitmap(decoded, true);
     return true;
 }
 
@@ -150,32 +180,54 @@ void CBitmap::drawAlphaBlend(CDrawContext* context, const CRect& destination,
                              const CPoint& sourceOffset, uint8_t alpha)
 {
     Gdiplus::Bitmap* image = getBitmap();
-    if (!image || !context || !context->getGraphics()) return;
-    Gdiplus::Graphics* graphics = context->getGraphics();
+    if (!image || !context || !context->hasGraphics()) return;
     const INT w = truncatePixel(destination.right - destination.left);
     const INT h = truncatePixel(destination.bottom - destination.top);
     const INT x = truncatePixel(context->getOffset().x) + truncatePixel(destination.left);
     const INT y = truncatePixel(context->getOffset().y) + truncatePixel(destination.top);
     const INT sx = truncatePixel(sourceOffset.x), sy = truncatePixel(sourceOffset.y);
 
-    if (alpha == 255)
+    auto drawImage = [&](Gdiplus::Graphics& graphics)
     {
-        graphics->DrawImage(image, Gdiplus::Rect(x, y, w, h), sx, sy, w, h, Gdiplus::UnitPixel);
+        if (alpha == 255)
+        {
+            graphics.DrawImage(image, Gdiplus::Rect(x, y, w, h), sx, sy, w, h, Gdiplus::UnitPixel);
+            return;
+        }
+        if (w <= 0 || h <= 0) return;
+        Gdiplus::ColorMatrix matrix = {};
+        matrix.m[0][0] = matrix.m[1][1] = matrix.m[2][2] = 1.0f;
+        matrix.m[3][3] = float(alpha) / 255.0f;
+        Gdiplus::ImageAttributes attributes;
+        attributes.SetColorMatrix(&matrix, Gdiplus::ColorMatrixFlagsDefault,
+                                  Gdiplus::ColorAdjustTypeBitmap);
+        // The source area is copied first, so the matrix applies to exactly that area.
+        Gdiplus::Bitmap area(w, h, PixelFormat32bppARGB);
+        {
+            Gdiplus::Graphics areaGraphics(&area);
+            areaGraphics.DrawImage(image, Gdiplus::Rect(0, 0, w, h), sx, sy, w, h,
+                                   Gdiplus::UnitPixel);
+        }
+        graphics.DrawImage(&area, Gdiplus::Rect(x, y, w, h), 0, 0, w, h, Gdiplus::UnitPixel,
+                           &attributes);
+    };
+    if (!context->isLogging())
+    {
+        context->drawRepeatable({}, {}, {}, drawImage);
         return;
     }
-    if (w <= 0 || h <= 0) return;
-    Gdiplus::ColorMatrix matrix = {};
-    matrix.m[0][0] = matrix.m[1][1] = matrix.m[2][2] = 1.0f;
-    matrix.m[3][3] = float(alpha) / 255.0f;
-    Gdiplus::ImageAttributes attributes;
-    attributes.SetColorMatrix(&matrix, Gdiplus::ColorMatrixFlagsDefault,
-                              Gdiplus::ColorAdjustTypeBitmap);
-    // The source area is copied first, so the matrix applies to exactly that area.
-    Gdiplus::Bitmap area(w, h, PixelFormat32bppARGB);
+    // Unscaled, the image changes only its destination (a pixel more for the edges' sake).
+    const PaintBox reach = PaintBox{x, y, x + w, y + h}.grown(1);
+    if (imageSerial == 0)
     {
-        Gdiplus::Graphics areaGraphics(&area);
-        areaGraphics.DrawImage(image, Gdiplus::Rect(0, 0, w, h), sx, sy, w, h, Gdiplus::UnitPixel);
+        context->drawRepeatable(reach, {}, {}, drawImage);
+        return;
     }
-    graphics->DrawImage(&area, Gdiplus::Rect(x, y, w, h), 0, 0, w, h, Gdiplus::UnitPixel,
-                        &attributes);
+    // An opaque image drawn whole and unblended paints its destination, less the edge pixels.
+    const bool inside = sx >= 0 && sy >= 0 && double(sx) + w <= width && double(sy) + h <= height;
+    const PaintBox cover =
+        alpha == 255 && inside && isOpaque() ? PaintBox{x, y, x + w, y + h}.grown(-1) : PaintBox{};
+    PaintDescription description;
+    description << 'B' << alpha << imageSerial << x << y << w << h << sx << sy;
+    context->drawRepeatable(reach, cover, description.bytes, drawImage);
 }

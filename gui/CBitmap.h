@@ -83,10 +83,16 @@ class CBitmap : public CBaseObject
     void setTransparentColor(CColor color) { transparentCColor = color; }
     bool getNoAlpha() const { return noAlpha; }
     void setNoAlpha(bool state) { noAlpha = state; }
+    // A number naming this image's pixels for as long as they cannot change: images decoded or
+    // copied from a source (nothing draws into them) get one, 0 for the others.
+    uint64_t getImageSerial() const { return imageSerial; }
+    // Whether every pixel is fully opaque (found once per image).
+    bool isOpaque();
 
   protected:
-    // Takes `newBitmap` (may be null or failed) and sets the size from it.
-    void adoptBitmap(Gdiplus::Bitmap* newBitmap);
+    // Takes `newBitmap` (may be null or failed) and sets the size from it. `immutable`: the
+    // pixels come from a source and nothing draws into them (they get a serial).
+    void adoptBitmap(Gdiplus::Bitmap* newBitmap, bool immutable = false);
 
     CResourceDescription resourceDesc;
     std::string resourceName; // owned copy behind resourceDesc.name
@@ -95,6 +101,8 @@ class CBitmap : public CBaseObject
     CColor transparentCColor{255, 255, 255, 0};
     bool noAlpha = true;
     Gdiplus::Bitmap* bitmap = nullptr;
+    uint64_t imageSerial = 0;
+    int8_t opaque = -1; // unknown until asked
 };
 
 // The bitmap of an off-screen context that draws into a GDI+ bitmap of its own: a CBitmap

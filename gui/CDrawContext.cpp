@@ -4,6 +4,7 @@
 #include "gui/CFrame.h"
 #include "gui/GDIPlusGlobals.h"
 #include "gui/PixelMath.h"
+#include "gui/RepaintCache.h"
 
 #include <objidl.h>
 #include <gdiplus.h>
@@ -67,6 +68,7 @@ CDrawContext::CDrawContext(CFrame* frame, HDC systemContext, HWND window)
 CDrawContext::~CDrawContext()
 {
     flushLines();
+    delete paintLog;
     if (font) font->forget();
     delete fontBrush;
     delete fillBrush;
@@ -158,6 +160,7 @@ void CDrawContext::setClipRect(const CRect& clip)
         const int32_t w = truncatePixel(clipRect.right - clipRect.left);
         const int32_t h = truncatePixel(clipRect.bottom - clipRect.top);
         graphics->SetClip(Gdiplus::Rect(x, y, w, h), Gdiplus::CombineModeReplace);
+        clipApplied = true;
     }
 }
 
@@ -191,8 +194,15 @@ void CDrawContext::lineTo(const CPoint& point)
     if (graphics && pen)
     {
         if (pendingLines.size() >= kMaxPendingLines) flushLines();
-        pendingLines.push_back({truncatePixel(penLocation.x), truncatePixel(penLocation.y),
-                                truncatePixel(to.x), truncatePixel(to.y)});
+        const PendingLine line{truncatePixel(penLocation.x), truncatePixel(penLocation.y),
+                               truncatePixel(to.x), truncatePixel(to.y)};
+        pendingLines.push_back(line);
+        if (paintLog)
+        {
+            PaintDescription op;
+            op << 'L' << line.x0 << line.y0 << line.x1 << line.y1;
+            noteDrawing(lineReach(line.x0, line.y0, line.x1, line.y1, lineWidth), op);
+        }
     }
     penLocation = to;
 }
@@ -304,6 +314,22 @@ void CDrawContext::drawPolygon(const CPoint* points, int32_t numberOfPoints, int
     for (int32_t i = 0; i < numberOfPoints; ++i)
         converted[i] =
             Gdiplus::PointF(toReal(points[i].x + offset.x), toReal(points[i].y + offset.y));
+    if (paintLog)
+    {
+        // Mitred corners reach far past the points: up to the mitre limit (10) times the pen.
+        PaintDescription op;
+        op << 'P' << drawStyle << closed << numberOfPoints;
+        double left = converted[0].X, top = converted[0].Y, right = left, bottom = top;
+        for (int32_t i = 0; i < numberOfPoints; ++i)
+        {
+            op << converted[i].X << converted[i].Y;
+            left = std::min(left, double(converted[i].X));
+            right = std::max(right, double(converted[i].X));
+            top = std::min(top, double(converted[i].Y));
+            bottom = std::max(bottom, double(converted[i].Y));
+        }
+        noteDrawing(reachAround(left, top, right, bottom, 10.0 * std::fabs(lineWidth)), op);
+    }
 
     if (isFilledStyle(drawStyle))
         graphics->FillPolygon(fillBrush, converted, numberOfPoints, Gdiplus::FillModeAlternate);
@@ -324,6 +350,12 @@ void CDrawContext::drawRect(const CRect& rect, int32_t drawStyle)
     r.offset(offset).normalize();
     const float x = toReal(r.left), y = toReal(r.top);
     const float w = toReal(r.right) - x, h = toReal(r.bottom) - y;
+    if (paintLog)
+    {
+        PaintDescription op;
+        op << 'R' << drawStyle << x << y << w << h;
+        noteDrawing(reachAround(x, y, double(x) + w, double(y) + h, std::fabs(lineWidth)), op);
+    }
     if (isFilledStyle(drawStyle)) graphics->FillRectangle(fillBrush, x, y, w, h);
     if (isStrokedStyle(drawStyle)) graphics->DrawRectangle(pen, x, y, w - 1.0f, h - 1.0f);
 }
@@ -337,6 +369,12 @@ void CDrawContext::drawEllipse(const CRect& rect, int32_t drawStyle)
     const int32_t x = truncatePixel(r.left), y = truncatePixel(r.top);
     const int32_t w = truncatePixel(r.right) - x, h = truncatePixel(r.bottom) - y;
     if (!isDrawableCurve(double(w), double(h))) return;
+    if (paintLog)
+    {
+        PaintDescription op;
+        op << 'E' << drawStyle << x << y << w << h;
+        noteDrawing(reachAround(x, y, double(x) + w, double(y) + h, std::fabs(lineWidth)), op);
+    }
     if (isFilledStyle(drawStyle)) graphics->FillEllipse(fillBrush, x, y, w - 1, h - 1);
     if (isStrokedStyle(drawStyle)) graphics->DrawEllipse(pen, x, y, w - 1, h - 1);
 }
@@ -354,6 +392,13 @@ void CDrawContext::drawArc(const CRect& rect, float startAngle, float endAngle, 
     path.AddArc(
         Gdiplus::RectF(toReal(r.left), toReal(r.top), toReal(r.getWidth()), toReal(r.getHeight())),
         startAngle, sweep);
+    if (paintLog)
+    {
+        PaintDescription op;
+        op << 'A' << drawStyle << toReal(r.left) << toReal(r.top) << toReal(r.getWidth())
+           << toReal(r.getHeight()) << startAngle << sweep;
+        noteDrawing(reachAround(r.left, r.top, r.right, r.bottom, std::fabs(lineWidth)), op);
+    }
     if (isFilledStyle(drawStyle)) graphics->FillPath(fillBrush, &path);
     if (isStrokedStyle(drawStyle)) graphics->DrawPath(pen, &path);
 }
@@ -369,6 +414,12 @@ void CDrawContext::drawPoint(const CPoint& point, CColor color)
     {
         const int32_t x = truncatePixel(point.x + offset.x);
         const int32_t y = truncatePixel(point.y + offset.y);
+        if (paintLog)
+        {
+            PaintDescription op;
+            op << 'D' << x << y;
+            noteDrawing(lineReach(x, y, x + 1, y, 1.0), op);
+        }
         graphics->DrawLine(pen, x, y, x + 1, y);
     }
     setFrameColor(previousColor);

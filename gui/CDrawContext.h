@@ -14,10 +14,13 @@
 #include "gui/CPoint.h"
 #include "gui/CRect.h"
 #include "gui/DrawingCodes.h"
+#include "gui/PaintBox.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 namespace Gdiplus
@@ -29,6 +32,8 @@ class SolidBrush;
 
 class CFrame;
 class CFontDesc;
+class CPaintLog;
+class CRepaintCache;
 
 class CDrawContext : public CBaseObject
 {
@@ -115,17 +120,38 @@ class CDrawContext : public CBaseObject
     CFrame* getFrame() const { return frame; }
     // The device context and the graphics, for drawing past this context: lines still waiting
     // are drawn first, so that what the caller draws lands above them.
+    // Whoever draws there is beyond this context's paint log (see enableRepaintReuse): nothing
+    // drawn afterwards in this paint is kept or put back.
     HDC getSystemContext() const
     {
         flushLines();
+        drawnPastContext();
         return systemContext;
     }
     HWND getWindow() const { return window; }
     Gdiplus::Graphics* getGraphics() const
     {
         flushLines();
+        drawnPastContext();
         return graphics;
     }
+    bool hasGraphics() const { return graphics != nullptr; }
+
+    // --- Repeated drawing ------------------------------------------------------------------------
+    // For one paint straight into a window: keeps a log of what is drawn and lets text and
+    // images whose drawing repeats what an earlier paint drew on the same pixels take those
+    // pixels from `cache` instead of drawing again (see RepaintCache.h). Needs a device context
+    // whose visible area is one rectangle; otherwise (or with a null cache) nothing is kept.
+    void enableRepaintReuse(CRepaintCache* cache);
+    bool isLogging() const { return paintLog != nullptr; }
+    // Draws with `draw` on this context's graphics (nothing without graphics). When logging:
+    // `reach` (device pixels) bounds every pixel the drawing may change, `cover` is painted
+    // opaque whatever was there, and `description` (empty: the drawing cannot be described) is
+    // all its pixels depend on besides the earlier pixels and this context's state. Unless
+    // `reachIsExact`, a drawing that changes a pixel on its reach's rim is not kept.
+    void drawRepeatable(const PaintBox& reach, const PaintBox& cover, std::string_view description,
+                        const std::function<void(Gdiplus::Graphics&)>& draw,
+                        bool reachIsExact = true);
 
     // Draws the lines that lineTo has collected. A run of lines in one pen (the leveller's
     // graph: hundreds of one-pixel segments per frame) costs one GDI+ call per group of
@@ -137,6 +163,14 @@ class CDrawContext : public CBaseObject
     void flushLines() const;
 
   protected:
+    // The log's side of the drawing operations: the state every drawing depends on, the
+    // device pixels a drawing can reach (its box within the visible area and the applied clip),
+    // and a drawing of lines and shapes noted with its box and description.
+    void describeState(PaintDescription& description) const;
+    PaintBox drawableBox(const PaintBox& reach) const;
+    void noteDrawing(const PaintBox& reach, const PaintDescription& operation) const;
+    void drawnPastContext() const;
+
     // Applies the interpolation and page unit every graphics gets, then adopts it.
     void adoptGraphics(Gdiplus::Graphics* newGraphics);
     // Deletes the graphics (an off-screen context must do so before its bitmap goes).
@@ -167,4 +201,8 @@ class CDrawContext : public CBaseObject
     mutable std::vector<PendingLine> pendingLines;
     Gdiplus::SolidBrush* fillBrush = nullptr;
     Gdiplus::SolidBrush* fontBrush = nullptr;
+    bool clipApplied = false; // the graphics clips to clipRect (the first clip is only recorded)
+    CRepaintCache* repaintCache = nullptr;
+    CPaintLog* paintLog = nullptr; // owned; only while repeated drawing is enabled
+    PaintBox visibleBox;
 };

@@ -9,6 +9,8 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cwchar>
 
 void CDrawContext::setFont(CFontDesc* newFont, int32_t size, int32_t style)
@@ -60,14 +62,35 @@ void CDrawContext::drawString(const char* string, const CPoint& point, bool anti
     flushLines();
     Gdiplus::Font* platformFont = font->getPlatformFont();
     if (!platformFont) return;
+    // Set even when the text's pixels are put back: measuring depends on it.
     graphics->SetTextRenderingHint(antialias ? Gdiplus::TextRenderingHintClearTypeGridFit
                                              : Gdiplus::TextRenderingHintSystemDefault);
     const float fontHeight = platformFont->GetHeight(graphics->GetDpiY());
     const float x = toReal(point.x + offset.x);
     const float y = toReal(point.y + offset.y) + 1.0f - fontHeight;
     const std::wstring wide = utf8ToWide(string);
-    graphics->DrawString(wide.c_str(), INT(wide.size()), platformFont, Gdiplus::RectF(x, y, 0, 0),
-                         nullptr, fontBrush);
+    auto draw = [&](Gdiplus::Graphics& g)
+    {
+        g.DrawString(wide.c_str(), INT(wide.size()), platformFont, Gdiplus::RectF(x, y, 0, 0),
+                     nullptr, fontBrush);
+    };
+    if (!paintLog)
+    {
+        draw(*graphics);
+        return;
+    }
+    PaintDescription op;
+    op << 'T' << font->getSize() << font->getStyle() << fontColor.toARGB() << antialias << x << y
+       << fontHeight;
+    op.text(font->getName() ? font->getName() : "").text(string);
+    // The text's ink lies within its measured width and one line, however the face is drawn:
+    // half a line more on each side is room for overhangs and smoothing. A text that still
+    // reaches the rim is drawn every time (see drawRepeatable).
+    const double width = std::max(0.0, getStringWidth(string));
+    const double h = std::fabs(double(fontHeight));
+    const PaintBox reach =
+        reachAround(x - 0.5 * h, y - 0.5 * h, x + width + 0.5 * h, y + 1.5 * h, 0.0);
+    drawRepeatable(reach, {}, op.bytes, draw, false);
 }
 
 void CDrawContext::drawStringInRect(const char* string, const CRect& rect, int32_t align,

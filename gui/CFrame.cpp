@@ -4,6 +4,7 @@
 #include "gui/CBitmap.h"
 #include "gui/CEditorInterface.h"
 #include "gui/COffscreenContext.h"
+#include "gui/RepaintCache.h"
 #include "gui/GDIPlusGlobals.h"
 #include "gui/PixelMath.h"
 #include "runtime/ModuleHandle.h"
@@ -79,6 +80,8 @@ CFrame::~CFrame()
         backBuffer->forget();
         backBuffer = nullptr;
     }
+    delete repaintCache;
+    repaintCache = nullptr;
     if (window)
     {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0); // later messages get default handling
@@ -176,6 +179,8 @@ void CFrame::paint()
             else
             {
                 CDrawContext* context = new CDrawContext(this, dc, window);
+                if (!repaintCache) repaintCache = new CRepaintCache();
+                context->enableRepaintReuse(repaintCache);
                 drawRect(context, area);
                 context->forget();
             }

@@ -15,6 +15,7 @@
 #include <cstdint>
 
 class CDropTarget;
+class CRepaintCache;
 class CEditorInterface;
 class CMouseObserver;
 class COffscreenContext;
@@ -140,6 +141,8 @@ class CFrame : public CViewContainer
     bool oleInitialized = false; // paired with one OleUninitialize
     CDropTarget* dropTarget = nullptr;
     COffscreenContext* backBuffer = nullptr;
+    // Pixels of text and images kept from earlier paints straight into the window.
+    CRepaintCache* repaintCache = nullptr;
     bool mouseInside = false;
     CDrawContext* frameContext = nullptr;
     HCURSOR defaultCursor = nullptr;

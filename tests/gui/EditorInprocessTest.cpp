@@ -323,10 +323,27 @@ class FixedStateLeveller : public TXlatEffect
         v.maxAttenuationDb = -9.5;
         v.rerunSliderCode = 0.0;
         mouseX = mouseY = mouseButtons = 0.0;
+        if (otherStates > 0)
+        {
+            // Two other states in turn: knobs elsewhere, other values and readouts, the
+            // switch off, another gain curve and cursor.
+            const double shift = (otherStates-- % 2) ? 1.0 : -1.0;
+            v.sliderCopy2 = 0.0;
+            v.sliderCopy3 = 3.0 + shift;
+            v.sliderCopy5 = -12.0 + 5.0 * shift;
+            v.sliderCopy6 = 17.0 - 4.0 * shift;
+            v.sliderCopy9 = -6.5 + 2.0 * shift;
+            v.maxGainDb = 7.25 + 3.0 * shift;
+            v.maxAttenuationDb = -9.5 - shift;
+            v.historyWritePos = 215.0 + 40.0 * shift;
+            for (int i = 0; i < 400; ++i)
+                Element(v.historyBase + i) += 10.0 * shift;
+        }
         TXlatEffect::DoGfx(width, height);
     }
 
     int frames = 0;
+    int otherStates = 0; // frames still to draw in another state first
 };
 
 // A reference picture (PNG) as 0x00RRGGBB pixels, read by GDI+; empty when unreadable.
@@ -401,15 +418,15 @@ class LevellerFramePixels : public ::testing::Test
         EXPECT_EQ(CBaseObject::getLiveObjectCount(), liveAtStart) << "toolkit objects leaked";
     }
 
-    // Opens the editor, lets it paint a few frames, and answers the window's pixels.
-    WindowPixels PaintedFrame()
+    // Opens the editor, lets it paint `count` frames, and answers the window's pixels.
+    WindowPixels PaintedFrame(int count = 3)
     {
         CEditorHostWindow host;
         WindowPixels shot;
         if (!CreateHostWindow(host, kEditorWidth, kEditorHeight)) return shot;
         if (instance->dispatch(effEditOpen, 0, 0, host.handle()) != 1) return shot;
         HWND frameWindow = EditorChild(host);
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < count; ++i)
         {
             const int before = leveller->frames;
             InvalidateRect(frameWindow, nullptr, FALSE);
@@ -457,4 +474,15 @@ TEST_F(LevellerFramePixels, StraightIntoTheWindowAndThroughTheBackBufferAsBefore
     CFrame::overridePlatformMajorVersion(5);
     const WindowPixels buffered = PaintedFrame();
     ExpectReference(buffered, LEVELLER_REFERENCE_BUFFERED, LEVELLER_ARTIFACT_BUFFERED);
+}
+
+TEST_F(LevellerFramePixels, PixelsPutBackFromEarlierPaintsAreThoseOfTheStateShown)
+{
+    // Paints straight into the window put back the pixels of text and images drawn before on
+    // the same pixels. After frames of other states (drawn in turn, so that their own pixels
+    // come back too), the fixed state's frame must still be exactly its reference picture.
+    leveller->otherStates = 5;
+    const WindowPixels direct = PaintedFrame(8);
+    ASSERT_EQ(leveller->otherStates, 0);
+    ExpectReference(direct, LEVELLER_REFERENCE_DIRECT, LEVELLER_ARTIFACT_DIRECT);
 }

@@ -4,6 +4,10 @@
 #include "RecordingViews.h"
 #include "WindowTestSupport.h"
 
+#include "gui/CDrawContext.h"
+#include "gui/CFontDesc.h"
+#include "gui/RepaintCache.h"
+
 #include <cwchar>
 #include <memory>
 
@@ -328,4 +332,68 @@ TEST_F(FrameWindowTest, EditorClosedFromInsideAnEvent)
     EXPECT_FALSE(IsWindow(window));
     EXPECT_NE(GetCapture(), window);
     EXPECT_EQ(CFrame::getWindowFrameCount(), 0);
+}
+
+TEST_F(FrameWindowTest, KeptTextAndImagesComeBackOnlyOverTheSameDrawing)
+{
+    // Scenes drawn straight into a window, each once putting back pixels kept from the scenes
+    // before and once afresh: they must match pixel for pixel, whatever changed under or over
+    // the text and images in between (an image moving under a caption, a line across it, a
+    // value changing, a half-opaque text).
+    Gdiplus::Bitmap backgroundSource(160, 90, PixelFormat32bppARGB);
+    Gdiplus::Bitmap markSource(24, 14, PixelFormat32bppARGB);
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 160; ++x)
+            backgroundSource.SetPixel(x, y, Gdiplus::Color(255, BYTE(x), BYTE(2 * y), 90));
+    for (int y = 0; y < 14; ++y)
+        for (int x = 0; x < 24; ++x)
+            markSource.SetPixel(x, y, Gdiplus::Color(BYTE(10 * x), 255, 140, 0));
+    CBitmap* background = new CBitmap(&backgroundSource);
+    CBitmap* mark = new CBitmap(&markSource);
+    CFontDesc* font = new CFontDesc("Arial", 14, 0);
+    CRepaintCache cache;
+    HWND window = parent->window;
+
+    auto scene = [&](CRepaintCache* kept, int variant)
+    {
+        HDC dc = GetDC(window);
+        RECT all{0, 0, 160, 90};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        auto* c = new CDrawContext(nullptr, dc, window);
+        c->enableRepaintReuse(kept);
+        background->draw(c, CRect(0, 0, 160, 90));
+        const double markX = 10 + 7 * (variant % 3);
+        mark->draw(c, CRect(markX, 18, markX + 24, 32));
+        if (variant == 2)
+        {
+            c->setFrameColor(kRed);
+            c->moveTo(CPoint(0, 25));
+            c->lineTo(CPoint(150, 28));
+        }
+        c->setFont(font);
+        c->setFontColor(CColor{230, 230, 230, 255});
+        c->drawStringInRect("Caption", CRect(8, 14, 90, 34), kLeftText);
+        c->setFontColor(CColor{255, 160, 40, 178});
+        c->drawString(variant == 3 ? "5.0 dB" : "4.5 dB", CPoint(96, 60));
+        c->drawString("Range", CPoint(96, 76));
+        c->forget();
+        ReleaseDC(window, dc);
+        return CaptureWindow(window);
+    };
+    for (int variant : {0, 1, 0, 2, 0, 3, 1, 0, 0})
+    {
+        const WindowPixels afresh = scene(nullptr, variant);
+        const WindowPixels reused = scene(&cache, variant);
+        ASSERT_GE(afresh.width, 160);
+        int differences = 0;
+        for (int y = 0; y < 90; ++y)
+            for (int x = 0; x < 160; ++x)
+                differences += reused.at(x, y) != afresh.at(x, y);
+        EXPECT_EQ(differences, 0) << "scene " << variant;
+        EXPECT_NE(afresh.at(20, 24), afresh.at(150, 5)) << "the scene was drawn";
+    }
+    EXPECT_GT(cache.putBackCount(), 10u) << "kept pixels were put back";
+    font->forget();
+    mark->forget();
+    background->forget();
 }
