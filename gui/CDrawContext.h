@@ -144,14 +144,22 @@ class CDrawContext : public CBaseObject
     // whose visible area is one rectangle; otherwise (or with a null cache) nothing is kept.
     void enableRepaintReuse(CRepaintCache* cache);
     bool isLogging() const { return paintLog != nullptr; }
+    // How a described drawing's pixels may be kept: its reach is exact, or an estimate (a
+    // drawing that changes a pixel on the rim of its box is then not kept), or it is only noted
+    // (drawing it again costs less than keeping it).
+    enum class Keep
+    {
+        exact,
+        checked,
+        never,
+    };
     // Draws with `draw` on this context's graphics (nothing without graphics). When logging:
     // `reach` (device pixels) bounds every pixel the drawing may change, `cover` is painted
     // opaque whatever was there, and `description` (empty: the drawing cannot be described) is
-    // all its pixels depend on besides the earlier pixels and this context's state. Unless
-    // `reachIsExact`, a drawing that changes a pixel on its reach's rim is not kept.
+    // all its pixels depend on besides the earlier pixels and this context's state.
     void drawRepeatable(const PaintBox& reach, const PaintBox& cover, std::string_view description,
                         const std::function<void(Gdiplus::Graphics&)>& draw,
-                        bool reachIsExact = true);
+                        Keep keep = Keep::exact);
 
     // Draws the lines that lineTo has collected. A run of lines in one pen (the leveller's
     // graph: hundreds of one-pixel segments per frame) costs one GDI+ call per group of
@@ -169,6 +177,9 @@ class CDrawContext : public CBaseObject
     void describeState(PaintDescription& description) const;
     PaintBox drawableBox(const PaintBox& reach) const;
     void noteDrawing(const PaintBox& reach, const PaintDescription& operation) const;
+    // drawRepeatable without drawing the waiting lines first (the lines themselves use it).
+    void drawLogged(const PaintBox& reach, const PaintBox& cover, std::string_view operation,
+                    const std::function<void(Gdiplus::Graphics&)>& draw, Keep keep) const;
     void drawnPastContext() const;
 
     // Applies the interpolation and page unit every graphics gets, then adopts it.
@@ -199,6 +210,9 @@ class CDrawContext : public CBaseObject
         int32_t x0, y0, x1, y1;
     };
     mutable std::vector<PendingLine> pendingLines;
+    // Draws `count` waiting lines in one call (members: their indexes in `lines`, or null for
+    // the first `count`), noted in the paint log as one drawing.
+    void drawLineRun(const PendingLine* lines, const size_t* members, size_t count) const;
     Gdiplus::SolidBrush* fillBrush = nullptr;
     Gdiplus::SolidBrush* fontBrush = nullptr;
     bool clipApplied = false; // the graphics clips to clipRect (the first clip is only recorded)

@@ -74,11 +74,18 @@ void CDrawContext::drawnPastContext() const
 
 void CDrawContext::drawRepeatable(const PaintBox& reach, const PaintBox& cover,
                                   std::string_view operation,
-                                  const std::function<void(Gdiplus::Graphics&)>& draw,
-                                  bool reachIsExact)
+                                  const std::function<void(Gdiplus::Graphics&)>& draw, Keep keep)
 {
     if (!graphics) return;
     flushLines();
+    drawLogged(reach, cover, operation, draw, keep);
+}
+
+void CDrawContext::drawLogged(const PaintBox& reach, const PaintBox& cover,
+                              std::string_view operation,
+                              const std::function<void(Gdiplus::Graphics&)>& draw, Keep keep) const
+{
+    if (!graphics) return;
     if (!paintLog)
     {
         draw(*graphics);
@@ -97,7 +104,7 @@ void CDrawContext::drawRepeatable(const PaintBox& reach, const PaintBox& cover,
     description.bytes.append(operation);
 
     std::string key;
-    if (!paintLog->keyFor(box, description.bytes, key))
+    if (keep == Keep::never || !paintLog->keyFor(box, description.bytes, key))
     {
         draw(*graphics);
         paintLog->note(box, covered, description.bytes);
@@ -115,7 +122,8 @@ void CDrawContext::drawRepeatable(const PaintBox& reach, const PaintBox& cover,
     // sides the estimate drew (not the clip or the visible area) can be reached past.
     graphics->Flush(Gdiplus::FlushIntentionSync);
     std::vector<uint32_t> before;
-    const bool checked = reachIsExact || repaintCache->read(systemContext, box, before);
+    const bool exact = keep == Keep::exact;
+    const bool checked = exact || repaintCache->read(systemContext, box, before);
     draw(*graphics);
     graphics->Flush(Gdiplus::FlushIntentionSync);
     CRepaintCache::Pixels pixels;
@@ -123,10 +131,9 @@ void CDrawContext::drawRepeatable(const PaintBox& reach, const PaintBox& cover,
     if (checked && repaintCache->read(systemContext, box, pixels.data))
     {
         const PaintBox hard = drawableBox({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX});
-        pixels.usable =
-            reachIsExact ||
-            !changedOnRim(before, pixels.data, box, box.left != hard.left, box.top != hard.top,
-                          box.right != hard.right, box.bottom != hard.bottom);
+        pixels.usable = exact || !changedOnRim(before, pixels.data, box, box.left != hard.left,
+                                               box.top != hard.top, box.right != hard.right,
+                                               box.bottom != hard.bottom);
         if (!pixels.usable) pixels.data.clear();
         repaintCache->keep(key, std::move(pixels));
     }

@@ -90,7 +90,7 @@ void CDrawContext::drawString(const char* string, const CPoint& point, bool anti
     const double h = std::fabs(double(fontHeight));
     const PaintBox reach =
         reachAround(x - 0.5 * h, y - 0.5 * h, x + width + 0.5 * h, y + 1.5 * h, 0.0);
-    drawRepeatable(reach, {}, op.bytes, draw, false);
+    drawRepeatable(reach, {}, op.bytes, draw, Keep::checked);
 }
 
 void CDrawContext::drawStringInRect(const char* string, const CRect& rect, int32_t align,

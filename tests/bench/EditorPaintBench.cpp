@@ -36,6 +36,7 @@
 #include "gui/CFontDesc.h"
 #include "gui/CFrame.h"
 #include "gui/COffscreenContext.h"
+#include "gui/RepaintCache.h"
 #include "runtime/ModuleHandle.h"
 #include "tests/support/EditorWindowSupport.h"
 #include "tests/plugin/ProbeRuntime.h"
@@ -429,8 +430,15 @@ int RunProfile(int frames)
         return 1;
     }
     HWND window = static_cast<HWND>(host.handle());
+    // As the frame paints: text and images repeated from earlier frames put back.
+    CRepaintCache kept;
     Profile("straight into a window's device context", frames,
-            [&] { return new CDrawContext(nullptr, nullptr, window); });
+            [&]
+            {
+                auto* context = new CDrawContext(nullptr, nullptr, window);
+                context->enableRepaintReuse(&kept);
+                return context;
+            });
     // The alternative of drawing into a memory surface of the window's format and copying it to
     // the window after the drawing: Wine smooths text differently there, so the frame does not.
     HDC windowDc = GetDC(window);

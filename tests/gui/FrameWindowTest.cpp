@@ -8,6 +8,7 @@
 #include "gui/CFontDesc.h"
 #include "gui/RepaintCache.h"
 
+#include <cmath>
 #include <cwchar>
 #include <memory>
 
@@ -370,6 +371,13 @@ TEST_F(FrameWindowTest, KeptTextAndImagesComeBackOnlyOverTheSameDrawing)
             c->moveTo(CPoint(0, 25));
             c->lineTo(CPoint(150, 28));
         }
+        // A half-opaque curve as the leveller's graph draws it: one step per column, a part
+        // of it changing from scene to scene, the start crossing the caption.
+        c->setFrameColor(CColor{255, 255, 255, 127});
+        c->moveTo(CPoint(2, 20));
+        for (int x = 3; x < 150; ++x)
+            c->lineTo(CPoint(x, 45 + 20 * std::sin(x * 0.08) +
+                                    (std::abs(x - 40 - 25 * variant) < 6 ? 7 : 0)));
         c->setFont(font);
         c->setFontColor(CColor{230, 230, 230, 255});
         c->drawStringInRect("Caption", CRect(8, 14, 90, 34), kLeftText);
