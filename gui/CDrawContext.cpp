@@ -418,14 +418,26 @@ void CDrawContext::drawRect(const CRect& rect, int32_t drawStyle)
     r.offset(offset).normalize();
     const float x = toReal(r.left), y = toReal(r.top);
     const float w = toReal(r.right) - x, h = toReal(r.bottom) - y;
-    if (paintLog)
+    auto draw = [&](Gdiplus::Graphics& g)
     {
-        PaintDescription op;
-        op << 'R' << drawStyle << x << y << w << h;
-        noteDrawing(reachAround(x, y, double(x) + w, double(y) + h, std::fabs(lineWidth)), op);
+        if (isFilledStyle(drawStyle)) g.FillRectangle(fillBrush, x, y, w, h);
+        if (isStrokedStyle(drawStyle)) g.DrawRectangle(pen, x, y, w - 1.0f, h - 1.0f);
+    };
+    if (!paintLog)
+    {
+        draw(*graphics);
+        return;
     }
-    if (isFilledStyle(drawStyle)) graphics->FillRectangle(fillBrush, x, y, w, h);
-    if (isStrokedStyle(drawStyle)) graphics->DrawRectangle(pen, x, y, w - 1.0f, h - 1.0f);
+    // Rectangles recur with the text around them (a switch's box); an opaque fill paints its
+    // inside whatever was there (its edge pixels may be smoothed).
+    PaintDescription op;
+    op << 'R' << drawStyle << x << y << w << h;
+    const PaintBox reach = reachAround(x, y, double(x) + w, double(y) + h, std::fabs(lineWidth));
+    const PaintBox cover =
+        isFilledStyle(drawStyle) && fillColor.alpha == 255 && std::isfinite(double(w) + h)
+            ? reachAround(x, y, double(x) + w, double(y) + h, -3.0)
+            : PaintBox{};
+    drawRepeatable(reach, cover, op.bytes, draw);
 }
 
 void CDrawContext::drawEllipse(const CRect& rect, int32_t drawStyle)
