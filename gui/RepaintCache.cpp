@@ -4,10 +4,11 @@
 
 namespace
 {
-// Bounds on what a window keeps: a frame has a few dozen repeating drawings, and values that
-// change (a readout counting) each add one key per value shown.
-constexpr size_t kMaxEntries = 512;
-constexpr size_t kMaxKeptPixels = size_t(4) << 20; // 16 MiB of 32-bit pixels
+// Bounds on what a window keeps. A frame repeats a few dozen drawings (under 1 MiB of pixels);
+// what changes (the graph near its cursor, a value counting) adds keys that are never used again
+// and go first.
+constexpr size_t kMaxEntries = 256;
+constexpr size_t kMaxKeptPixels = size_t(1) << 20; // 4 MiB of 32-bit pixels
 
 void appendBox(std::string& key, const PaintBox& box)
 {
