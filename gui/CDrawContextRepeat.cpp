@@ -34,6 +34,8 @@ void CDrawContext::enableRepaintReuse(CRepaintCache* cache)
     // rectangle that holds it.
     RECT visible{};
     if (GetClipBox(systemContext, &visible) != SIMPLEREGION) return;
+    // Kept pixels are 32-bit: only a surface of that depth gives back exactly what it gave.
+    if (GetDeviceCaps(systemContext, BITSPIXEL) != 32) return;
     visibleBox = {visible.left, visible.top, visible.right, visible.bottom};
     repaintCache = cache;
     paintLog = new CPaintLog();
