@@ -476,6 +476,24 @@ TEST_F(EditorThroughTheSo, PaintsTheArtworkAndFollowsPostedMouseEvents)
 
     plugin->dispatch(effEditClose);
     EXPECT_TRUE(host.children().empty());
+
+    // A host that destroys its window before effEditClose: the editor lives on without a window
+    // (no X error reaches the host), and opens again in another window.
+    {
+        HostWindow doomed;
+        ASSERT_EQ(plugin->dispatch(effEditOpen, 0, 0, doomed.handle()), 1);
+        IdleFor(*plugin, 50);
+    }
+    IdleFor(*plugin, 50);
+    plugin->dispatch(effEditClose);
+    ASSERT_EQ(plugin->dispatch(effEditOpen, 0, 0, host.handle()), 1);
+    EXPECT_TRUE(IdleUntilPainted(background));
+    // A window id that names no window: no window, no X error, and idle and close still work.
+    plugin->dispatch(effEditClose);
+    ASSERT_EQ(plugin->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t(0x7ffffff0))),
+              1);
+    IdleFor(*plugin, 20);
+    plugin->dispatch(effEditClose);
 }
 
 // 100 times open, paint, close in one host window: no X window, connection, surface, font or
