@@ -453,10 +453,12 @@ void CFrame::paint()
             // The words in this machine's byte order; Xlib converts if the server's differs.
             const uint16_t probe = 1;
             image->byte_order = *reinterpret_cast<const uint8_t*>(&probe) ? LSBFirst : MSBFirst;
-            const int x = int(area.left), y = int(area.top);
-            XPutImage(display, window, copyContext, image, x, y, x, y,
-                      unsigned(std::min(int(area.right), width) - x),
-                      unsigned(std::min(int(area.bottom), height) - y));
+            const int x = std::max(0, int(area.left)), y = std::max(0, int(area.top));
+            const int w = std::min(int(area.right), width) - x;
+            const int h = std::min(int(area.bottom), height) - y;
+            if (w > 0 && h > 0)
+                XPutImage(display, window, copyContext, image, x, y, x, y, unsigned(w),
+                          unsigned(h));
             image->data = nullptr; // the pixels stay the back buffer's
             XDestroyImage(image);
         }
