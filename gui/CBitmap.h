@@ -9,14 +9,10 @@
 #include "gui/CColor.h"
 #include "gui/CPoint.h"
 #include "gui/CRect.h"
+#include "gui/PlatformTypes.h"
 
 #include <cstdint>
 #include <string>
-
-namespace Gdiplus
-{
-class Bitmap;
-}
 
 class CDrawContext;
 
@@ -50,7 +46,7 @@ class CBitmap : public CBaseObject
     CBitmap(double width, double height);
     // A copy of the whole of `source` as 32-bit ARGB; `source` stays the caller's. Without a
     // source, or when the copy fails, the bitmap is empty (0 x 0).
-    explicit CBitmap(Gdiplus::Bitmap* source);
+    explicit CBitmap(PlatformBitmap* source);
     CBitmap(const CBitmap&) = delete;
     CBitmap& operator=(const CBitmap&) = delete;
     ~CBitmap() override;
@@ -77,22 +73,35 @@ class CBitmap : public CBaseObject
     double getWidth() const { return width; }
     double getHeight() const { return height; }
     // The GDI+ bitmap (owned by this object), or null.
-    Gdiplus::Bitmap* getBitmap() const { return bitmap; }
+    PlatformBitmap* getBitmap() const { return bitmap; }
     const CResourceDescription& getResourceDescription() const { return resourceDesc; }
     CColor getTransparentColor() const { return transparentCColor; }
     void setTransparentColor(CColor color) { transparentCColor = color; }
     bool getNoAlpha() const { return noAlpha; }
     void setNoAlpha(bool state) { noAlpha = state; }
+#ifdef _WIN32
     // A number naming this image's pixels for as long as they cannot change: images decoded or
     // copied from a source (nothing draws into them) get one, 0 for the others.
-    uint64_t getImageSerial() const { return imageSerial; }
+    uint64_t getImageSerial() const
+    {
+        return imageSerial;
+    }
     // Whether every pixel is fully opaque (found once per image).
     bool isOpaque();
+#else
+    // Cairo image surfaces held by bitmaps now (leak checks).
+    static int32_t getLiveSurfaceCount();
+#endif
 
   protected:
+#ifdef _WIN32
     // Takes `newBitmap` (may be null or failed) and sets the size from it. `immutable`: the
     // pixels come from a source and nothing draws into them (they get a serial).
-    void adoptBitmap(Gdiplus::Bitmap* newBitmap, bool immutable = false);
+    void adoptBitmap(PlatformBitmap* newBitmap, bool immutable = false);
+#else
+    // Takes `newBitmap` (may be null or failed) and sets the size from it.
+    void adoptBitmap(PlatformBitmap* newBitmap);
+#endif
 
     CResourceDescription resourceDesc;
     std::string resourceName; // owned copy behind resourceDesc.name
@@ -100,9 +109,11 @@ class CBitmap : public CBaseObject
     double height = 0.0;
     CColor transparentCColor{255, 255, 255, 0};
     bool noAlpha = true;
-    Gdiplus::Bitmap* bitmap = nullptr;
+    PlatformBitmap* bitmap = nullptr;
+#ifdef _WIN32
     uint64_t imageSerial = 0;
     int8_t opaque = -1; // unknown until asked
+#endif
 };
 
 // The bitmap of an off-screen context that draws into a GDI+ bitmap of its own: a CBitmap
@@ -110,5 +121,5 @@ class CBitmap : public CBaseObject
 class CBitmapForOC : public CBitmap
 {
   public:
-    explicit CBitmapForOC(Gdiplus::Bitmap* source) : CBitmap(source) {}
+    explicit CBitmapForOC(PlatformBitmap* source) : CBitmap(source) {}
 };

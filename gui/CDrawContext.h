@@ -15,20 +15,20 @@
 #include "gui/CRect.h"
 #include "gui/DrawingCodes.h"
 #include "gui/PaintBox.h"
-
-#include <windows.h>
+#include "gui/PlatformTypes.h"
 
 #include <cstdint>
 #include <functional>
 #include <string_view>
 #include <vector>
 
+#ifdef _WIN32
 namespace Gdiplus
 {
-class Graphics;
 class Pen;
 class SolidBrush;
 } // namespace Gdiplus
+#endif
 
 class CFrame;
 class CFontDesc;
@@ -41,7 +41,7 @@ class CDrawContext : public CBaseObject
     // Any of the three may be null. With a window but no device context, the context takes
     // the window's device context and gives it back when it is destroyed; a device context or
     // window handed in is only borrowed.
-    CDrawContext(CFrame* frame, HDC systemContext, HWND window);
+    CDrawContext(CFrame* frame, PlatformDeviceContext systemContext, PlatformWindow window);
     CDrawContext(const CDrawContext&) = delete;
     CDrawContext& operator=(const CDrawContext&) = delete;
     ~CDrawContext() override;
@@ -122,14 +122,14 @@ class CDrawContext : public CBaseObject
     // are drawn first, so that what the caller draws lands above them.
     // Whoever draws there is beyond this context's paint log (see enableRepaintReuse): nothing
     // drawn afterwards in this paint is kept or put back.
-    HDC getSystemContext() const
+    PlatformDeviceContext getSystemContext() const
     {
         flushLines();
         drawnPastContext();
         return systemContext;
     }
-    HWND getWindow() const { return window; }
-    Gdiplus::Graphics* getGraphics() const
+    PlatformWindow getWindow() const { return window; }
+    PlatformGraphics* getGraphics() const
     {
         flushLines();
         drawnPastContext();
@@ -158,7 +158,7 @@ class CDrawContext : public CBaseObject
     // opaque whatever was there, and `description` (empty: the drawing cannot be described) is
     // all its pixels depend on besides the earlier pixels and this context's state.
     void drawRepeatable(const PaintBox& reach, const PaintBox& cover, std::string_view description,
-                        const std::function<void(Gdiplus::Graphics&)>& draw,
+                        const std::function<void(PlatformGraphics&)>& draw,
                         Keep keep = Keep::exact);
 
     // Draws the lines that lineTo has collected. A run of lines in one pen (the leveller's
@@ -179,18 +179,22 @@ class CDrawContext : public CBaseObject
     void noteDrawing(const PaintBox& reach, const PaintDescription& operation) const;
     // drawRepeatable without drawing the waiting lines first (the lines themselves use it).
     void drawLogged(const PaintBox& reach, const PaintBox& cover, std::string_view operation,
-                    const std::function<void(Gdiplus::Graphics&)>& draw, Keep keep) const;
+                    const std::function<void(PlatformGraphics&)>& draw, Keep keep) const;
+#ifdef _WIN32
     void drawnPastContext() const;
+#else
+    void drawnPastContext() const {}
+#endif
 
     // Applies the interpolation and page unit every graphics gets, then adopts it.
-    void adoptGraphics(Gdiplus::Graphics* newGraphics);
+    void adoptGraphics(PlatformGraphics* newGraphics);
     // Deletes the graphics (an off-screen context must do so before its bitmap goes).
     void releaseGraphics();
 
     CPoint offsetScreen;
     CPoint offset;
-    HDC systemContext = nullptr;
-    HWND window = nullptr;
+    PlatformDeviceContext systemContext{};
+    PlatformWindow window{};
     bool ownsSystemContext = false;
     CFrame* frame = nullptr;
     CFontDesc* font = nullptr;
@@ -202,8 +206,13 @@ class CDrawContext : public CBaseObject
     int32_t lineStyle = kLineOnOffDash; // so that the set-up calls take effect
     int32_t drawMode = kAntialias;
     CRect clipRect;
-    Gdiplus::Graphics* graphics = nullptr;
+    PlatformGraphics* graphics = nullptr;
+#ifdef _WIN32
     Gdiplus::Pen* pen = nullptr;
+#else
+    // The window's surface when the context took the window itself (no context handed in).
+    cairo_surface_t* windowSurface = nullptr;
+#endif
     // Lines drawn by lineTo and not yet on the surface, in window pixels (offset applied).
     struct PendingLine
     {
@@ -213,8 +222,10 @@ class CDrawContext : public CBaseObject
     // Draws `count` waiting lines in one call (members: their indexes in `lines`, or null for
     // the first `count`), noted in the paint log as one drawing.
     void drawLineRun(const PendingLine* lines, const size_t* members, size_t count) const;
+#ifdef _WIN32
     Gdiplus::SolidBrush* fillBrush = nullptr;
     Gdiplus::SolidBrush* fontBrush = nullptr;
+#endif
     bool clipApplied = false; // the graphics clips to clipRect (the first clip is only recorded)
     CRepaintCache* repaintCache = nullptr;
     CPaintLog* paintLog = nullptr; // owned; only while repeated drawing is enabled
