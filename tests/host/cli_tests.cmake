@@ -3,10 +3,14 @@
 if(NOT WIN32)
   # Two small plug-ins the end-to-end tests drive: a delay with a known latency, parameters and
   # a chunk, and one whose entry point returns no effect.
+  # Its editor is an X11 window of its own.
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(CLI_TEST_X11 REQUIRED IMPORTED_TARGET x11)
   foreach(variant test null)
-    add_library(cli_${variant}_plugin MODULE CliTestPlugin.cpp)
+    add_library(cli_${variant}_plugin MODULE CliTestPlugin.cpp CliTestEditorX11.cpp)
     set_target_properties(cli_${variant}_plugin PROPERTIES PREFIX "")
     target_include_directories(cli_${variant}_plugin PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(cli_${variant}_plugin PRIVATE PkgConfig::CLI_TEST_X11)
     target_link_options(cli_${variant}_plugin PRIVATE -Wl,--no-undefined)
   endforeach()
   target_compile_definitions(cli_null_plugin PRIVATE QUAR2_TEST_NULL_EFFECT)
