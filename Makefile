@@ -38,12 +38,13 @@ win64: deps
 	cmake -S . -B $(WIN) $(WIN_CONFIG) >/dev/null
 	cmake --build $(WIN) -j$(JOBS)
 
+# The native tests open editor windows: inside a private Xvfb when there is no display.
 test-native: native
-	ctest --test-dir $(NATIVE) --output-on-failure -j$(JOBS)
+	scripts/with-display.sh ctest --test-dir $(NATIVE) --output-on-failure -j$(JOBS)
 
 test-asan: asan
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
+	  scripts/with-display.sh ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
 
 # ThreadSanitizer cannot map its shadow memory on kernels with more address randomisation than
 # it expects; the tests run without randomisation wherever setarch allows it.
