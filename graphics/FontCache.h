@@ -5,8 +5,8 @@
 // cache grows by one entry per distinct face (two for the leveller) and never per frame.
 //
 // The plug-in object owns one and releases it when it is destroyed (Release, or the destructor).
-// Descriptions exist only with the toolkit (Windows); elsewhere Find answers null and the cache
-// stays empty. All operations: [UI thread].
+// Descriptions exist only with the toolkit (both builds have it); without one Find answers null
+// and the cache stays empty. All operations: [UI thread].
 
 #include <cstddef>
 #include <vector>

@@ -1,7 +1,28 @@
 #include "gui/AEffGUIEditor.h"
 
+#ifdef _WIN32
 #include <windows.h>
 #include <ole2.h>
+#else
+#include <ctime>
+#include <unistd.h>
+
+namespace
+{
+// The system's millisecond tick, as GetTickCount counts it (wrapping at 2^32).
+uint32_t GetTickCount()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return uint32_t(uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1000000u);
+}
+
+void Sleep(unsigned milliseconds)
+{
+    usleep(milliseconds * 1000u);
+}
+} // namespace
+#endif
 
 #include <algorithm>
 
@@ -28,20 +49,24 @@ AEffGUIEditor::~AEffGUIEditor()
 
 void AEffGUIEditor::enterOle()
 {
+#ifdef _WIN32
     if (oleInitialized) return;
     // S_FALSE (already initialised on this thread) also counts and needs its uninitialise; a
     // thread in another apartment mode refuses, and then there is nothing to pair.
     const HRESULT ole = OleInitialize(nullptr);
     oleInitialized = ole == S_OK || ole == S_FALSE;
     oleThread = oleInitialized ? GetCurrentThreadId() : 0;
+#endif // OLE (file drop) is Windows only
 }
 
 void AEffGUIEditor::leaveOle()
 {
+#ifdef _WIN32
     if (!oleInitialized || oleThread != GetCurrentThreadId()) return;
     OleUninitialize();
     oleInitialized = false;
     oleThread = 0;
+#endif
 }
 
 bool AEffGUIEditor::getRect(ERect** target)
@@ -113,8 +138,10 @@ void AEffGUIEditor::doIdleStuff()
         if (now < lastTicks - 50) return;
     }
     idle();
+#ifdef _WIN32
     MSG message;
     if (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&message);
+#endif // on X11 the idle step above has handled the window's events and painted
     lastTicks = now + 100;
     inIdleStuff = true;
     if (effect) effect->masterIdle();

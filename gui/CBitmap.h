@@ -9,14 +9,10 @@
 #include "gui/CColor.h"
 #include "gui/CPoint.h"
 #include "gui/CRect.h"
+#include "gui/PlatformTypes.h"
 
 #include <cstdint>
 #include <string>
-
-namespace Gdiplus
-{
-class Bitmap;
-}
 
 class CDrawContext;
 
@@ -50,7 +46,7 @@ class CBitmap : public CBaseObject
     CBitmap(double width, double height);
     // A copy of the whole of `source` as 32-bit ARGB; `source` stays the caller's. Without a
     // source, or when the copy fails, the bitmap is empty (0 x 0).
-    explicit CBitmap(Gdiplus::Bitmap* source);
+    explicit CBitmap(PlatformBitmap* source);
     CBitmap(const CBitmap&) = delete;
     CBitmap& operator=(const CBitmap&) = delete;
     ~CBitmap() override;
@@ -77,16 +73,20 @@ class CBitmap : public CBaseObject
     double getWidth() const { return width; }
     double getHeight() const { return height; }
     // The GDI+ bitmap (owned by this object), or null.
-    Gdiplus::Bitmap* getBitmap() const { return bitmap; }
+    PlatformBitmap* getBitmap() const { return bitmap; }
     const CResourceDescription& getResourceDescription() const { return resourceDesc; }
     CColor getTransparentColor() const { return transparentCColor; }
     void setTransparentColor(CColor color) { transparentCColor = color; }
     bool getNoAlpha() const { return noAlpha; }
     void setNoAlpha(bool state) { noAlpha = state; }
+#ifndef _WIN32
+    // Cairo image surfaces held by bitmaps now (leak checks).
+    static int32_t getLiveSurfaceCount();
+#endif
 
   protected:
     // Takes `newBitmap` (may be null or failed) and sets the size from it.
-    void adoptBitmap(Gdiplus::Bitmap* newBitmap);
+    void adoptBitmap(PlatformBitmap* newBitmap);
 
     CResourceDescription resourceDesc;
     std::string resourceName; // owned copy behind resourceDesc.name
@@ -94,7 +94,7 @@ class CBitmap : public CBaseObject
     double height = 0.0;
     CColor transparentCColor{255, 255, 255, 0};
     bool noAlpha = true;
-    Gdiplus::Bitmap* bitmap = nullptr;
+    PlatformBitmap* bitmap = nullptr;
 };
 
 // The bitmap of an off-screen context that draws into a GDI+ bitmap of its own: a CBitmap
@@ -102,5 +102,5 @@ class CBitmap : public CBaseObject
 class CBitmapForOC : public CBitmap
 {
   public:
-    explicit CBitmapForOC(Gdiplus::Bitmap* source) : CBitmap(source) {}
+    explicit CBitmapForOC(PlatformBitmap* source) : CBitmap(source) {}
 };

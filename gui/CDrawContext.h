@@ -14,18 +14,18 @@
 #include "gui/CPoint.h"
 #include "gui/CRect.h"
 #include "gui/DrawingCodes.h"
-
-#include <windows.h>
+#include "gui/PlatformTypes.h"
 
 #include <cstdint>
 #include <vector>
 
+#ifdef _WIN32
 namespace Gdiplus
 {
-class Graphics;
 class Pen;
 class SolidBrush;
 } // namespace Gdiplus
+#endif
 
 class CFrame;
 class CFontDesc;
@@ -36,7 +36,7 @@ class CDrawContext : public CBaseObject
     // Any of the three may be null. With a window but no device context, the context takes
     // the window's device context and gives it back when it is destroyed; a device context or
     // window handed in is only borrowed.
-    CDrawContext(CFrame* frame, HDC systemContext, HWND window);
+    CDrawContext(CFrame* frame, PlatformDeviceContext systemContext, PlatformWindow window);
     CDrawContext(const CDrawContext&) = delete;
     CDrawContext& operator=(const CDrawContext&) = delete;
     ~CDrawContext() override;
@@ -115,13 +115,13 @@ class CDrawContext : public CBaseObject
     CFrame* getFrame() const { return frame; }
     // The device context and the graphics, for drawing past this context: lines still waiting
     // are drawn first, so that what the caller draws lands above them.
-    HDC getSystemContext() const
+    PlatformDeviceContext getSystemContext() const
     {
         flushLines();
         return systemContext;
     }
-    HWND getWindow() const { return window; }
-    Gdiplus::Graphics* getGraphics() const
+    PlatformWindow getWindow() const { return window; }
+    PlatformGraphics* getGraphics() const
     {
         flushLines();
         return graphics;
@@ -138,14 +138,14 @@ class CDrawContext : public CBaseObject
 
   protected:
     // Applies the interpolation and page unit every graphics gets, then adopts it.
-    void adoptGraphics(Gdiplus::Graphics* newGraphics);
+    void adoptGraphics(PlatformGraphics* newGraphics);
     // Deletes the graphics (an off-screen context must do so before its bitmap goes).
     void releaseGraphics();
 
     CPoint offsetScreen;
     CPoint offset;
-    HDC systemContext = nullptr;
-    HWND window = nullptr;
+    PlatformDeviceContext systemContext{};
+    PlatformWindow window{};
     bool ownsSystemContext = false;
     CFrame* frame = nullptr;
     CFontDesc* font = nullptr;
@@ -157,14 +157,21 @@ class CDrawContext : public CBaseObject
     int32_t lineStyle = kLineOnOffDash; // so that the set-up calls take effect
     int32_t drawMode = kAntialias;
     CRect clipRect;
-    Gdiplus::Graphics* graphics = nullptr;
+    PlatformGraphics* graphics = nullptr;
+#ifdef _WIN32
     Gdiplus::Pen* pen = nullptr;
+#else
+    // The window's surface when the context took the window itself (no context handed in).
+    cairo_surface_t* windowSurface = nullptr;
+#endif
     // Lines drawn by lineTo and not yet on the surface, in window pixels (offset applied).
     struct PendingLine
     {
         int32_t x0, y0, x1, y1;
     };
     mutable std::vector<PendingLine> pendingLines;
+#ifdef _WIN32
     Gdiplus::SolidBrush* fillBrush = nullptr;
     Gdiplus::SolidBrush* fontBrush = nullptr;
+#endif
 };

@@ -4,14 +4,10 @@
 // let go whenever the description changes or GDI+ shuts down.
 
 #include "gui/CBaseObject.h"
+#include "gui/PlatformTypes.h"
 
 #include <cstdint>
 #include <string>
-
-namespace Gdiplus
-{
-class Font;
-}
 
 class CFontDesc : public CBaseObject
 {
@@ -39,20 +35,24 @@ class CFontDesc : public CBaseObject
     // `size` pixels, with ONE style: underline if bit 4 is set, else italic (bit 2), else bold
     // (bit 1), else regular. Null when the family is not installed (the attempt is kept, so it
     // is not repeated until the description changes) or GDI+ is not running.
-    Gdiplus::Font* getPlatformFont();
+    PlatformFont* getPlatformFont();
     // Whether a platform font has been attempted since the last change.
     bool hasPlatformFont() const { return platformFontMade; }
     void discardPlatformFont();
 
     // [UI thread] Discards the platform fonts of every live description (GDI+ shutdown).
     static void discardAllPlatformFonts();
+#ifndef _WIN32
+    // [UI thread] Cairo font faces held by descriptions now (leak checks).
+    static int32_t getLiveFaceCount();
+#endif
 
   private:
     std::string name;
     bool hasName = false;
     double size = 0.0;
     int32_t style = 0;
-    Gdiplus::Font* platformFont = nullptr;
+    PlatformFont* platformFont = nullptr;
     bool platformFontShared = false; // kept by PlatformFonts: not ours to delete
     bool platformFontMade = false;
 

@@ -1,4 +1,5 @@
-// CFrame: construction, the window class, painting, invalidation and size.
+// CFrame: construction, the window class, painting, invalidation and size. The parts that
+// talk to the window system are Win32 here; CFrameX11.cpp has them for X11.
 #include "gui/CFrame.h"
 
 #include "gui/CBitmap.h"
@@ -8,11 +9,14 @@
 #include "gui/PixelMath.h"
 #include "runtime/ModuleHandle.h"
 
+#ifdef _WIN32
 #include <ole2.h>
+#endif
 
 #include <cstring>
 #include <cwchar>
 
+#ifdef _WIN32
 namespace
 {
 wchar_t className[64] = L"";  // "Plugin" + the module handle, while registered
@@ -185,6 +189,8 @@ void CFrame::paint()
     DeleteObject(region);
 }
 
+#endif // _WIN32
+
 void CFrame::draw(CDrawContext* context)
 {
     drawRect(context, size);
@@ -208,6 +214,7 @@ void CFrame::drawRect(CDrawContext* context, const CRect& updateRect)
     target->forget();
 }
 
+#ifdef _WIN32
 void CFrame::invalidRect(const CRect rect)
 {
     if (!visible || !window) return;
@@ -215,6 +222,8 @@ void CFrame::invalidRect(const CRect rect)
               truncatePixel(rect.bottom)};
     InvalidateRect(window, &area, TRUE);
 }
+
+#endif // _WIN32
 
 void CFrame::invalid()
 {
@@ -225,6 +234,10 @@ void CFrame::invalid()
 void CFrame::idle()
 {
     if (open) invalidateDirtyViews();
+#ifndef _WIN32
+    // X11 has no message loop of ours: the window's events and paints are served here.
+    handleEvents();
+#endif
 }
 
 void CFrame::invalidate(const CRect& rect)
@@ -277,10 +290,13 @@ void CFrame::doIdleStuff()
     if (editor) editor->doIdleStuff();
 }
 
+#ifdef _WIN32
 uint32_t CFrame::getTicks() const
 {
     return GetTickCount();
 }
+
+#endif // _WIN32
 
 int32_t CFrame::getKnobMode() const
 {
@@ -302,6 +318,7 @@ bool CFrame::setPosition(double, double)
     return false;
 }
 
+#ifdef _WIN32
 bool CFrame::getPosition(double& x, double& y) const
 {
     if (!open || !window) return false;
@@ -314,11 +331,14 @@ bool CFrame::getPosition(double& x, double& y) const
     return true;
 }
 
+#endif // _WIN32
+
 bool CFrame::getSize(CRect* rect) const
 {
     return rect && getSize(*rect);
 }
 
+#ifdef _WIN32
 bool CFrame::getSize(CRect& rect) const
 {
     double x = 0, y = 0;
@@ -370,3 +390,4 @@ bool CFrame::setSize(double width, double height)
     setViewSize(CRect(size.left, size.top, size.left + width, size.top + height), true);
     return true;
 }
+#endif // _WIN32

@@ -9,8 +9,7 @@
 // All operations: [UI thread], the thread that created the frame.
 
 #include "gui/CViewContainer.h"
-
-#include <windows.h>
+#include "gui/PlatformTypes.h"
 
 #include <cstdint>
 
@@ -37,7 +36,8 @@ enum CCursorType : int32_t
 class CFrame : public CViewContainer
 {
   public:
-    // Makes the child window at once when `parentWindow` (an HWND) is not null.
+    // Makes the child window at once when `parentWindow` (an HWND; on X11 the parent's window
+    // id cast to a pointer) is not null.
     CFrame(const CRect& size, void* parentWindow, CEditorInterface* editor);
     CFrame(const CFrame&) = delete;
     CFrame& operator=(const CFrame&) = delete;
@@ -97,8 +97,8 @@ class CFrame : public CViewContainer
     virtual void setMouseObserver(CMouseObserver* observer) { mouseObserver = observer; }
     virtual CPoint getCurrentMouseLocation() const;
 
-    HWND getSystemWindow() const { return window; }
-    HWND getParentWindow() const { return parentWindow; }
+    PlatformWindow getSystemWindow() const { return window; }
+    PlatformWindow getParentWindow() const { return parentWindow; }
     CView* getMouseOverView() const { return mouseOverView; }
     COffscreenContext* getBackBuffer() const { return backBuffer; }
 
@@ -117,30 +117,57 @@ class CFrame : public CViewContainer
     // For exercising the older systems' paint path.
     static void overridePlatformMajorVersion(int32_t major);
 
+#ifndef _WIN32
+    // [UI thread] Handles the X events that have arrived for the window and paints what was
+    // invalidated since the last paint. Runs from idle (the host's effEditIdle).
+    void handleEvents();
+    // [UI thread] The frame's own connection to the X server, or null without a window.
+    struct _XDisplay* getDisplay() const
+    {
+        return display;
+    }
+    // [UI thread] A new cairo surface over the frame window (the caller destroys it), or null.
+    cairo_surface_t* makeWindowSurface() const;
+#endif
+
   protected:
+#ifdef _WIN32
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // The window procedure's work, which may throw (windowProc catches).
     static LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static bool registerWindowClass();
     static void unregisterWindowClass();
-    bool makeWindow();
     static int32_t buttonsFromMessage(WPARAM wParam);
+#else
+    // One X event of the frame window.
+    void handleEvent(const union _XEvent& event);
+    void closeWindow();
+#endif
+    bool makeWindow();
 
     CEditorInterface* editor = nullptr;
     CMouseObserver* mouseObserver = nullptr;
-    HWND parentWindow = nullptr;
+    PlatformWindow parentWindow{};
     CView* modalView = nullptr;
     CView* focusView = nullptr;
     CView* mouseOverView = nullptr;
     bool firstDraw = true;
     bool open = true;
     bool dropActive = false;
-    HWND window = nullptr;
+    PlatformWindow window{};
     bool countsWindow = false;   // holds one unit of the process-wide frame count
     bool oleInitialized = false; // paired with one OleUninitialize
     CDropTarget* dropTarget = nullptr;
     COffscreenContext* backBuffer = nullptr;
     bool mouseInside = false;
     CDrawContext* frameContext = nullptr;
+#ifdef _WIN32
     HCURSOR defaultCursor = nullptr;
+#else
+    struct _XDisplay* display = nullptr; // own connection, opened with the window
+    unsigned long currentCursor = 0;     // the X cursor shown, 0 for the parent's
+    int32_t currentCursorType = kCursorDefault;
+    CRect damage;            // invalidated, not yet painted (empty: nothing)
+    int32_t lastButtons = 0; // buttons held, for moves and releases
+#endif
 };

@@ -57,11 +57,13 @@ int32_t CFrame::onMouseMoved(CPoint& where, int32_t buttons)
     {
         // One leave notification per entry; onMouseExited re-arms it.
         mouseInside = true;
+#ifdef _WIN32
         TRACKMOUSEEVENT track{};
         track.cbSize = sizeof(track);
         track.dwFlags = TME_LEAVE;
         track.hwndTrack = window;
         TrackMouseEvent(&track);
+#endif // X11 reports every leave without asking
     }
     if (mouseObserver) mouseObserver->onMouseMoved(this, where);
     if (modalView)
@@ -168,6 +170,7 @@ void CFrame::setFocusView(CView* view)
     focusChanging = false;
 }
 
+#ifdef _WIN32
 bool CFrame::getCurrentMouseLocation(CPoint& where) const
 {
     POINT cursor{};
@@ -176,6 +179,8 @@ bool CFrame::getCurrentMouseLocation(CPoint& where) const
     where = CPoint(cursor.x - r.left, cursor.y - r.top);
     return true;
 }
+
+#endif // _WIN32
 
 CPoint CFrame::getCurrentMouseLocation() const
 {
@@ -189,6 +194,7 @@ int32_t CFrame::getCurrentMouseButtons() const
     return getMouseButtons();
 }
 
+#ifdef _WIN32
 void CFrame::setCursor(int32_t type)
 {
     if (!defaultCursor) defaultCursor = GetCursor();
@@ -224,3 +230,4 @@ void CFrame::setCursor(int32_t type)
     }
     SetCursor(id ? LoadCursorW(nullptr, MAKEINTRESOURCEW(id)) : defaultCursor);
 }
+#endif // _WIN32

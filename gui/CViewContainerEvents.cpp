@@ -20,8 +20,9 @@ int32_t CViewContainer::onMouseDown(CPoint& where, int32_t buttons)
         if (result == kMouseEventNotImplemented)
         {
             // The older event form, with a context of its own.
-            CDrawContext* context = new CDrawContext(
-                parentFrame, nullptr, parentFrame ? parentFrame->getSystemWindow() : nullptr);
+            CDrawContext* context =
+                new CDrawContext(parentFrame, nullptr,
+                                 parentFrame ? parentFrame->getSystemWindow() : PlatformWindow{});
             point = local;
             child->mouse(context, point, buttons);
             context->forget();

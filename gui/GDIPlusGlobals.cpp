@@ -1,11 +1,14 @@
 #include "gui/GDIPlusGlobals.h"
 
 #include "gui/CFontDesc.h"
+
+#ifdef _WIN32
 #include "gui/PlatformFonts.h"
 
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
+#endif
 
 namespace
 {
@@ -15,11 +18,13 @@ int32_t startups = 0;
 
 GDIPlusGlobals::GDIPlusGlobals()
 {
+#ifdef _WIN32
     // Version 1, no debug callback, background thread and external codecs not suppressed.
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR startupToken = 0;
     if (Gdiplus::GdiplusStartup(&startupToken, &input, nullptr) == Gdiplus::Ok)
         token = startupToken;
+#endif // cairo needs no start-up: the session only bounds the life of the platform fonts
     ++startups;
 }
 
@@ -28,8 +33,10 @@ GDIPlusGlobals::~GDIPlusGlobals()
     // Fonts made by this session must not outlive it: deleting them after the shutdown would
     // call into a stopped GDI+.
     CFontDesc::discardAllPlatformFonts();
+#ifdef _WIN32
     PlatformFonts::clear(); // no description holds one of them any more
     if (token) Gdiplus::GdiplusShutdown(token);
+#endif
 }
 
 void GDIPlusGlobals::enter()

@@ -1,0 +1,207 @@
+// CBitmap over cairo (Linux): the image is a premultiplied ARGB32 cairo image surface, decoded
+// by cairo's PNG reader from the module's embedded "DATA" resources. The off-screen context,
+// whose pixels are such a bitmap, is here too.
+#include "gui/CBitmap.h"
+
+#include "gui/CDrawContext.h"
+#include "gui/COffscreenContext.h"
+#include "gui/EmbeddedResources.h"
+#include "gui/GDIPlusGlobals.h"
+#include "gui/PixelMath.h"
+
+#include <cstring>
+
+namespace
+{
+// Empty bitmaps beyond these sizes are refused, as on Windows.
+constexpr int32_t kMaxBitmapSide = 32767;
+constexpr int64_t kMaxBitmapPixels = int64_t(1) << 28;
+
+// A surface cairo could not make is no surface at all.
+cairo_surface_t* withoutFailure(cairo_surface_t* surface)
+{
+    if (surface && cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)
+    {
+        cairo_surface_destroy(surface);
+        return nullptr;
+    }
+    return surface;
+}
+
+// Reads a PNG held in memory: reading past the end fails (and cairo's decoder gives up).
+struct MemoryReader
+{
+    const unsigned char* data;
+    size_t size;
+    size_t position;
+};
+
+cairo_status_t readMemory(void* closure, unsigned char* target, unsigned int length)
+{
+    auto* reader = static_cast<MemoryReader*>(closure);
+    if (length > reader->size - reader->position) return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(target, reader->data + reader->position, length);
+    reader->position += length;
+    return CAIRO_STATUS_SUCCESS;
+}
+
+int32_t liveSurfaces = 0; // image surfaces owned by bitmaps
+} // namespace
+
+const EmbeddedResource* findEmbeddedResource(int32_t id, const char* name)
+{
+    if (!quar2EmbeddedResources) return nullptr;
+    for (const EmbeddedResource* r = quar2EmbeddedResources; r->id >= 0; ++r)
+    {
+        if (name ? (r->name && std::strcmp(r->name, name) == 0) : r->id == id) return r;
+    }
+    return nullptr;
+}
+
+int32_t CBitmap::getLiveSurfaceCount()
+{
+    return liveSurfaces;
+}
+
+CBitmap::CBitmap(const CResourceDescription& description)
+{
+    GDIPlusGlobals::enter();
+    loadFromResource(description);
+}
+
+CBitmap::CBitmap(double newWidth, double newHeight)
+{
+    GDIPlusGlobals::enter();
+    const int32_t w = truncatePixel(newWidth), h = truncatePixel(newHeight);
+    if (w > 0 && h > 0 && w <= kMaxBitmapSide && h <= kMaxBitmapSide &&
+        int64_t(w) * h <= kMaxBitmapPixels)
+        adoptBitmap(withoutFailure(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h)));
+}
+
+CBitmap::CBitmap(PlatformBitmap* source)
+{
+    GDIPlusGlobals::enter();
+    if (!source || cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) return;
+    const int w = cairo_image_surface_get_width(source);
+    const int h = cairo_image_surface_get_height(source);
+    if (w <= 0 || h <= 0) return;
+    cairo_surface_t* copy = withoutFailure(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+    if (copy)
+    {
+        cairo_t* cr = cairo_create(copy);
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_surface(cr, source, 0, 0);
+        cairo_paint(cr);
+        cairo_destroy(cr);
+        cairo_surface_flush(copy);
+    }
+    adoptBitmap(copy);
+}
+
+CBitmap::~CBitmap()
+{
+    dispose();
+    GDIPlusGlobals::exit();
+}
+
+void CBitmap::adoptBitmap(PlatformBitmap* newBitmap)
+{
+    bitmap = newBitmap;
+    if (bitmap) ++liveSurfaces;
+    width = bitmap ? double(cairo_image_surface_get_width(bitmap)) : 0.0;
+    height = bitmap ? double(cairo_image_surface_get_height(bitmap)) : 0.0;
+}
+
+void CBitmap::dispose()
+{
+    if (bitmap)
+    {
+        cairo_surface_destroy(bitmap);
+        --liveSurfaces;
+    }
+    bitmap = nullptr;
+    width = height = 0.0;
+    noAlpha = false;
+}
+
+bool CBitmap::loadFromPath(const void*)
+{
+    dispose();
+    return false;
+}
+
+bool CBitmap::loadFromResource(const CResourceDescription& description)
+{
+    dispose();
+    resourceDesc = description;
+    resourceName = description.type == CResourceDescription::kStringType ? description.name : "";
+    resourceDesc.name =
+        description.type == CResourceDescription::kStringType ? resourceName.c_str() : nullptr;
+    const EmbeddedResource* found = nullptr;
+    if (resourceDesc.type == CResourceDescription::kIntegerType)
+        found = findEmbeddedResource(resourceDesc.id, nullptr);
+    else if (resourceDesc.type == CResourceDescription::kStringType)
+        found = findEmbeddedResource(-1, resourceDesc.name);
+    if (found && found->data)
+    {
+        MemoryReader reader{found->data, found->size, 0};
+        adoptBitmap(
+            withoutFailure(cairo_image_surface_create_from_png_stream(readMemory, &reader)));
+    }
+    return true;
+}
+
+void CBitmap::draw(CDrawContext* context, const CRect& destination, const CPoint& sourceOffset)
+{
+    drawAlphaBlend(context, destination, sourceOffset, 255);
+}
+
+void CBitmap::drawTransparent(CDrawContext* context, const CRect& destination,
+                              const CPoint& sourceOffset)
+{
+    drawAlphaBlend(context, destination, sourceOffset, 255);
+}
+
+void CBitmap::drawAlphaBlend(CDrawContext* context, const CRect& destination,
+                             const CPoint& sourceOffset, uint8_t alpha)
+{
+    cairo_surface_t* image = getBitmap();
+    if (!image || !context || !context->getGraphics()) return;
+    cairo_t* cr = context->getGraphics();
+    const int32_t w = truncatePixel(destination.right - destination.left);
+    const int32_t h = truncatePixel(destination.bottom - destination.top);
+    const int32_t x = truncatePixel(context->getOffset().x) + truncatePixel(destination.left);
+    const int32_t y = truncatePixel(context->getOffset().y) + truncatePixel(destination.top);
+    const int32_t sx = truncatePixel(sourceOffset.x), sy = truncatePixel(sourceOffset.y);
+    if (w <= 0 || h <= 0) return;
+    cairo_save(cr);
+    // Unscaled and pixel-aligned: the image's pixels land on the surface's pixels as they are.
+    cairo_set_source_surface(cr, image, double(x) - sx, double(y) - sy);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    cairo_rectangle(cr, x, y, w, h);
+    if (alpha == 255)
+        cairo_fill(cr);
+    else
+    {
+        cairo_clip(cr);
+        cairo_paint_with_alpha(cr, alpha / 255.0);
+    }
+    cairo_restore(cr);
+}
+
+COffscreenContext::COffscreenContext(CFrame* frame, int32_t width, int32_t height,
+                                     CColor backgroundColor)
+    : CDrawContext(frame, nullptr, 0), height(height), width(width),
+      backgroundColor(backgroundColor)
+{
+    clipRect = CRect(0, 0, width, height).normalize();
+    bitmap = new CBitmap(double(width), double(height));
+    if (cairo_surface_t* image = bitmap->getBitmap()) adoptGraphics(cairo_create(image));
+}
+
+COffscreenContext::~COffscreenContext()
+{
+    // The graphics draws into the bitmap: it must go first.
+    releaseGraphics();
+    if (bitmap) bitmap->forget();
+}
