@@ -109,12 +109,14 @@ constexpr size_t kMaxKeptFaces = 64;
 
 cairo_font_face_t* keptFace(const std::string& family, int32_t style)
 {
-    // Only the style bit that chooses the face matters.
+    // Answers a reference of the caller's own (or null). Only the style bit that chooses the face
+    // matters.
     const int32_t kind = (style & kUnderlineFace) ? 0
                          : (style & kItalicFace)  ? kItalicFace
                                                   : (style & kBoldFace);
     for (const KeptFace& kept : keptFaces)
-        if (kept.style == kind && kept.family == family) return kept.face;
+        if (kept.style == kind && kept.family == family)
+            return kept.face ? cairo_font_face_reference(kept.face) : nullptr; // the caller's
     cairo_font_face_t* face = findFace(family, kind);
     if (keptFaces.size() >= kMaxKeptFaces) return face; // the caller's own reference
     keptFaces.push_back({family, kind, face});
