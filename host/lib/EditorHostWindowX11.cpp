@@ -324,18 +324,29 @@ void CEditorHostWindow::idle(int milliseconds)
 {
     if (window == nullptr) return;
     Display* display = hostDisplay().display;
+    const auto record = [this](double ms)
+    {
+        if (paintMs.size() < kMaxPaintRecords) paintMs.push_back(ms);
+    };
+    // The plug-in's drawing reaches the server over its own connection, which the server may
+    // serve after our round trip: a change reported only before the next call belongs to the
+    // call before (no other call of the plug-in ran in between).
+    double unreported = -1.0;
     const auto start = std::chrono::steady_clock::now();
     do
     {
-        pumpTimed(); // damage from before this call is not this call's
+        if (drainEvents(display) && unreported >= 0.0) record(unreported);
         const auto before = std::chrono::steady_clock::now();
         shownPlugin->dispatch(effEditIdle);
         const double ms = millisecondsSince(before);
-        // The round trip lets the server report what the plug-in drew during the call.
         XSync(display, False);
-        if (drainEvents(display) && paintMs.size() < kMaxPaintRecords) paintMs.push_back(ms);
+        const bool drew = drainEvents(display);
+        if (drew) record(ms);
+        unreported = drew ? -1.0 : ms;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     } while (millisecondsSince(start) < milliseconds);
+    XSync(display, False);
+    if (drainEvents(display) && unreported >= 0.0) record(unreported);
 }
 
 bool CEditorHostWindow::capture(std::vector<uint8_t>& rgb, int& width, int& height,
