@@ -15,7 +15,7 @@ WIN_CONFIG := -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUAR2_NATIVE_BUILD_DIR=$(CURDI
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 
 .PHONY: all test demo deps native asan tsan win64 test-native test-asan test-tsan test-win64 clean \
-  fuzz test-fuzz bench bench-editor format check-format
+  fuzz test-fuzz bench bench-editor bench-editor-x11 format check-format
 
 all: native win64
 
@@ -61,6 +61,11 @@ bench-editor: win64
 	cmake --build $(WIN) -j$(JOBS) --target editor_paint_bench
 	scripts/bench-editor.sh $(WIN)
 	scripts/bench-editor.sh $(WIN) --profile --frames 60
+
+# QUAR2.so's editor paint times on X11 (the desktop's display, else a private Xvfb).
+bench-editor-x11: native
+	cmake --build $(NATIVE) -j$(JOBS) --target editor_paint_bench_x11
+	scripts/with-display.sh $(NATIVE)/tests/bench/editor_paint_bench_x11
 
 # Time per block of the leveller with ordinary, subnormal and decaying input, float and double.
 bench: native

@@ -31,12 +31,14 @@ namespace
 int32_t windowFrameCount = 0;       // frames that own a window
 std::vector<Display*> openDisplays; // connections of the frames with a window
 
-// X reports failures (a parent window id that names no window, a window destroyed by the host
-// before ours) asynchronously, and Xlib's default handler ends the process. While the frame
-// makes or destroys its window, failures on the frame's own connection are caught here and
-// counted; the host's handler keeps any other connection's.
+// X reports failures (a parent window id that names no window, a window the host destroyed
+// before ours was told) asynchronously, and Xlib's default handler ends the process. While the
+// frame makes, paints or destroys its window and handles its events, failures on the frame's own
+// connection are caught here and counted; any other connection's go to the handler that was
+// installed before (the host's). Traps nest: only the outermost one installs and restores.
 XErrorHandler previousHandler = nullptr;
 Display* trappedDisplay = nullptr;
+int trapDepth = 0;
 int trappedErrors = 0;
 
 int trapError(Display* display, XErrorEvent* error)
@@ -52,15 +54,17 @@ int trapError(Display* display, XErrorEvent* error)
 class ErrorTrap
 {
   public:
-    explicit ErrorTrap(Display* display)
+    explicit ErrorTrap(Display* display) : display(display)
     {
+        if (trapDepth++ > 0) return;
         trappedDisplay = display;
         trappedErrors = 0;
         previousHandler = XSetErrorHandler(trapError);
     }
     ~ErrorTrap()
     {
-        XSync(trappedDisplay, False);
+        XSync(display, False);
+        if (--trapDepth > 0) return;
         XSetErrorHandler(previousHandler);
         trappedDisplay = nullptr;
     }
@@ -69,9 +73,12 @@ class ErrorTrap
     // Whether any request so far failed (after a round trip).
     bool failed() const
     {
-        XSync(trappedDisplay, False);
+        XSync(display, False);
         return trappedErrors > 0;
     }
+
+  private:
+    Display* display;
 };
 
 constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
@@ -289,6 +296,7 @@ void CFrame::handleEvents()
 {
     if (!display) return;
     const FrameHold hold(this);
+    const ErrorTrap trap(display);
     while (display && XPending(display) > 0)
     {
         XEvent event;

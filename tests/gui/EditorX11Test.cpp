@@ -184,14 +184,33 @@ int OpenFileCount()
     return count;
 }
 
-// A top-level X window standing in for a host's editor window, with our own connection.
+// The test program's connection to the X server, kept open until the program ends: an X server
+// started for tests (Xvfb) resets itself whenever its last client leaves, and refuses
+// connections while it does. Holding one keeps it from resetting under the editor's own
+// connections; the first connection retries while another program's leaving resets it.
+Display* TestDisplay()
+{
+    static Display* display = []
+    {
+        Display* opened = nullptr;
+        for (int attempt = 0; attempt < 50 && !opened; ++attempt)
+        {
+            opened = XOpenDisplay(nullptr);
+            if (!opened) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return opened;
+    }();
+    return display;
+}
+
+// A top-level X window standing in for a host's editor window.
 class HostWindow
 {
   public:
     HostWindow()
     {
         if (!std::getenv("DISPLAY")) return;
-        display = XOpenDisplay(nullptr);
+        display = TestDisplay();
         if (!display) return;
         window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, 0,
                                      0, 0);
@@ -202,7 +221,7 @@ class HostWindow
     {
         if (!display) return;
         XDestroyWindow(display, window);
-        XCloseDisplay(display);
+        XSync(display, False);
     }
     HostWindow(const HostWindow&) = delete;
     HostWindow& operator=(const HostWindow&) = delete;
@@ -457,6 +476,24 @@ TEST_F(EditorThroughTheSo, PaintsTheArtworkAndFollowsPostedMouseEvents)
 
     plugin->dispatch(effEditClose);
     EXPECT_TRUE(host.children().empty());
+
+    // A host that destroys its window before effEditClose: the editor lives on without a window
+    // (no X error reaches the host), and opens again in another window.
+    {
+        HostWindow doomed;
+        ASSERT_EQ(plugin->dispatch(effEditOpen, 0, 0, doomed.handle()), 1);
+        IdleFor(*plugin, 50);
+    }
+    IdleFor(*plugin, 50);
+    plugin->dispatch(effEditClose);
+    ASSERT_EQ(plugin->dispatch(effEditOpen, 0, 0, host.handle()), 1);
+    EXPECT_TRUE(IdleUntilPainted(background));
+    // A window id that names no window: no window, no X error, and idle and close still work.
+    plugin->dispatch(effEditClose);
+    ASSERT_EQ(plugin->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t(0x7ffffff0))),
+              1);
+    IdleFor(*plugin, 20);
+    plugin->dispatch(effEditClose);
 }
 
 // 100 times open, paint, close in one host window: no X window, connection, surface, font or
