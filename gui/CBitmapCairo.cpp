@@ -9,10 +9,28 @@
 #include "gui/GDIPlusGlobals.h"
 #include "gui/PixelMath.h"
 
+#include <dlfcn.h>
+
 #include <cstring>
 
 namespace
 {
+// Cairo and pixman, once loaded, stay loaded until the process ends, even when a host unloads the
+// plug-in: both set up process-wide state when they are loaded (pixman its table of drawing
+// routines, cairo its caches) that they never take down, so every unload and reload of the
+// plug-in would leave another copy behind. Pinned when the plug-in is loaded.
+struct PinnedDrawingLibraries
+{
+    PinnedDrawingLibraries()
+    {
+        Dl_info cairo{};
+        if (dladdr(reinterpret_cast<void*>(&cairo_create), &cairo) && cairo.dli_fname)
+            dlopen(cairo.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+        dlopen("libpixman-1.so.0", RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    }
+};
+const PinnedDrawingLibraries pinnedDrawingLibraries;
+
 // Empty bitmaps beyond these sizes are refused, as on Windows.
 constexpr int32_t kMaxBitmapSide = 32767;
 constexpr int64_t kMaxBitmapPixels = int64_t(1) << 28;

@@ -1,8 +1,7 @@
 #pragma once
-// A drawing surface over GDI+ (Windows) or cairo (Linux, CDrawContextCairo.cpp): the graphics
-// object plus the current pen, fill, font and clip state. Every coordinate a drawing operation
-// receives has `offset` added first; containers shift the offset while their children draw, so each
-// view draws in its parent's coordinates.
+// A drawing surface over GDI+: the graphics object plus the current pen, fill, font and clip
+// state. Every coordinate a drawing operation receives has `offset` added first; containers
+// shift the offset while their children draw, so each view draws in its parent's coordinates.
 //
 // A context with neither a device context nor a window (and not off-screen) has no graphics:
 // drawing does nothing, but colour, width, style and clip changes are still recorded. GDI+

@@ -165,7 +165,14 @@ class CFrame : public CViewContainer
     HCURSOR defaultCursor = nullptr;
 #else
     struct _XDisplay* display = nullptr; // own connection, opened with the window
-    unsigned long currentCursor = 0;     // the X cursor shown, 0 for the parent's
+    // Cairo's state for the connection (one reference), finished before the connection closes.
+    mutable cairo_device_t* cairoDevice = nullptr;
+    // Copying the back buffer to a window of the common 24-bit colour visual: its graphics
+    // context (null otherwise; other visuals are drawn into through cairo).
+    struct _XGC* copyContext = nullptr;
+    void* copyVisual = nullptr; // the window's visual (an Xlib Visual)
+    int copyDepth = 0;
+    unsigned long currentCursor = 0; // the X cursor shown, 0 for the parent's
     int32_t currentCursorType = kCursorDefault;
     CRect damage;            // invalidated, not yet painted (empty: nothing)
     int32_t lastButtons = 0; // buttons held, for moves and releases

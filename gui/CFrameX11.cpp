@@ -212,6 +212,18 @@ bool CFrame::makeWindow()
         {
             XStoreName(display, window, "Window");
             XMapWindow(display, window);
+            // The back buffer's pixels (0x00RRGGBB words) are the window's own in the usual
+            // 24-bit true-colour visual: they go over unchanged.
+            XWindowAttributes attributes{};
+            if (XGetWindowAttributes(display, window, &attributes) && attributes.visual &&
+                (attributes.depth == 24 || attributes.depth == 32) &&
+                attributes.visual->red_mask == 0xFF0000 &&
+                attributes.visual->green_mask == 0xFF00 && attributes.visual->blue_mask == 0xFF)
+            {
+                copyContext = XCreateGC(display, window, 0, nullptr);
+                copyVisual = attributes.visual;
+                copyDepth = attributes.depth;
+            }
         }
         if (trap.failed())
         {
@@ -240,10 +252,18 @@ void CFrame::closeWindow()
         ErrorTrap trap(display);
         if (currentCursor) XFreeCursor(display, currentCursor);
         currentCursor = 0;
+        if (copyContext) XFreeGC(display, copyContext);
+        copyContext = nullptr;
         // Already gone when the host destroyed its window first: the failure is trapped.
         if (window) XDestroyWindow(display, window);
     }
     window = 0;
+    if (cairoDevice)
+    {
+        cairo_device_finish(cairoDevice);
+        cairo_device_destroy(cairoDevice);
+        cairoDevice = nullptr;
+    }
     openDisplays.erase(std::remove(openDisplays.begin(), openDisplays.end(), display),
                        openDisplays.end());
     XCloseDisplay(display);
@@ -267,6 +287,9 @@ cairo_surface_t* CFrame::makeWindowSurface() const
         cairo_surface_destroy(surface);
         return nullptr;
     }
+    if (!cairoDevice)
+        if (cairo_device_t* device = cairo_surface_get_device(surface))
+            cairoDevice = cairo_device_reference(device);
     return surface;
 }
 
@@ -413,9 +436,37 @@ void CFrame::paint()
         backBuffer = new COffscreenContext(this, truncatePixel(size.getWidth()),
                                            truncatePixel(size.getHeight()), kBlackCColor);
     drawRect(backBuffer, area);
-    CDrawContext* windowContext = new CDrawContext(this, nullptr, window);
-    backBuffer->getBitmap()->draw(windowContext, area, area.getTopLeft());
-    windowContext->forget(); // the window surface is flushed when the context goes
+    cairo_surface_t* pixels =
+        backBuffer->getBitmap() ? backBuffer->getBitmap()->getBitmap() : nullptr;
+    if (copyContext && pixels)
+    {
+        // Straight to the window in one request (no cairo surface over the window).
+        cairo_surface_flush(pixels);
+        const int width = cairo_image_surface_get_width(pixels);
+        const int height = cairo_image_surface_get_height(pixels);
+        XImage* image = XCreateImage(
+            display, static_cast<Visual*>(copyVisual), unsigned(copyDepth), ZPixmap, 0,
+            reinterpret_cast<char*>(cairo_image_surface_get_data(pixels)), unsigned(width),
+            unsigned(height), 32, cairo_image_surface_get_stride(pixels));
+        if (image)
+        {
+            // The words in this machine's byte order; Xlib converts if the server's differs.
+            const uint16_t probe = 1;
+            image->byte_order = *reinterpret_cast<const uint8_t*>(&probe) ? LSBFirst : MSBFirst;
+            const int x = int(area.left), y = int(area.top);
+            XPutImage(display, window, copyContext, image, x, y, x, y,
+                      unsigned(std::min(int(area.right), width) - x),
+                      unsigned(std::min(int(area.bottom), height) - y));
+            image->data = nullptr; // the pixels stay the back buffer's
+            XDestroyImage(image);
+        }
+    }
+    else
+    {
+        CDrawContext* windowContext = new CDrawContext(this, nullptr, window);
+        backBuffer->getBitmap()->draw(windowContext, area, area.getTopLeft());
+        windowContext->forget(); // the window surface is flushed when the context goes
+    }
     XFlush(display);
 }
 

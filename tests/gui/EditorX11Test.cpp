@@ -38,10 +38,13 @@ namespace
 
 constexpr int kWidth = kEditorWidth;
 constexpr int kHeight = kEditorHeight;
-// Host parameters: the side-chain switch (slider 2) and Push Down (slider 5, -30 .. 0 dB).
+// Host parameters: the side-chain switch (slider 2), Push Down (slider 5, -30 .. 0 dB) and
+// Recovery (slider 7); and the rows' pointer positions.
 constexpr VstInt32 kSideChain = 0;
 constexpr VstInt32 kPushDown = 3;
+constexpr VstInt32 kRecovery = 5;
 constexpr int kPushDownY = 120;
+constexpr int kRecoveryY = 180;
 // The knobs' top edges (one pixel below their rows) and the knob's size.
 constexpr int kKnobTops[] = {51, 81, 111, 141, 171, 201, 231, 270};
 constexpr int kKnobWidth = 32;
@@ -466,6 +469,11 @@ TEST_F(EditorThroughTheSo, PaintsTheArtworkAndFollowsPostedMouseEvents)
     // Shift held at the press: fine mode, anchored where the press was (no jump).
     HoverPressRelease(200, kPushDownY, ShiftMask);
     EXPECT_NEAR(plugin->getParameter(kPushDown), 13.0 / 30.0, 1e-6);
+
+    // Control held at the press: Recovery (-10 .. 0, parameter 5) back to its default of -5.
+    plugin->setParameter(kRecovery, 0.8f);
+    HoverPressRelease(300, kRecoveryY, ControlMask);
+    EXPECT_NEAR(plugin->getParameter(kRecovery), 0.5, 1e-6);
 
     // The side-chain switch toggles once per press, however long the button is held.
     EXPECT_EQ(plugin->getParameter(kSideChain), 0.0f);
