@@ -8,6 +8,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xcomposite.h>
 #include <X11/extensions/Xdamage.h>
 
 #include <algorithm>
@@ -20,6 +21,8 @@ namespace
 
 // Paint records kept between two takePaintTimes() calls: about an hour of editor frames.
 constexpr size_t kMaxPaintRecords = 1u << 17;
+// How long the editor's pixels must stay unchanged before capture() reads them.
+constexpr double kQuietMs = 40.0;
 
 // One connection for every host window of the process, opened on first use and kept: hosts
 // keep theirs for their whole life too, and closing it while a plug-in still holds windows
@@ -30,6 +33,7 @@ struct HostDisplay
     bool tried = false;
     int damageEvent = 0; // first event number of DAMAGE, when the server has it
     bool hasDamage = false;
+    bool hasComposite = false;
 };
 
 HostDisplay& hostDisplay()
@@ -40,8 +44,14 @@ HostDisplay& hostDisplay()
         d.tried = true;
         d.display = XOpenDisplay(nullptr);
         int damageError = 0;
+        int compositeEvent = 0, compositeError = 0, major = 0, minor = 2;
         if (d.display != nullptr)
+        {
             d.hasDamage = XDamageQueryExtension(d.display, &d.damageEvent, &damageError);
+            d.hasComposite =
+                XCompositeQueryExtension(d.display, &compositeEvent, &compositeError) &&
+                XCompositeQueryVersion(d.display, &major, &minor) && (major > 0 || minor >= 2);
+        }
     }
     return d;
 }
@@ -199,6 +209,15 @@ bool CEditorHostWindow::makeWindow(int w, int h, std::string& error)
         return false;
     }
     XStoreName(display, created, "QUAR2 editor");
+    // Where the server can, the window and the editor in it are drawn into a picture of their
+    // own rather than onto the screen: XGetImage then reads exactly the editor's pixels even
+    // when other programs' windows lie over it (all windows sit at 0, 0 on a display without a
+    // window manager, such as the Xvfb the tests share), and ours covers nobody else's.
+    if (hostDisplay().hasComposite)
+    {
+        ErrorTrap trap(display);
+        XCompositeRedirectWindow(display, created, CompositeRedirectManual);
+    }
     // A fixed size: the editor's own, as the plug-in reports it.
     XSizeHints* hints = XAllocSizeHints();
     if (hints != nullptr)
@@ -357,6 +376,19 @@ bool CEditorHostWindow::capture(std::vector<uint8_t>& rgb, int& width, int& heig
         error = "the editor is not open";
         return false;
     }
+    // The editor's last drawing may still wait in its own connection, behind other clients of a
+    // busy server: read only once its pixels have stopped changing (at most a second).
+    if (Display* display = hostDisplay().display; display != nullptr && hostDisplay().hasDamage)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        auto quietSince = start;
+        while (millisecondsSince(quietSince) < kQuietMs && millisecondsSince(start) < 1000.0)
+        {
+            XSync(display, False);
+            if (drainEvents(display)) quietSince = std::chrono::steady_clock::now();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
     return captureWindow(window, rgb, width, height, error);
 }
 
@@ -379,8 +411,8 @@ bool CEditorHostWindow::captureWindow(void* window, std::vector<uint8_t>& rgb, i
     }
     const int w = std::max(1, attributes.width);
     const int h = std::max(1, attributes.height);
-    // Read from the server's picture of the window, child windows included (nothing overlaps
-    // it on a display without a window manager, such as Xvfb).
+    // Read from the server's picture of the window, child windows included (the window's own
+    // picture when it is redirected, see makeWindow; else the screen's).
     XImage* image =
         XGetImage(display, asWindow(window), 0, 0, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
     if (image == nullptr || !trap.clean())
