@@ -2,14 +2,19 @@
 // painting. The rest of the frame (drawing the views, routing the mouse) is CFrame.cpp and
 // CFrameInput.cpp, shared with Windows.
 //
-// Xlib rather than xcb: cairo draws into Xlib windows directly (cairo-xlib), and every Linux
-// desktop and VST host has libX11. Each frame opens its own connection to the X server (the host
-// passes only a window id), so its events never mix with the host's.
+// Xlib rather than xcb: every Linux desktop and VST host has libX11, cairo can draw into Xlib
+// windows directly (the fallback for unusual visuals), and XPutImage copies the back buffer in
+// one request. Each frame opens its own connection to the X server (the host passes only a
+// window id), so its events never mix with the host's and closing it takes everything with it.
 //
 // There is no message loop of ours: the host's effEditIdle calls (AEffGUIEditor::idle ->
 // CFrame::idle) handle the pending events and paint what was invalidated, all on the host's GUI
 // thread. Exposure is collected and painted once per idle call, through a back buffer that is
 // then copied to the window in one piece (no flicker, and cairo draws fastest into memory).
+// The common Linux hosts (Ardour, REAPER, Bitwig, Carla, Qtractor) send effEditIdle from their
+// GUI loop many times a second, which the 30-per-second redraw needs anyway; a host that sends it
+// rarely gets a slower editor, never a wrong one. No thread or timer of ours: the toolkit and the
+// script's drawing stay on the host's GUI thread, as on Windows.
 #include "gui/CFrame.h"
 
 #include "gui/CBitmap.h"
@@ -453,10 +458,12 @@ void CFrame::paint()
             // The words in this machine's byte order; Xlib converts if the server's differs.
             const uint16_t probe = 1;
             image->byte_order = *reinterpret_cast<const uint8_t*>(&probe) ? LSBFirst : MSBFirst;
-            const int x = int(area.left), y = int(area.top);
-            XPutImage(display, window, copyContext, image, x, y, x, y,
-                      unsigned(std::min(int(area.right), width) - x),
-                      unsigned(std::min(int(area.bottom), height) - y));
+            const int x = std::max(0, int(area.left)), y = std::max(0, int(area.top));
+            const int w = std::min(int(area.right), width) - x;
+            const int h = std::min(int(area.bottom), height) - y;
+            if (w > 0 && h > 0)
+                XPutImage(display, window, copyContext, image, x, y, x, y, unsigned(w),
+                          unsigned(h));
             image->data = nullptr; // the pixels stay the back buffer's
             XDestroyImage(image);
         }
