@@ -38,12 +38,13 @@ win64: deps
 	cmake -S . -B $(WIN) $(WIN_CONFIG) >/dev/null
 	cmake --build $(WIN) -j$(JOBS)
 
+# The native tests open editor windows: inside a private Xvfb when there is no display.
 test-native: native
-	ctest --test-dir $(NATIVE) --output-on-failure -j$(JOBS)
+	scripts/with-display.sh ctest --test-dir $(NATIVE) --output-on-failure -j$(JOBS)
 
 test-asan: asan
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
+	  scripts/with-display.sh ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
 
 # ThreadSanitizer cannot map its shadow memory on kernels with more address randomisation than
 # it expects; the tests run without randomisation wherever setarch allows it.
@@ -64,8 +65,7 @@ bench-editor: win64
 # QUAR2.so's editor paint times on X11 (the desktop's display, else a private Xvfb).
 bench-editor-x11: native
 	cmake --build $(NATIVE) -j$(JOBS) --target editor_paint_bench_x11
-	if [ -n "$$DISPLAY" ]; then $(NATIVE)/tests/bench/editor_paint_bench_x11; \
-	else xvfb-run -a -s "-screen 0 1280x1024x24" $(NATIVE)/tests/bench/editor_paint_bench_x11; fi
+	scripts/with-display.sh $(NATIVE)/tests/bench/editor_paint_bench_x11
 
 # Time per block of the leveller with ordinary, subnormal and decaying input, float and double.
 bench: native

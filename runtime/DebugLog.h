@@ -2,8 +2,11 @@
 // The runtime's only diagnostic output: one appended line per event in "vesk.log.txt".
 //
 // Windows: "\vesk.log.txt", the root of the current drive, then a 200 ms beep at 2000 Hz.
-// Linux has no current-drive root and no system beep: the log is "/tmp/vesk.log.txt" (always
-// there and writable, needs no configuration) and there is no sound.
+// Linux has no current-drive root and no system beep: the log is "quar2/vesk.log.txt" in the
+// user's state folder ($XDG_STATE_HOME when absolute, else $HOME/.local/state), made (private to
+// the user) when missing, and there is no sound. The file is opened without following a link and
+// written only when it is a plain file, so nobody can redirect the lines into another file by
+// planting a link (as a fixed name in a shared folder such as /tmp would allow).
 
 #include <string>
 
@@ -11,7 +14,8 @@
 // opened (then there is no beep either). Blocks for the beep's 200 ms on Windows.
 void WriteLog(const std::string& text);
 
-// [any thread] The log file's path as WriteLog opens it.
+// [any thread] The log file's path as WriteLog opens it; on Linux read from the environment at
+// each call (empty when it names no state folder), valid until the thread's next call.
 const char* LogFilePath();
 
 // A precondition the caller guarantees: what a host hands in is checked once, where it enters

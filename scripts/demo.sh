@@ -7,7 +7,8 @@
 #   report.json    every measurement before and after, the settings and the versions
 #   voice.fxp      the preset used
 #   levels.csv     per-block input level, output level and gain; levels.png draws them
-#   editor.png     the plug-in's editor while the recording plays
+#   editor.png     the Windows plug-in's editor while the recording plays (under Wine)
+#   editor-linux.png  the Linux plug-in's editor, the same way (natively, in an X11 window)
 # and ends with the loudness before and after, as quar2-host and as ffmpeg measure it. Runs as root with no display: the Wine part
 # runs inside xvfb-run with a Wine prefix under the build folder.
 # Build folders: NATIVE_BUILD (default build/native) and WIN_BUILD (default build/win64).
@@ -36,7 +37,7 @@ out=out
 work=$(mktemp -d)
 trap 'rm -rf "$work"; wineserver -k 2>/dev/null || true' EXIT
 mkdir -p "$out"
-rm -f "$out/editor.png" # never show a picture left from an earlier run
+rm -f "$out/editor.png" "$out/editor-linux.png" # never show a picture left from an earlier run
 
 echo "== making a spoken-word recording with strong level swings"
 # Sentence, gain in dB, pause after it in seconds: from close and loud to far and quiet.
@@ -109,18 +110,19 @@ PY
 echo "== drawing $out/levels.png"
 "$py" "$root/scripts/plot_levels.py" "$out/levels.csv" "$out/levels.png"
 
-echo "== picturing the editor"
-dll_info=$("$host" info "$dll")
-if grep -q "HasEditor" <<<"$dll_info"; then
-  if "$host" render-editor "$dll" "$out/editor.png" --input "$out/input.wav" \
-    --preset "$out/voice.fxp" --seconds 8; then
-    :
-  else
-    echo "   the editor could not be pictured; $out/editor.png not written"
+# picture PLUGIN OUT: the plug-in's editor while the recording plays, with the demo's preset.
+picture() {
+  if ! "$host" info "$1" | grep -q "HasEditor"; then
+    echo "   $(basename "$1") has no editor; $2 not written"
+  elif ! "$host" render-editor "$1" "$2" --input "$out/input.wav" --preset "$out/voice.fxp" \
+    --seconds 8; then
+    echo "   the editor could not be pictured; $2 not written"
   fi
-else
-  echo "   QUAR2.dll has no editor yet; $out/editor.png not written"
-fi
+}
+echo "== picturing the editor of QUAR2.dll (Windows, under Wine)"
+picture "$dll" "$out/editor.png"
+echo "== picturing the editor of QUAR2.so (Linux, natively)"
+picture "$so" "$out/editor-linux.png"
 
 # The table's rows: label, input figure and unit, output figure and unit.
 row() { sed -n "s/^$1  *\([^ ]*\) [A-Za-z]*  *\([^ ]*\) [A-Za-z]*\$/\\$2/p" "$work/so.txt"; }
@@ -129,7 +131,7 @@ ff=$(ffmpeg -nostats -hide_banner -i "$out/levelled.wav" -af ebur128=peak=true -
 ffmpeg_i=$(sed -n 's/^ *I: *\(.*\) LUFS$/\1/p' <<<"$ff")
 ffmpeg_tp=$(sed -n '/True peak:/,$p' <<<"$ff" | sed -n 's/^ *Peak: *\(.*\) dBFS$/\1/p' | head -1)
 echo
-echo "results in $out/: input.wav levelled.wav report.json voice.fxp levels.csv levels.png$([ -f "$out/editor.png" ] && echo " editor.png")"
+echo "results in $out/: input.wav levelled.wav report.json voice.fxp levels.csv levels.png$([ -f "$out/editor.png" ] && echo " editor.png")$([ -f "$out/editor-linux.png" ] && echo " editor-linux.png")"
 echo "loudness range before: $(row "loudness range" 1) LU"
 echo "loudness range after:  $(row "loudness range" 2) LU"
 echo "integrated loudness before: $(row integrated 1) LUFS, after: $(row integrated 2) LUFS (target -16, podcast)"

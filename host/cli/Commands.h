@@ -62,6 +62,7 @@ struct RenderEditorOptions
     std::vector<std::string> settings;
     int seconds = 4;
     bool noClobber = false;
+    bool offline = false; // all audio first, then the editor at rest
 };
 
 int runInfo(const InfoOptions& options, const Verbosity& verbosity);

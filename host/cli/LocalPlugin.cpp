@@ -34,10 +34,23 @@ void CLocalPlugin::process(const float* const in[2], float* const out[2], int fr
     loadedPlugin->host().clearRequests();
 }
 
-bool CLocalPlugin::openEditor(int&, int&)
+bool CLocalPlugin::openEditor(int& width, int& height)
 {
-    failureText = "editors are shown only for Windows plug-ins, through the Wine bridge";
-    return false;
+    if (!editor.open(plugin(), failureText)) return false;
+    width = editor.width();
+    height = editor.height();
+    return true;
+}
+
+bool CLocalPlugin::captureEditor(EditorImage& image)
+{
+    return editor.capture(image.rgb, image.width, image.height, failureText);
+}
+
+std::vector<float> CLocalPlugin::takeEditorPaintTimes()
+{
+    const std::vector<double> ms = editor.takePaintTimes();
+    return std::vector<float>(ms.begin(), ms.end());
 }
 
 double CLocalPlugin::timeProcessing(const float* left, const float* right, long long frames,

@@ -2,6 +2,7 @@
 // A plug-in loaded into this process (a Linux .so), driven directly through its effect record.
 
 #include "host/lib/ChannelAdapter.h"
+#include "host/lib/EditorHostWindow.h"
 #include "host/lib/LoadedPlugin.h"
 #include "host/lib/PluginInstance.h"
 
@@ -35,10 +36,12 @@ class CLocalPlugin final : public CPluginInstance
     int latency() override { return plugin().latency(); }
     double timeProcessing(const float* left, const float* right, long long frames,
                           int block) override;
+    // The editor in an X11 window of this process (the display DISPLAY names).
     bool openEditor(int& width, int& height) override;
-    void idleEditor(int) override {}
-    bool captureEditor(EditorImage&) override { return false; }
-    void closeEditor() override {}
+    void idleEditor(int milliseconds) override { editor.idle(milliseconds); }
+    bool captureEditor(EditorImage& image) override;
+    void closeEditor() override { editor.close(); }
+    std::vector<float> takeEditorPaintTimes() override;
     bool failed() const override { return false; }
     std::string failure() const override { return failureText; }
 
@@ -47,4 +50,6 @@ class CLocalPlugin final : public CPluginInstance
     std::unique_ptr<CLoadedPlugin> loadedPlugin;
     CChannelAdapter channels;
     std::string failureText;
+    // Declared last: closed (effEditClose) before the plug-in goes.
+    CEditorHostWindow editor;
 };

@@ -136,9 +136,9 @@ int run(int argc, char** argv)
         ->check(CLI::Range(1, 100));
 
     RenderEditorOptions render;
-    CLI::App* renderCmd = app.add_subcommand(
-        "render-editor", "picture of a Windows plug-in's editor while audio plays");
-    renderCmd->add_option("PLUGIN", render.plugin, "the plug-in (.dll)")->required();
+    CLI::App* renderCmd =
+        app.add_subcommand("render-editor", "picture of a plug-in's editor while audio plays");
+    renderCmd->add_option("PLUGIN", render.plugin, "the plug-in (.dll or .so)")->required();
     renderCmd->add_option("OUT", render.output, "picture to write (.png)")->required();
     renderCmd->add_option("--input", render.input, "audio to play (default: generated speech)")
         ->type_name("FILE");
@@ -150,6 +150,9 @@ int run(int argc, char** argv)
         ->type_name("NAME=VALUE")
         ->allow_extra_args(false);
     renderCmd->add_flag("-n,--no-clobber", render.noClobber, "never replace an existing file");
+    renderCmd->add_flag("--offline", render.offline,
+                        "process the audio first, then picture the editor at rest (the same "
+                        "picture on every run)");
 
     for (CLI::App* sub : {infoCmd, processCmd, analyzeCmd, benchCmd, renderCmd})
         sub->fallthrough()->group("Commands");

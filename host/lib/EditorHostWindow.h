@@ -1,9 +1,16 @@
 #pragma once
 // A plug-in's editor in a real top-level window, as a host shows it: opened with the size the
 // plug-in reports, kept painting through idle calls and the window's message loop, and read back
-// with BitBlt from the window's device context. Used by the bridge for pictures of the editor and
-// by the editor tests under Wine, which also open editors themselves in a window made by create()
-// and use its message pump and readback for any window. [Windows only]
+// from the server's or the system's picture of the window. Used by quar2-host (natively for
+// Linux plug-ins, in the bridge for Windows ones) for pictures of the editor, and by the editor
+// tests, which also open editors themselves in a window made by create() and use its message
+// pump and readback for any window.
+//
+// Windows (EditorHostWindow.cpp): a Win32 window; the handle is its HWND; pixels through BitBlt.
+// Linux (EditorHostWindowX11.cpp): an X11 window on the display DISPLAY names; the handle is its
+// window id as a pointer-sized integer (what Linux hosts pass to effEditOpen); pixels through
+// XGetImage. The plug-in handles its own X events inside effEditIdle, so there the pump only
+// drains the host's connection.
 
 #include <cstdint>
 #include <functional>
@@ -37,35 +44,37 @@ class CEditorHostWindow
     // early once `until` answers true; answers `until` at the end (true without one).
     static bool pumpFor(int milliseconds, const std::function<void()>& between = nullptr,
                         const std::function<bool()>& until = nullptr);
-    // [UI thread] How long each paint message of the editor took to handle (milliseconds, in
-    // the order painted) since the last call; the record is emptied. Paints are timed only
-    // inside idle(), where a host's message loop would run them.
+    // [UI thread] How long each paint of the editor took (milliseconds, in the order painted)
+    // since the last call; the record is emptied. Paints are timed only inside idle(), where a
+    // host's message loop would run them: on Windows each paint message of the editor's window,
+    // on Linux each effEditIdle call during which the editor's pixels changed (the DAMAGE
+    // extension reports it), since the editor draws inside that call.
     std::vector<double> takePaintTimes();
     // [UI thread] The client area's pixels, 3 bytes (R, G, B) each, top row first.
     bool capture(std::vector<uint8_t>& rgb, int& width, int& height, std::string& error);
-    // [UI thread] The same for any window (HWND), e.g. the editor's own.
+    // [UI thread] The same for any window (HWND, or X11 window id), e.g. the editor's own.
     static bool captureWindow(void* window, std::vector<uint8_t>& rgb, int& width, int& height,
                               std::string& error);
     void close();
 
     bool isOpen() const { return window != nullptr; }
-    // The host window (HWND), null while closed.
+    // The host window (HWND, or X11 window id), null while closed.
     void* handle() const { return window; }
     // Client size in pixels, 0 while closed.
     int width() const { return clientWidth; }
     int height() const { return clientHeight; }
-    // The plug-in's own child window (HWND), null when it made none.
+    // The plug-in's own child window (HWND, or X11 window id), null when it made none.
     void* editorWindow() const;
 
   private:
-    // pump(), timing the dispatch of every paint message.
+    // pump(), timing the dispatch of every paint message (Windows; Linux times idle calls).
     void pumpTimed();
     // Makes and shows the top-level window with a client area of w x h.
     bool makeWindow(int w, int h, std::string& error);
 
     CVstPlugin* shownPlugin = nullptr;
     std::vector<double> paintMs;
-    void* window = nullptr; // HWND
+    void* window = nullptr; // HWND, or X11 window id
     int clientWidth = 0;
     int clientHeight = 0;
 };

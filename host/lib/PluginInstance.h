@@ -80,8 +80,9 @@ class CPluginInstance
     virtual double timeProcessing(const float* left, const float* right, long long frames,
                                   int block) = 0;
 
-    // [UI thread] Editor in a real window; only the bridge has one. openEditor answers false
-    // (with a reason in failure()) where there is no editor.
+    // [UI thread] Editor in a real window (Win32 in the bridge, X11 in this process).
+    // openEditor answers false (with a reason in failure()) where there is no editor or no
+    // window can be made.
     virtual bool openEditor(int& width, int& height) = 0;
     // Lets the editor paint: idle calls and the window's message loop for `milliseconds`.
     virtual void idleEditor(int milliseconds) = 0;

@@ -4,19 +4,19 @@
 //    block (as QUAR2 does), times a gain parameter;
 //  - three parameters: "Gain [dB]" (-24..24, whole dB), "Mode" (steps "Soft", "Hard",
 //    "Off") and "Mix" (continuous 0..100 %, label "%");
-//  - programs as chunks: 12 bytes, "QHT1" and two floats (gain dB, mode), strictly checked.
+//  - programs as chunks: 12 bytes, "QHT1" and two floats (gain dB, mode), strictly checked;
+//  - an editor of 200 x 100 pixels (Win32 or X11, CliTestEditor*.cpp).
 // Built twice: with QUAR2_TEST_NULL_EFFECT its entry point returns no effect. Built for Windows
 // as well, for the tests through the Wine bridge; there a "Mode" of "Off" held for more than
 // 50 blocks with QUAR2_TEST_CRASH makes the plug-in crash, as a broken plug-in would.
 // The environment variable QUAR2_TEST_PLUGIN_FAULT makes it misbehave the way plug-ins in the
 // field do, from its 1000th output frame on: "nan" or "inf" outputs that instead of audio,
-// "segv", "abort" and "exit" end the process, "slow" sleeps 50 ms per block.
+// "segv", "abort" and "exit" end the process, "slow" sleeps 50 ms per block; "no-editor" makes
+// it announce no editor.
 
 #include "vst/AEffectX.h"
 
-#ifdef _WIN32
 #include "CliTestEditor.h"
-#endif
 
 #include <algorithm>
 #include <cmath>
@@ -142,7 +142,6 @@ void copyText(void* ptr, const char* text)
         return 1;
     case effGetVendorVersion:
         return 7;
-#ifdef _WIN32
     case effEditGetRect:
     {
         static ERect rect{0, 0, kTestEditorHeight, kTestEditorWidth};
@@ -157,7 +156,6 @@ void copyText(void* ptr, const char* text)
     case effEditClose:
         TestEditorClose();
         return 0;
-#endif
     case effGetVstVersion:
         return kVstVersion;
     default:
@@ -254,9 +252,8 @@ extern "C" CLI_TEST_EXPORT AEffect* VSTPluginMain(audioMasterCallback host)
     e.numInputs = 2;
     e.numOutputs = 2;
     e.flags = effFlagsCanReplacing | effFlagsProgramChunks;
-#ifdef _WIN32
-    e.flags |= effFlagsHasEditor;
-#endif
+    // "no-editor" leaves the editor out, as many plug-ins do.
+    if (p->fault != "no-editor") e.flags |= effFlagsHasEditor;
     e.ioRatio = 1.0f;
     e.object = p;
     e.uniqueID = vstFourCC('Q', 'H', 'T', 'D');

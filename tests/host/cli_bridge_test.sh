@@ -113,8 +113,13 @@ assert im.getpixel((100, 5)) == (0, 255, 0), im.getpixel((100, 5))
 "
 DISPLAY= "$host" render-editor "$dll" "$work/none.png" >/dev/null 2>"$work/nd.err"
 check "render-editor without a display says so" grep -q "needs an X display" "$work/nd.err"
-"$host" render-editor "$so" "$work/none.png" >/dev/null 2>"$work/so.err"
-check "render-editor of a Linux plug-in says why not" grep -q "only for Windows plug-ins" "$work/so.err"
+# The Linux build shows the same editor natively, in an X11 window of quar2-host's own.
+"$host" render-editor "$so" "$work/so.png" --seconds 1 -v >"$work/so.txt" 2>&1
+check "render-editor of the Linux build natively" grep -q "editor 200x100 after 1 s" "$work/so.txt"
+QUAR2_TEST_PLUGIN_FAULT=no-editor "$host" render-editor "$so" "$work/none.png" >/dev/null \
+  2>"$work/so.err"
+check "render-editor of a plug-in without an editor says why not" grep -q "has no editor" \
+  "$work/so.err"
 check "no picture after a failure" test ! -e "$work/none.png"
 
 # QUAR2 itself: the Windows build under Wine must level exactly like the Linux build.

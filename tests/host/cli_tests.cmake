@@ -3,10 +3,14 @@
 if(NOT WIN32)
   # Two small plug-ins the end-to-end tests drive: a delay with a known latency, parameters and
   # a chunk, and one whose entry point returns no effect.
+  # Its editor is an X11 window of its own.
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(CLI_TEST_X11 REQUIRED IMPORTED_TARGET x11)
   foreach(variant test null)
-    add_library(cli_${variant}_plugin MODULE CliTestPlugin.cpp)
+    add_library(cli_${variant}_plugin MODULE CliTestPlugin.cpp CliTestEditorX11.cpp)
     set_target_properties(cli_${variant}_plugin PROPERTIES PREFIX "")
     target_include_directories(cli_${variant}_plugin PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(cli_${variant}_plugin PRIVATE PkgConfig::CLI_TEST_X11)
     target_link_options(cli_${variant}_plugin PRIVATE -Wl,--no-undefined)
   endforeach()
   target_compile_definitions(cli_null_plugin PRIVATE QUAR2_TEST_NULL_EFFECT)
@@ -54,6 +58,17 @@ if(WIN32)
             $<TARGET_FILE:quar2-bridge> $<TARGET_FILE:cli_test_plugin>
             $<TARGET_FILE:cli_crash_plugin> $<TARGET_FILE:QUAR2>)
   set_tests_properties(cli_bridge_tests PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
+    ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all")
+
+  # QUAR2's Linux editor (the native build's QUAR2.so) against this build's QUAR2.dll at one
+  # fixed state, both pictured by quar2-host render-editor; the side-by-side picture is kept in
+  # artifacts/.
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/artifacts)
+  add_test(NAME editor_builds_tests
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/editor_builds_test.sh ${QUAR2_NATIVE_BUILD_DIR}
+            $<TARGET_FILE:QUAR2> $<TARGET_FILE:quar2-bridge> ${PROJECT_SOURCE_DIR}/resources
+            ${CMAKE_BINARY_DIR}/artifacts/editor_linux_windows.png)
+  set_tests_properties(editor_builds_tests PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120
     ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all")
 endif()
 

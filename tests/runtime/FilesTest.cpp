@@ -9,7 +9,11 @@
 #include "runtime/Xlat.h"
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
 #endif
 
 TEST(FileSlots, WriteReadAndModesFollowTheSlotRules)
@@ -147,13 +151,105 @@ TEST(ModulePaths, ListFolderSkipsDotEntriesAndFoldersAndToleratesMissingSeparato
 }
 
 #ifndef _WIN32
-TEST(DebugLog, LinuxLogAppendsOneLinePerEntryInTmp)
+namespace
 {
-    EXPECT_STREQ(LogFilePath(), "/tmp/vesk.log.txt");
-    const std::string line = "Unable to load: " + UniqueTag("/plugins/quar2_gfx/bg.png");
-    WriteLog(line);
-    EXPECT_EQ(LastLine(LogFilePath()), line);
-    WriteLog(line + " again");
-    EXPECT_EQ(LastLine(LogFilePath()), line + " again");
+// Sets an environment variable for one scope and puts the old value back.
+class ScopedEnv
+{
+  public:
+    ScopedEnv(const char* name, const char* value) : name(name)
+    {
+        const char* old = std::getenv(name);
+        hadOld = old != nullptr;
+        if (hadOld) oldValue = old;
+        if (value != nullptr)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv()
+    {
+        if (hadOld)
+            setenv(name, oldValue.c_str(), 1);
+        else
+            unsetenv(name);
+    }
+
+  private:
+    const char* name;
+    bool hadOld = false;
+    std::string oldValue;
+};
+} // namespace
+
+TEST(DebugLog, LinuxLogAppendsToAPrivateFileInTheUsersStateFolder)
+{
+    ScratchFolder home("rt_home");
+    const std::string state = home.full() + "state";
+    {
+        // $XDG_STATE_HOME when absolute: the folders are made, private to the user.
+        ScopedEnv xdg("XDG_STATE_HOME", state.c_str());
+        const std::string path = state + "/quar2/vesk.log.txt";
+        EXPECT_EQ(std::string(LogFilePath()), path);
+        const std::string line = "Unable to load: " + UniqueTag("/plugins/quar2_gfx/bg.png");
+        WriteLog(line);
+        EXPECT_EQ(LastLine(path), line);
+        WriteLog(line + " again");
+        EXPECT_EQ(LastLine(path), line + " again");
+        struct stat st
+        {
+        };
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0077, 0u) << "the log is readable by others";
+    }
+    {
+        // Otherwise (unset, or a relative path, which is to be ignored) $HOME/.local/state.
+        ScopedEnv homeEnv("HOME", home.full().c_str());
+        for (const char* xdg : {static_cast<const char*>(nullptr), "relative/state"})
+        {
+            ScopedEnv xdgEnv("XDG_STATE_HOME", xdg);
+            const std::string path = home.full() + ".local/state/quar2/vesk.log.txt";
+            EXPECT_EQ(std::string(LogFilePath()), path);
+            const std::string line = UniqueTag("home");
+            WriteLog(line);
+            EXPECT_EQ(LastLine(path), line);
+        }
+        // Neither known: nothing is written anywhere, and nothing breaks.
+        ScopedEnv noHome("HOME", nullptr);
+        ScopedEnv noXdg("XDG_STATE_HOME", nullptr);
+        EXPECT_STREQ(LogFilePath(), "");
+        WriteLog("nowhere");
+    }
+}
+
+TEST(DebugLog, LinuxLogNeverWritesThroughALinkOrIntoAnythingButAPlainFile)
+{
+    ScratchFolder state("rt_state");
+    ScopedEnv xdg("XDG_STATE_HOME", state.full().c_str());
+    const std::string path = state.full() + "quar2/vesk.log.txt";
+    ASSERT_EQ(std::string(LogFilePath()), path);
+    std::filesystem::create_directories(state.full() + "quar2");
+
+    // Another user's link at the log's name, to a file of the victim's: nothing goes through.
+    const std::string victim = state.full() + "victim.txt";
+    {
+        std::ofstream(victim) << "precious\n";
+    }
+    std::filesystem::create_symlink(victim, path);
+    WriteLog("Unable to load: planted");
+    EXPECT_EQ(LastLine(victim), "precious");
+    EXPECT_EQ(std::filesystem::file_size(victim), 9u);
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    // A dangling link is not followed to create its target either.
+    std::filesystem::remove(path);
+    std::filesystem::create_symlink(state.full() + "created.txt", path);
+    WriteLog("Unable to load: dangling");
+    EXPECT_FALSE(std::filesystem::exists(state.full() + "created.txt"));
+
+    // A FIFO there neither blocks the editor nor takes the line.
+    std::filesystem::remove(path);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    WriteLog("Unable to load: fifo"); // returns at once: no reader, no wait
+    std::filesystem::remove(path);
 }
 #endif
