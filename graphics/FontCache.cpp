@@ -1,8 +1,6 @@
 #include "graphics/FontCache.h"
 
-#ifdef QUAR2_GFX_TOOLKIT
 #include "gui/CFontDesc.h"
-#endif
 
 namespace
 {
@@ -13,7 +11,7 @@ char LowerAscii(char c)
 }
 
 // Face names compared without regard to ASCII case.
-[[maybe_unused]] bool SameFace(const char* a, const char* b)
+bool SameFace(const char* a, const char* b)
 {
     if (a == nullptr || b == nullptr) return false;
     for (; *a != '\0' && *b != '\0'; ++a, ++b)
@@ -26,25 +24,19 @@ char LowerAscii(char c)
 CFontDesc* CFontCache::Find(const char* face)
 {
     if (face == nullptr) return nullptr;
-#ifdef QUAR2_GFX_TOOLKIT
     for (auto it = entries.rbegin(); it != entries.rend(); ++it)
         if (SameFace((*it)->getName(), face)) return *it;
     CFontDesc* desc = new CFontDesc(face, 0.0, 0);
     entries.push_back(desc); // the cache keeps the first reference
     return desc;
-#else
-    return nullptr;
-#endif
 }
 
 void CFontCache::Release()
 {
-#ifdef QUAR2_GFX_TOOLKIT
     for (CFontDesc*& desc : entries)
     {
         if (desc != nullptr) desc->forget();
         desc = nullptr;
     }
-#endif
     entries.clear();
 }

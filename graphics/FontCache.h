@@ -23,7 +23,7 @@ class CFontCache
 
     // The description for `face`, searched from the newest entry to the oldest, without regard
     // to ASCII case; made (size 0, style 0) and appended when there is none. Null for a null
-    // face or without the toolkit.
+    // face.
     CFontDesc* Find(const char* face);
     // Drops every entry's reference and empties the cache.
     void Release();

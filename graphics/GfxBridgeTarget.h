@@ -1,18 +1,15 @@
 #pragma once
 // Internal to the drawing bridge: finds what a bridge operation draws on.
 //
-// The plug-in object's own target (getScriptDrawTarget) wins; otherwise, with the toolkit, the
+// The plug-in object's own target (getScriptDrawTarget) wins; otherwise the
 // script view's drawing context is wrapped for the duration of one operation (a small stack
 // object, no allocation). Without either the operation answers its fallback.
 
 #include <cstdint>
 
 #include "graphics/GfxTarget.h"
-#include "runtime/XlatAdapter.h"
-
-#ifdef QUAR2_GFX_TOOLKIT
 #include "graphics/DrawContextTarget.h"
-#endif
+#include "runtime/XlatAdapter.h"
 
 // A colour from four components, each limited to 0..255.
 inline GfxColor PackGfxColor(int32_t r, int32_t g, int32_t b, int32_t a)
@@ -27,12 +24,10 @@ template <typename R, typename F> R WithGfxTarget(CXlatAdapter* plugin, R fallba
 {
     if (plugin == nullptr) return fallback;
     if (CGfxTarget* target = plugin->getScriptDrawTarget()) return use(*target);
-#ifdef QUAR2_GFX_TOOLKIT
     if (CDrawContext* context = plugin->getScriptDrawContext())
     {
         CDrawContextTarget target(*context, plugin->getFontCache());
         return use(static_cast<CGfxTarget&>(target));
     }
-#endif
     return fallback;
 }

@@ -2,7 +2,7 @@
 // What the drawing bridge draws on during one view draw.
 //
 // In the plug-in this is the toolkit's drawing context of the script view (wrapped by
-// CDrawContextTarget, Windows); a front end without the toolkit, or a test that records what a
+// CDrawContextTarget); a front end without the toolkit, or a test that records what a
 // script draws, offers its own target through CXlatAdapter::getScriptDrawTarget(). The
 // operations are those of the toolkit's drawing context that the bridge needs; coordinates are
 // surface pixels as doubles. All operations: [UI thread].
