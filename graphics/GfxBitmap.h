@@ -1,7 +1,7 @@
 #pragma once
-// Internal to the image bridge: the platform bitmaps a GfxImageHolder holds. With the toolkit
-// (Windows) they are reference-counted CBitmaps decoded by GDI+; elsewhere there is no decoder,
-// every load answers null and the queries answer 0 / false without touching the pointer.
+// Internal to the image bridge: the platform bitmaps a GfxImageHolder holds, reference-counted
+// toolkit CBitmaps (decoded by GDI+ on Windows, by cairo on Linux). A null bitmap answers 0 /
+// false to every query.
 // All operations: [UI thread].
 
 #include <cstdint>

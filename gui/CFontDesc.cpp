@@ -1,22 +1,13 @@
+// CFontDesc's description rules, the same on every platform: name, size and style, and the list
+// of live descriptions that lets a drawing shutdown reach every platform font. The platform font
+// itself is made in CFontDescGdiplus.cpp (Windows) or CFontDescCairo.cpp (Linux).
 #include "gui/CFontDesc.h"
 
-#include "gui/DrawingCodes.h"
-#include "gui/GDIPlusGlobals.h"
-#include "gui/PlatformFonts.h"
-
-#include <windows.h>
-#include <objidl.h>
-#include <gdiplus.h>
-
-#include <cstdlib>
 #include <cstring>
 
 namespace
 {
 CFontDesc* firstDesc = nullptr; // head of the list of live descriptions
-
-// Longest family name handed to GDI+, in wide characters.
-constexpr size_t kMaxFamilyNameLength = 200;
 } // namespace
 
 CFontDesc::CFontDesc(const char* newName, double newSize, int32_t newStyle)
@@ -85,43 +76,11 @@ bool CFontDesc::operator==(const CFontDesc& other) const
     return sameName && size == other.size && style == other.style;
 }
 
-void CFontDesc::discardPlatformFont()
-{
-    if (!platformFontShared) delete platformFont;
-    platformFont = nullptr;
-    platformFontShared = false;
-    platformFontMade = false;
-}
-
-Gdiplus::Font* CFontDesc::getPlatformFont()
-{
-    if (platformFontMade) return platformFont;
-    if (!GDIPlusGlobals::isRunning()) return nullptr; // try again once GDI+ runs
-    platformFontMade = true;
-
-    wchar_t wideName[kMaxFamilyNameLength + 1] = {};
-    if (hasName && std::mbstowcs(wideName, name.c_str(), kMaxFamilyNameLength) == size_t(-1))
-        wideName[0] = 0;
-    wideName[kMaxFamilyNameLength] = 0; // mbstowcs does not terminate a full buffer
-
-    int fontStyle = Gdiplus::FontStyleRegular;
-    if (style & kUnderlineFace)
-        fontStyle = Gdiplus::FontStyleUnderline;
-    else if (style & kItalicFace)
-        fontStyle = Gdiplus::FontStyleItalic;
-    else if (style & kBoldFace)
-        fontStyle = Gdiplus::FontStyleBold;
-    // The same family, size and style as an earlier description: the same font, kept for the
-    // GDI+ session (finding a family searches the installed fonts every time).
-    platformFont =
-        PlatformFonts::find(wideName, float(Gdiplus::REAL(size)), fontStyle, platformFontShared);
-    return platformFont;
-}
-
 void CFontDesc::discardAllPlatformFonts()
 {
     for (CFontDesc* desc = firstDesc; desc; desc = desc->nextDesc)
         desc->discardPlatformFont();
+    releaseKeptFonts();
 }
 
 namespace

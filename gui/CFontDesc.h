@@ -61,6 +61,9 @@ class CFontDesc : public CBaseObject
     CFontDesc* nextDesc = nullptr;
     void link();
     void unlink();
+    // The platform's own table of fonts shared between descriptions, let go after every
+    // description's font (discardAllPlatformFonts).
+    static void releaseKeptFonts();
 };
 
 // Process-wide descriptions, all style 0. kSystemFont ("Arial" 12) is every new drawing
