@@ -43,6 +43,28 @@ void TXlatEffect::ReportLatency()
     }
 }
 
+const LevellerInitSet& TXlatEffect::TakeInitSet()
+{
+    const LevellerInitSet& init = audioInit.Latest(initSets);
+    if (!(init.delayBaseL == audioDelayBaseL) || !(init.delayBaseR == audioDelayBaseR)) [[unlikely]]
+    {
+        audioDelayBaseL = init.delayBaseL;
+        audioDelayBaseR = init.delayBaseR;
+        // The positions stay: over an all-silent line they only decide where writing goes on.
+        for (double p = 0.0; p <= kLookAhead; p += 1.0)
+        {
+            DelaySlot(delayWindowL, init.delayBaseL + p) = 0.0;
+            DelaySlot(delayWindowR, init.delayBaseR + p) = 0.0;
+        }
+    }
+    if (!(init.historyBase == audioHistoryBase)) [[unlikely]]
+    {
+        audioHistoryBase = init.historyBase;
+        vars.historyReady = 0.0;
+    }
+    return init;
+}
+
 void TXlatEffect::FillHistory()
 {
     LevellerVariables& v = vars;
@@ -62,6 +84,8 @@ void TXlatEffect::DoBlock()
 {
     LevellerVariables& v = vars;
 
+    // Memory that moved since the last block is made safe before anything reads it.
+    TakeInitSet();
     ReportLatency();
 
     // Transport, each value its own time-information request.
@@ -122,7 +146,7 @@ void TXlatEffect::DoSample()
 {
     LevellerVariables& v = vars;
     // Coefficients come from complete sets of one init-hook run and one slider-code run.
-    const LevellerInitSet& init = audioInit.Latest(initSets);
+    const LevellerInitSet& init = TakeInitSet();
     const LevellerSliderSet& k = audioSliders.Latest(sliderSets);
     RefreshHostValues();
 

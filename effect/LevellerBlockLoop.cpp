@@ -463,7 +463,7 @@ void TXlatEffect::ProcessStereo(const Sample* in0, const Sample* in1, Sample* ou
 {
     if (frames <= 0) return;
     LevellerVariables& v = vars;
-    const LevellerInitSet& init = audioInit.Latest(initSets);
+    const LevellerInitSet& init = TakeInitSet();
     const LevellerSliderSet& k = audioSliders.Latest(sliderSets);
 
     double* const lineL = ContiguousDelayLine(delayWindowL, init.delayBaseL, lineIndexL);

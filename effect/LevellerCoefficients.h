@@ -21,6 +21,7 @@ struct LevellerInitSet
     double delayLengthR = 0.0;
     double delayBaseL = 0.0;
     double delayBaseR = 0.0;
+    double historyBase = 0.0;
 };
 
 // From one run of the slider code.

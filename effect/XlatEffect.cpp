@@ -69,6 +69,7 @@ TXlatEffect::TXlatEffect()
     version = 1000;
     uniqueId = ('Q' << 24) | ('U' << 16) | ('A' << 8) | 'R';
     channelCount = 2;
+    latencyFrames = static_cast<int32_t>(kLookAhead);
 }
 
 void TXlatEffect::DoOpen()
@@ -82,7 +83,11 @@ void TXlatEffect::DoOpen()
     // The memory was just cleared: point the audio path at fresh pages of the (all-zero) layout,
     // so that a block processed before the first resume still touches only prepared memory.
     PrepareMemory();
-    // The audio thread's coefficients start from 0 like every script variable.
+    // The audio thread's coefficients start from 0 like every script variable, and so do the
+    // places where it last found its memory (the lines there were just cleared).
+    audioDelayBaseL = 0.0;
+    audioDelayBaseR = 0.0;
+    audioHistoryBase = 0.0;
     initSets.Publish(LevellerInitSet{}, initSets.TakeTicket());
     sliderSets.Publish(LevellerSliderSet{}, sliderSets.TakeTicket());
 }
@@ -148,7 +153,11 @@ void TXlatEffect::DoInit()
         v.delayBaseR = k.delayBaseR;
     }
     v.latency = kLookAhead;
-    if (rateUsable) v.historyBase = 2.0 * sr + 1.0;
+    if (rateUsable)
+    {
+        v.historyBase = 2.0 * sr + 1.0;
+        k.historyBase = v.historyBase;
+    }
     v.graphPoints = 360.0;
     // Editor layout.
     v.graphX = 27.0;

@@ -97,6 +97,12 @@ class TXlatEffect : public TXlat
     // [audio thread] The delay slot or history entry at a script index; a spare cell when the
     // index lies outside the prepared windows (it never does for the layouts the hooks make).
     double& DelaySlot(const CMemoryWindow& window, double index);
+    // [audio thread] The newest init-hook set, taken up by the audio path. When it puts the delay
+    // lines somewhere else in memory (a resume at another sample rate moves the right line and
+    // the history), both lines start again from silence, like fresh ones: the new places may
+    // hold anything the memory held before, the old history's ordinates among them, and that
+    // must never be heard. A moved history is filled again at the next block, as at the first.
+    const LevellerInitSet& TakeInitSet();
     // [audio thread] 0..32767, like the C library's rand(), but lock-free and per instance.
     int32_t NextRandom();
     // [audio thread] The block loop behind both DoSamples.
@@ -135,4 +141,8 @@ class TXlatEffect : public TXlat
     CSetCopy<LevellerSliderSet> audioSliders;
     LineIndexCache lineIndexL;
     LineIndexCache lineIndexR;
+    // Where the audio path last found the delay lines and the history (audio thread only).
+    double audioDelayBaseL = 0.0;
+    double audioDelayBaseR = 0.0;
+    double audioHistoryBase = 0.0;
 };
