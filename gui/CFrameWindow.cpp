@@ -3,6 +3,8 @@
 
 #include <windowsx.h>
 
+#include "vst/FloatingPointScope.h"
+
 namespace
 {
 CFrame* frameOf(HWND window)
@@ -57,7 +59,10 @@ class FrameHold
 LRESULT CALLBACK CFrame::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     // The system's message dispatch, which no exception may cross: a handler that fails (an
-    // allocation while painting, say) leaves the message to the default handling.
+    // allocation while painting, say) leaves the message to the default handling. Painting and
+    // the mouse run the script's drawing code: in the plug-in's floating-point environment, as
+    // every call through the effect record does.
+    const CFloatingPointScope floatingPoint;
     try
     {
         return handleMessage(window, message, wParam, lParam);

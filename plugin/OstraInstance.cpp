@@ -5,11 +5,14 @@
 #include "effect/XlatEffect.h"
 #include "plugin/COstra.h"
 #include "plugin/OstraCallbackFillers.h"
+#include "vst/FloatingPointScope.h"
 
 AEffect* MakeOstraInstance(audioMasterCallback audioMaster)
 {
     // The host that calls this is C: a failed allocation answers "no instance" and leaves nothing
-    // behind, instead of throwing into it.
+    // behind, instead of throwing into it. The effect is made in the plug-in's floating-point
+    // environment, like every later call.
+    const CFloatingPointScope floatingPoint;
     try
     {
         const TOstraCallbacks table = MakeOstraCallbacks();

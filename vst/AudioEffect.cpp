@@ -1,5 +1,7 @@
 #include "vst/AudioEffect.h"
 
+#include "vst/FloatingPointScope.h"
+
 AudioEffect::AudioEffect(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams)
     : audioMaster(audioMaster), numPrograms(numPrograms), numParams(numParams)
 {
@@ -126,12 +128,14 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
 // The trampolines are where a host written in C calls in, so nothing may be thrown past them: a
 // failure inside (an allocation a huge chunk or name asked for, say) answers the interface's "did
 // nothing" value. What failed left the plug-in's settings as they were: every operation changes
-// them only after its allocations succeeded.
+// them only after its allocations succeeded. Each runs in the plug-in's floating-point environment
+// and hands the host's back on return (FloatingPointScope.h).
 VstIntPtr AudioEffect::dispatchEffectClass(AEffect* e, VstInt32 opcode, VstInt32 index,
                                            VstIntPtr value, void* ptr, float opt)
 {
     auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr;
     if (!object) return 0;
+    const CFloatingPointScope floatingPoint;
     if (opcode == effClose)
     {
         // The host lets go of the instance whatever happens: it is deleted even when closing
@@ -158,6 +162,7 @@ VstIntPtr AudioEffect::dispatchEffectClass(AEffect* e, VstInt32 opcode, VstInt32
 
 void AudioEffect::processClass(AEffect* e, float** inputs, float** outputs, VstInt32 sampleFrames)
 {
+    const CFloatingPointScope floatingPoint;
     try
     {
         if (auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr)
@@ -171,6 +176,7 @@ void AudioEffect::processClass(AEffect* e, float** inputs, float** outputs, VstI
 void AudioEffect::processClassReplacing(AEffect* e, float** inputs, float** outputs,
                                         VstInt32 sampleFrames)
 {
+    const CFloatingPointScope floatingPoint;
     try
     {
         if (auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr)
@@ -184,6 +190,7 @@ void AudioEffect::processClassReplacing(AEffect* e, float** inputs, float** outp
 void AudioEffect::processClassDoubleReplacing(AEffect* e, double** inputs, double** outputs,
                                               VstInt32 sampleFrames)
 {
+    const CFloatingPointScope floatingPoint;
     try
     {
         if (auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr)
@@ -196,6 +203,7 @@ void AudioEffect::processClassDoubleReplacing(AEffect* e, double** inputs, doubl
 
 void AudioEffect::setParameterClass(AEffect* e, VstInt32 index, float value)
 {
+    const CFloatingPointScope floatingPoint;
     try
     {
         if (auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr)
@@ -208,6 +216,7 @@ void AudioEffect::setParameterClass(AEffect* e, VstInt32 index, float value)
 
 float AudioEffect::getParameterClass(AEffect* e, VstInt32 index)
 {
+    const CFloatingPointScope floatingPoint;
     try
     {
         auto* object = e ? static_cast<AudioEffect*>(e->object) : nullptr;
