@@ -35,6 +35,9 @@ void Create(COstra* plugin)
     plugin->setNumInputs(runtime->channelCount);
     plugin->setNumOutputs(runtime->channelCount);
     plugin->setUniqueID(runtime->uniqueId);
+    // The look-ahead is fixed: the record carries it from the start, for hosts that read the
+    // delay right after the entry point or before they resume.
+    plugin->setInitialDelay(runtime->latencyFrames);
     if (!plugin->getEditor())
     {
         if (AEffEditor* editor = MakeOstraEditor(plugin, kEditorWidth, kEditorHeight))
@@ -159,10 +162,14 @@ void SetProgramName(COstra* plugin, const char* text)
     if (TXlat* runtime = plugin->getRuntime()) runtime->programName = text;
 }
 
-int32_t GetProgramNameIndexed(COstra* /*plugin*/, int32_t /*category*/, int32_t /*index*/,
-                              char* /*text*/)
+int32_t GetProgramNameIndexed(COstra* plugin, int32_t category, int32_t index, char* text)
 {
-    return 0; // one program, whose name the host reads with effGetProgramName
+    // The one program has no category: hosts ask with -1 (any) or 0. An index that names no
+    // program answers 0 and leaves the buffer alone.
+    TXlat* runtime = plugin->getRuntime();
+    if (!runtime || !text || (category != -1 && category != 0) || index != 0) return 0;
+    CopyBoundedText(text, runtime->programName, kOstraProgramNameBytes);
+    return 1;
 }
 } // namespace
 

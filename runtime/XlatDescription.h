@@ -72,4 +72,7 @@ class CXlatDescription : public CXlatSamples
     int32_t uniqueId = 0;
     // Inputs and outputs.
     int32_t channelCount = 0;
+    // Frames of delay the effect always adds (its look-ahead), known from construction on so
+    // that a host can read it before anything has run. The hooks may still report a change.
+    int32_t latencyFrames = 0;
 };

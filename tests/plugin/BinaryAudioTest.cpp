@@ -55,12 +55,12 @@ TEST_F(BuiltPlugin, ResumeRunsTheInitAndSliderHooks)
     CHostCallback host;
     CVstPlugin* p = make(host, "VSTPluginMain", 44100.0f, 256, false);
     ASSERT_NE(p, nullptr);
-    // Opened but never resumed: the slider code has not run, so the output gain is still 0,
-    // and the init hook has not set the look-ahead, so no latency is reported.
+    // Opened but never resumed: the slider code has not run, so the output gain is still 0.
+    // The look-ahead is fixed, so the latency is there all the same.
     Signal out = p->processFloat(Constant(2048, 0.5f, 0.5f));
     for (size_t i = 0; i < 2048; ++i)
         ASSERT_EQ(out[0][i], 0.0f) << i;
-    EXPECT_EQ(p->latency(), 0);
+    EXPECT_EQ(p->latency(), 64);
 
     host.clearRequests();
     p->resume();
@@ -163,18 +163,31 @@ TEST_F(BuiltPlugin, LookAheadOf64Frames)
         ASSERT_LT(std::fabs(out[1][i]), 1e-9) << i;
 }
 
-// Hosts read the delay once, when they activate the plug-in: it must be there before any audio,
-// whichever way the instance was brought up.
+// Hosts read the delay once: right after the entry point, after effOpen, when they build their
+// processing graph before resuming, or when they activate the plug-in. It must be there at each
+// of those moments, whichever way the instance was brought up.
 TEST_F(BuiltPlugin, LatencyIsKnownBeforeTheFirstBlock)
 {
     for (const std::string& entry : BuiltPluginEntries())
     {
         SCOPED_TRACE(entry);
+        {
+            CHostCallback bare;
+            std::string error;
+            auto fresh = CVstPlugin::create(library.entry(entry.c_str()), bare, error);
+            ASSERT_TRUE(fresh) << error;
+            EXPECT_EQ(fresh->effect()->initialDelay, 64); // as the entry point returns it
+            fresh->open();
+            EXPECT_EQ(fresh->latency(), 64);
+            fresh->setSampleRate(22050.0f);
+            fresh->setBlockSize(4096);
+            EXPECT_EQ(fresh->latency(), 64);
+        }
         // Created, opened, rate and block size set, resumed: as a host activates an insert.
         CHostCallback host;
         CVstPlugin* p = make(host, entry.c_str(), 48000.0f, 512, false);
         ASSERT_NE(p, nullptr);
-        EXPECT_EQ(p->latency(), 0); // nothing is set up before the first resume
+        EXPECT_EQ(p->latency(), 64); // known before the first resume
         p->resume();
         EXPECT_EQ(p->latency(), 64);
         // Suspend, a new rate, resume: still 64, and nothing to announce.

@@ -35,7 +35,7 @@ TEST_F(BuiltPlugin, EveryExportMakesTheSameEffectRecord)
         EXPECT_EQ(e->numInputs, 2);
         EXPECT_EQ(e->numOutputs, 2);
         EXPECT_EQ(e->flags, kExpectedFlags);
-        EXPECT_EQ(e->initialDelay, 0);
+        EXPECT_EQ(e->initialDelay, 64); // the fixed look-ahead, before anything has run
         EXPECT_EQ(e->ioRatio, 1.0f);
         EXPECT_EQ(e->uniqueID, 0x51554152); // 'QUAR'
         EXPECT_EQ(e->version, 1);
@@ -82,11 +82,11 @@ TEST_F(BuiltPlugin, OpcodeTable)
     // opcodes 14 (open), 59, 60 (keys) and 61 (knob mode) are the editor's own answers, checked
     // by the editor's tests; here they may only be 0 or 1, and 0 without an editor.
     std::map<VstInt32, VstIntPtr> expected = {
-        {effGetProgram, 0},      {effIdentify, 0x4E764566}, {effGetChunk, 260},
-        {effProcessEvents, 1},   {effCanBeAutomated, 1},    {effGetEffectName, 1},
-        {effGetVendorString, 1}, {effGetProductString, 1},  {effGetVendorVersion, 1000},
-        {effCanDo, -1},          {effGetVstVersion, 2400},  {effGetCurrentMidiProgram, -1},
-        {effGetPlugCategory, 0},
+        {effGetProgram, 0},      {effIdentify, 0x4E764566},     {effGetChunk, 260},
+        {effProcessEvents, 1},   {effCanBeAutomated, 1},        {effGetEffectName, 1},
+        {effGetVendorString, 1}, {effGetProductString, 1},      {effGetVendorVersion, 1000},
+        {effCanDo, -1},          {effGetVstVersion, 2400},      {effGetCurrentMidiProgram, -1},
+        {effGetPlugCategory, 0}, {effGetProgramNameIndexed, 1},
     };
     expected[effEditGetRect] = 1;
     for (VstInt32 op = -3; op <= 200; ++op)

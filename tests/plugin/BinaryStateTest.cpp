@@ -100,9 +100,27 @@ TEST_F(BuiltPlugin, ProgramName)
     const auto chunk = p->getChunk();
     p->setChunk(chunk);
     EXPECT_EQ(p->programName(), "Interview");
-    char text[64] = "unchanged";
-    EXPECT_EQ(p->dispatch(effGetProgramNameIndexed, 0, 0, text), 0);
-    EXPECT_STREQ(text, "unchanged");
+    // A host's program list: the one program by index, any category or category 0, cut like
+    // effGetProgramName; no other index or category names a program, and its buffer stays.
+    for (VstIntPtr category : {-1, 0})
+    {
+        char text[64] = "unchanged";
+        EXPECT_EQ(p->dispatch(effGetProgramNameIndexed, 0, category, text), 1);
+        EXPECT_STREQ(text, "Interview");
+    }
+    p->setProgramName(std::string(300, 'y'));
+    char wide[64] = {};
+    EXPECT_EQ(p->dispatch(effGetProgramNameIndexed, 0, -1, wide), 1);
+    EXPECT_EQ(std::string(wide), std::string(23, 'y'));
+    p->setProgramName("QUAR2");
+    for (auto [index, category] :
+         {std::pair<VstInt32, VstIntPtr>{1, -1}, {-1, -1}, {100000, 0}, {0, 1}, {0, -2}})
+    {
+        char text[64] = "unchanged";
+        EXPECT_EQ(p->dispatch(effGetProgramNameIndexed, index, category, text), 0) << index;
+        EXPECT_STREQ(text, "unchanged");
+    }
+    EXPECT_EQ(p->dispatch(effGetProgramNameIndexed, 0, -1, nullptr), 0);
 }
 
 TEST_F(BuiltPlugin, StateChunk)
