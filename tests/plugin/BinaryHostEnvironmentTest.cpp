@@ -19,7 +19,8 @@ Signal Sine(size_t frames, double rate, double amplitude)
 {
     Signal s(2, std::vector<float>(frames));
     for (size_t i = 0; i < frames; ++i)
-        s[0][i] = s[1][i] = static_cast<float>(amplitude * std::sin(2.0 * M_PI * 220.0 * i / rate));
+        s[0][i] = s[1][i] =
+            static_cast<float>(amplitude * std::sin(2.0 * 3.141592653589793 * 220.0 * i / rate));
     return s;
 }
 
