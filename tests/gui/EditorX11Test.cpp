@@ -662,4 +662,14 @@ TEST_F(EditorThroughTheSo, TellsTheHostOfEveryEditTheMouseMakes)
     plugin->setParameter(kPushDown, 0.9f);
     EXPECT_NEAR(plugin->getParameter(kPushDown), 0.9, 1e-6);
     EXPECT_TRUE(IsGesture(EditRequests(callback), kPushDown, heldBefore, held, 1));
+
+    // The editor closing while the mouse holds Pull Up ends the gesture and gives it back.
+    hover(150, 150);
+    callback.clearRequests();
+    host.post(ButtonPress, 150, 150, 0, Button1);
+    IdleFor(*plugin, 100);
+    plugin->dispatch(effEditClose);
+    EXPECT_TRUE(IsGesture(EditRequests(callback), kPullUp, 0.5f, plugin->getParameter(kPullUp), 1));
+    plugin->setParameter(kPullUp, 0.5f);
+    EXPECT_NEAR(plugin->getParameter(kPullUp), 0.5, 1e-6);
 }
