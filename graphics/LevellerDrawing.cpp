@@ -36,10 +36,14 @@ double LevellerSliderRowPart(TXlatEffect& fx, const LevellerSliderRow& row)
     // The copy is read once: the host may replace it (and the slider) at any moment from another
     // thread, and a value this frame did not change must not be written back over the host's.
     const double seen = copy;
+    const double before = fx.sliders[row.slider];
     double value = seen;
     const bool moved =
         LevellerSliderMouseStep(g, {fx.frameMouseX, fx.frameMouseY, fx.frameMouseButtons},
                                 v.*row.widget, value, v.rerunSliderCode);
+    // The host hears of the hold before the value it knows changes.
+    const bool held = ScriptTrue((v.*row.widget).dragging);
+    if (held) fx.BeginSliderEdit(row.slider);
 
     // A value the host or a restored state put outside the range is pulled into it; one that is
     // not a number at all falls back to the row's default.
@@ -55,6 +59,11 @@ double LevellerSliderRowPart(TXlatEffect& fx, const LevellerSliderRow& row)
         fx.sliders[row.slider] = value;
         fx.NoteSliderChange();
     }
+    // Each change the hold makes reaches the host, once; a value the host set is not echoed.
+    if (!held)
+        fx.EndSliderEdit(row.slider);
+    else if (!(value == before))
+        fx.SliderEdited(row.slider);
 
     // Knob (32 x 15): its left edge travels from x + 1 to x + w - 27.
     fx.penY = g.y + 1.0;
@@ -102,9 +111,13 @@ void LevellerSwitchPart(TXlatEffect& fx)
                                 v.switchArmed, on, v.rerunSliderCode);
     if (toggled)
     {
+        // One click, one step: the whole gesture at once.
+        fx.BeginSliderEdit(2);
         v.sliderCopy2 = on;
         fx.sliders[2] = on;
         fx.NoteSliderChange();
+        fx.SliderEdited(2);
+        fx.EndSliderEdit(2);
     }
 
     // Box: a light rim around a dark well; the orange mark shows the switch is on.

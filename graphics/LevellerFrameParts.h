@@ -21,11 +21,12 @@ double LevellerPeekMemory(TXlatEffect& fx, double index);
 // One slider row: its mouse step, then the knob, the caption and (value rows) the value text with
 // its unit. Answers the row's value, limited to its range. The value goes back into the slider
 // and its copy only when the mouse set it in this frame or the range limit moved it: a value
-// nobody touched here stays what the host last wrote.
+// nobody touched here stays what the host last wrote. A drag is a gesture the host is told of
+// (CXlatEdits): its start, each change of the value, its end.
 double LevellerSliderRowPart(TXlatEffect& fx, const LevellerSliderRow& row);
 
 // The side-chain filter switch: caption, mouse step, box and mark; a toggle goes into
-// sliders[2] and its copy.
+// sliders[2] and its copy, and to the host as one whole gesture.
 void LevellerSwitchPart(TXlatEffect& fx);
 
 // The graph: the cursor at the next history entry, the gain curve and the smoothed curve.

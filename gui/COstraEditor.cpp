@@ -41,6 +41,10 @@ void COstraEditor::close()
         CFrame* closing = frame;
         frame = nullptr;
         closing->forget();
+        // A closing window lets go of the mouse (and ends any edit the host was told of); the
+        // pointer is no longer over the view.
+        if (plugin && plugin->getCallbacks().MouseUp)
+            plugin->getCallbacks().MouseUp(plugin, -1.0, -1.0, 0);
     }
     leaveOle();
 }

@@ -26,7 +26,8 @@ class COstraEditor : public AEffGUIEditor, public COstraEditorLink
     // covering it; the first paint follows when the host lets the window paint. A frame that is
     // still open is released first. Always true.
     bool open(void* parentWindow) override;
-    // Releases the frame (which destroys its window and the view). Harmless when closed.
+    // Releases the frame (which destroys its window and the view) and lets go of the mouse (the
+    // MouseUp entry, away from the view), so no edit stays open at the host. Harmless when closed.
     void close() override;
     // The script's redraw timer (the Idle entry), then the frame's idle step. Only the frame's
     // step while closed (which then does nothing).

@@ -227,6 +227,23 @@ int32_t COstra::setLatency(int32_t frames)
     return 1;
 }
 
+void COstra::beginParameterEdit(int32_t index)
+{
+    beginEdit(index);
+}
+
+void COstra::parameterEdited(int32_t index, double value)
+{
+    // The parameter is already set: only the host is told (not setParameterAutomated, which
+    // would set it again through the host's path).
+    callHost(audioMasterAutomate, index, 0, nullptr, static_cast<float>(value));
+}
+
+void COstra::endParameterEdit(int32_t index)
+{
+    endEdit(index);
+}
+
 int32_t COstra::redrawEditor()
 {
     auto* link = dynamic_cast<COstraEditorLink*>(getEditor());

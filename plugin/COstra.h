@@ -94,6 +94,11 @@ class COstra : public AudioEffectX, public CXlatAdapter
     bool getEditorSize(int32_t& width, int32_t& height) override;
     CDrawContext* getScriptDrawContext() override { return drawContext; }
     CFontCache* getFontCache() override { return &fontCache; }
+    // [UI thread] The editor's edits: audioMasterBeginEdit, audioMasterAutomate (the value as
+    // getParameter answers it) and audioMasterEndEdit for the parameter index.
+    void beginParameterEdit(int32_t index) override;
+    void parameterEdited(int32_t index, double value) override;
+    void endParameterEdit(int32_t index) override;
     bool sendMidi(int32_t deltaFrames, int32_t b0, int32_t b1, int32_t b2) override;
     bool sendSysex(int32_t deltaFrames, const void* dump, int32_t size) override;
     bool receiveMidi(int32_t& deltaFrames, int32_t& b0, int32_t& b1, int32_t& b2) override;

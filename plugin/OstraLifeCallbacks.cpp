@@ -100,6 +100,9 @@ void MouseUp(COstra* plugin, double x, double y, uint32_t /*buttons*/)
         runtime->mouseY = y;
         runtime->mouseButtons = 0.0;
         runtime->redrawRate = std::max(runtime->redrawRate, kMouseRedrawRate);
+        // The mouse holds nothing any more: the host hears the end of the gesture now, even if
+        // no frame follows.
+        runtime->EndSliderEdits();
     }
 }
 

@@ -25,13 +25,8 @@ const SliderRecord* Record(COstra* plugin, int32_t index, TXlat** runtimeOut = n
 
 double GetParameter(COstra* plugin, int32_t index)
 {
-    TXlat* runtime = nullptr;
-    const SliderRecord* record = Record(plugin, index, &runtime);
-    if (!record) return 0.0;
-    const double range = record->maximum - record->minimum;
-    // A slider with an empty range (a folder slider of one file) sits at 0, not at 0/0.
-    if (range == 0.0) return 0.0;
-    return (runtime->sliders[static_cast<size_t>(record->number)] - record->minimum) / range;
+    TXlat* runtime = plugin->getRuntime();
+    return runtime ? runtime->ParameterValue(index) : 0.0;
 }
 
 void SetParameter(COstra* plugin, int32_t index, double value)

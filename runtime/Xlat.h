@@ -10,9 +10,9 @@
 #include "runtime/MilliClock.h"
 #include "runtime/ModulePath.h"
 #include "runtime/ScriptValue.h"
-#include "runtime/XlatMouse.h"
+#include "runtime/XlatEdits.h"
 
-class TXlat : public CXlatMouse
+class TXlat : public CXlatEdits
 {
   public:
     // The marker that starts every state chunk.

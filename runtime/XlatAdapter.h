@@ -66,6 +66,19 @@ class CXlatAdapter
     // temporary description.
     virtual CFontCache* getFontCache() { return nullptr; }
 
+    // --- Parameter edits made in the editor ------------------------------------------------------
+    // What the user does to a parameter with the editor's mouse, told to the host as it happens
+    // so that its controls, automation, undo and saved project follow. One gesture per hold:
+    // begin when the mouse takes hold of host parameter `index`, one edit per change of its value
+    // while held, end when the mouse lets go. `value` is normalised as the host reads the
+    // parameter back (getParameter). Never called for values the host set itself.
+    // [UI thread] The mouse took hold of parameter `index`.
+    virtual void beginParameterEdit(int32_t /*index*/) {}
+    // [UI thread] Parameter `index`, held, now has the normalised value `value`.
+    virtual void parameterEdited(int32_t /*index*/, double /*value*/) {}
+    // [UI thread] The mouse let go of parameter `index`.
+    virtual void endParameterEdit(int32_t /*index*/) {}
+
     // --- MIDI (not used by the leveller's script) ----------------------------------------------
     // [audio thread] Sends one short MIDI message; true when the host answered exactly 1.
     virtual bool sendMidi(int32_t /*deltaFrames*/, int32_t /*b0*/, int32_t /*b1*/, int32_t /*b2*/)

@@ -48,3 +48,21 @@ void CXlatDescription::AddEnumName(const std::string& text)
     if (sliderRecords.empty()) return;
     sliderRecords.back().enumNames.push_back(text);
 }
+
+double CXlatDescription::ParameterValue(int32_t index) const
+{
+    if (index < 0 || index >= SliderRecordCount()) return 0.0;
+    const SliderRecord& record = sliderRecords[static_cast<size_t>(index)];
+    if (record.number < 0 || record.number >= kSliderCount) return 0.0;
+    const double range = record.maximum - record.minimum;
+    // A slider with an empty range (a folder slider of one file) sits at 0, not at 0/0.
+    if (range == 0.0) return 0.0;
+    return (sliders[static_cast<size_t>(record.number)] - record.minimum) / range;
+}
+
+int32_t CXlatDescription::ParameterOfSlider(int32_t number) const
+{
+    for (int32_t i = 0; i < SliderRecordCount(); ++i)
+        if (sliderRecords[static_cast<size_t>(i)].number == number) return i;
+    return -1;
+}

@@ -59,6 +59,13 @@ class CXlatDescription : public CXlatSamples
 
     // [any thread] Number of declared sliders (host parameters).
     int32_t SliderRecordCount() const { return static_cast<int32_t>(sliderRecords.size()); }
+    // [any thread] The value of host parameter `index` as the host reads it: the slider's value
+    // normalised to its record's range, (value - minimum) / (maximum - minimum), not clamped.
+    // 0 for an index outside the records and for a record with an empty range.
+    double ParameterValue(int32_t index) const;
+    // [any thread] The host parameter index of slider `number` (its first record); -1 when no
+    // record holds that slider.
+    int32_t ParameterOfSlider(int32_t number) const;
 
     std::vector<SliderRecord> sliderRecords;
     std::string effectName;

@@ -67,6 +67,24 @@ class CXlatOstra : public CXlatMemory
         return adapter ? adapter->getScriptDrawContext() : nullptr;
     }
 
+    // --- Parameter edits made in the editor (see CXlatAdapter)
+    // ------------------------------------ [UI thread] The mouse took hold of host parameter
+    // `index`.
+    void HostBeginEdit(int32_t index) const
+    {
+        if (adapter) adapter->beginParameterEdit(index);
+    }
+    // [UI thread] Held parameter `index` now reads back as the normalised `value`.
+    void HostParameterEdited(int32_t index, double value) const
+    {
+        if (adapter) adapter->parameterEdited(index, value);
+    }
+    // [UI thread] The mouse let go of parameter `index`.
+    void HostEndEdit(int32_t index) const
+    {
+        if (adapter) adapter->endParameterEdit(index);
+    }
+
     // --- MIDI --------------------------------------------------------------------------------
     // [audio thread] Sends one short message; true when the host took it.
     bool HostSendMidi(int32_t deltaFrames, int32_t b0, int32_t b1, int32_t b2) const

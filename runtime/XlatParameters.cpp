@@ -22,6 +22,8 @@ void SetParameterValue(TXlat& runtime, int32_t index, double value)
     const SliderRecord* record = ParameterRecord(runtime, index);
     // A NaN or infinite value from the host carries no position: ignored.
     if (!record || !std::isfinite(value)) return;
+    // The editor's mouse holds this one: the user's value stands until the mouse lets go.
+    if (runtime.SliderHeld(record->number)) return;
     const double m = record->minimum;
     const double s = record->step;
     double v = (record->maximum - m) * value + m;

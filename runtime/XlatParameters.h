@@ -15,5 +15,6 @@ const SliderRecord* ParameterRecord(const TXlat& runtime, int32_t index);
 // not clamped) onto the slider, snaps it to the multiples of the record's step counted from 0,
 // and, when it differs from the slider's value by the script's equality distance or more,
 // stores it (and in the record's mirror), counts the change and runs the slider hook. An index
-// out of range and a NaN or infinite value change nothing.
+// out of range, a NaN or infinite value, and a value for a slider the editor's mouse holds
+// (CXlatEdits) change nothing.
 void SetParameterValue(TXlat& runtime, int32_t index, double value);

@@ -90,6 +90,9 @@ void CHostCallback::record(AEffect* effect, VstInt32 opcode, VstInt32 index, Vst
     request.withEffect = effect != nullptr;
     request.effect = effect;
     request.ptr = ptr;
+    request.thread = std::this_thread::get_id();
+    if (opcode == audioMasterAutomate && effect && effect->getParameter)
+        request.readBack = effect->getParameter(effect, index);
     // canDo texts are short; a plug-in passing a runaway text gets it cut at 256 bytes.
     if (opcode == audioMasterCanDo && ptr)
         request.text.assign(static_cast<const char*>(ptr),

@@ -19,6 +19,7 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 // One call the plug-in made.
@@ -32,6 +33,10 @@ struct HostRequest
     AEffect* effect = nullptr; // the effect record passed, null for none
     void* ptr = nullptr;       // the pointer argument as passed (valid only during the call)
     std::string text;          // the text of audioMasterCanDo, empty otherwise
+    std::thread::id thread;    // the thread the plug-in called on
+    // audioMasterAutomate: what the plug-in's getParameter answered for `index` during the call
+    // (a host reads the parameter back there); 0 otherwise.
+    float readBack = 0.0f;
     // audioMasterProcessEvents: the list's event count, and copies of the first
     // kRecordedEvents events (each at most kRecordedEventBytes bytes of its byteSize).
     VstInt32 eventCount = 0;

@@ -1,8 +1,8 @@
 // The editor of the built QUAR2.dll, opened the way a host opens it: effEditOpen in a host
 // window, effEditIdle until it paints, then the window's pixels read with BitBlt and compared
 // with the artwork (decoded from this program's own copy of the "DATA" resources); and the
-// editor's OLE use on the threads a host shows it on. (Mouse messages on the built editor are
-// the leveller editor's Wine test.)
+// editor's OLE use on the threads a host shows it on; and what the editor's mouse tells the host.
+// (How mouse messages move the sliders is the leveller editor's Wine test.)
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -21,6 +21,7 @@
 #include "host/lib/VstPlugin.h"
 #include "runtime/ModuleHandle.h"
 #include "tests/support/EditorWindowSupport.h"
+#include "tests/support/HostEdits.h"
 #include "plugin/EditorSize.h"
 
 namespace
@@ -28,8 +29,11 @@ namespace
 
 constexpr int kWidth = kEditorWidth;
 constexpr int kHeight = kEditorHeight;
-// Host parameter of the "Push Down" slider (slider 5, range -30 .. 0 dB).
+// Host parameters of the side-chain switch (slider 2), "Push Down" (slider 5, range -30 .. 0 dB)
+// and "Recovery" (slider 7, -10 .. 0, default -5).
+constexpr VstInt32 kSideChain = 0;
 constexpr VstInt32 kPushDown = 3;
+constexpr VstInt32 kRecovery = 5;
 
 uint32_t PixelOf(CBitmap& image, int x, int y)
 {
@@ -82,6 +86,38 @@ class EditorThroughTheDll : public ::testing::Test
     }
 
     void Idle() { plugin->dispatch(effEditIdle); }
+    void IdleFor(int milliseconds)
+    {
+        CEditorHostWindow::pumpFor(milliseconds, [&] { Idle(); });
+    }
+    // The pointer moves to (x, y) in the editor (the real one too: the toolkit tracks its
+    // leaving the window), as the several moves of a hand, and rests there for a few frames.
+    void Move(int x, int y, WPARAM keys = 0)
+    {
+        POINT p{x, y};
+        ClientToScreen(EditorChild(window), &p);
+        SetCursorPos(p.x, p.y);
+        PostMouse(EditorChild(window), WM_MOUSEMOVE, x, y, keys);
+        PostMouse(EditorChild(window), WM_MOUSEMOVE, x, y, keys);
+        IdleFor(150);
+    }
+    // Press at x0 after resting there, drag to x1 with the button held, release.
+    void Drag(int x0, int x1, int y, WPARAM keys = 0)
+    {
+        Move(x0, y);
+        PostMouse(EditorChild(window), WM_LBUTTONDOWN, x0, y, keys | MK_LBUTTON);
+        IdleFor(120);
+        Move(x1, y, keys | MK_LBUTTON);
+        PostMouse(EditorChild(window), WM_LBUTTONUP, x1, y, keys);
+        IdleFor(100);
+    }
+    // Whether the host heard exactly one gesture on `index` since the last call.
+    ::testing::AssertionResult Gesture(VstInt32 index, float before, int changes = -1)
+    {
+        const std::vector<HostRequest> edits = EditRequests(host);
+        host.clearRequests();
+        return IsGesture(edits, index, before, plugin->getParameter(index), changes);
+    }
     WindowPixels Shot() { return CaptureWindow(EditorChild(window)); }
     // Idles until the pixel at (x, y) looks like `expected` (a paint has happened).
     bool IdleUntil(int x, int y, uint32_t expected, int milliseconds = 3000)
@@ -149,6 +185,70 @@ TEST_F(EditorThroughTheDll, PaintsTheBackgroundAndEachKnobWhereItsValueSays)
     EXPECT_TRUE(IdleUntil(202 + 12, 118, knobCentre)) << Hex(Shot().at(214, 118));
     shot = Shot();
     EXPECT_FALSE(Near(shot.at(288 + 12, 118), knobCentre));
+}
+
+// Every change the mouse makes reaches the host as one gesture per hold, on the UI thread: each
+// slider row, the switch, control and shift at the press, a double click; host-set values are
+// not echoed.
+TEST_F(EditorThroughTheDll, TellsTheHostOfEveryEditTheMouseMakes)
+{
+    ASSERT_EQ(plugin->dispatch(effEditOpen, 0, 0, window.handle()), 1);
+    IdleFor(300);
+    const int rowYs[] = {60, 90, 120, 150, 180, 210, 240, 279};
+    for (VstInt32 index = 1; index <= 8; ++index)
+    {
+        host.clearRequests();
+        const float before = plugin->getParameter(index);
+        if (index < 8)
+            Drag(150, 250, rowYs[index - 1]);
+        else
+            Drag(280, 340, rowYs[index - 1]);
+        EXPECT_NE(plugin->getParameter(index), before) << index;
+        EXPECT_TRUE(Gesture(index, before)) << "row of parameter " << index;
+    }
+
+    host.clearRequests();
+    Drag(120, 120, 279);
+    EXPECT_TRUE(Gesture(kSideChain, 0.0f, 1));
+    EXPECT_EQ(plugin->getParameter(kSideChain), 1.0f);
+
+    // Control: Recovery from -2 to its default in one automate; shift: -17 at the press, -13 at
+    // x 240 (fine steps from the anchor).
+    plugin->setParameter(kRecovery, 0.8f);
+    IdleFor(100);
+    host.clearRequests();
+    Drag(300, 250, 180, MK_CONTROL);
+    EXPECT_TRUE(Gesture(kRecovery, 0.8f, 1));
+    EXPECT_NEAR(plugin->getParameter(kRecovery), 0.5, 1e-6);
+    const float pushDownBefore = plugin->getParameter(kPushDown);
+    Drag(200, 240, 120, MK_SHIFT);
+    EXPECT_TRUE(Gesture(kPushDown, pushDownBefore, 2));
+    EXPECT_NEAR(plugin->getParameter(kPushDown), 17.0 / 30.0, 1e-6);
+
+    // A double click: the system's second press is a double-click message, a press like the
+    // first; two gestures, the second changing nothing.
+    Move(150, 120);
+    const float doubleBefore = plugin->getParameter(kPushDown);
+    const HWND editor = EditorChild(window);
+    PostMouse(editor, WM_LBUTTONDOWN, 150, 120, MK_LBUTTON);
+    IdleFor(100);
+    PostMouse(editor, WM_LBUTTONUP, 150, 120, 0);
+    IdleFor(100);
+    PostMouse(editor, WM_LBUTTONDBLCLK, 150, 120, MK_LBUTTON);
+    IdleFor(100);
+    PostMouse(editor, WM_LBUTTONUP, 150, 120, 0);
+    IdleFor(100);
+    const std::vector<HostRequest> edits = EditRequests(host);
+    host.clearRequests();
+    ASSERT_EQ(edits.size(), 5u);
+    const float clicked = plugin->getParameter(kPushDown);
+    EXPECT_TRUE(IsGesture({edits.begin(), edits.begin() + 3}, kPushDown, doubleBefore, clicked, 1));
+    EXPECT_TRUE(IsGesture({edits.begin() + 3, edits.end()}, kPushDown, clicked, clicked, 0));
+
+    plugin->setParameter(kPushDown, 0.25f);
+    plugin->setParameter(kSideChain, 0.0f);
+    IdleFor(150);
+    EXPECT_TRUE(EditRequests(host).empty());
 }
 
 namespace

@@ -18,6 +18,7 @@
 #include "plugin/OstraInstance.h"
 #include "runtime/Xlat.h"
 #include "tests/reliability/HostilePlugin.h"
+#include "tests/support/HostEdits.h"
 #include "plugin/EditorSize.h"
 
 #include <gtest/gtest.h>
@@ -232,6 +233,8 @@ TEST(ThreadStorm, HostAutomationSurvivesEditorFrames)
             }
             stop = true;
         });
+    const std::thread::id automationThread = automation.get_id();
+    const std::thread::id gfxThread = gfx.get_id();
     automation.join();
     gfx.join();
     EXPECT_GT(sets, 1000);
@@ -243,6 +246,20 @@ TEST(ThreadStorm, HostAutomationSurvivesEditorFrames)
     // slider-code run makes from the parameters as they stand.
     fx->mouseButtons = 0.0;
     fx->DoGfx(kEditorWidth, kEditorHeight);
+    // The host heard the drag as one gesture on the dragged parameter, from the editor's thread
+    // (the release frame ran on this one), and nothing of its own automation.
+    const std::vector<HostRequest> edits = EditRequests(host);
+    ASSERT_GE(edits.size(), 3u);
+    EXPECT_EQ(edits.front().opcode, audioMasterBeginEdit);
+    EXPECT_EQ(edits.back().opcode, audioMasterEndEdit);
+    for (size_t i = 0; i < edits.size(); ++i)
+    {
+        EXPECT_EQ(edits[i].index, kDragged);
+        EXPECT_NE(edits[i].thread, automationThread);
+        const bool last = i + 1 == edits.size();
+        EXPECT_TRUE(last || edits[i].thread == gfxThread) << i;
+        EXPECT_TRUE(i == 0 || last || edits[i].opcode == audioMasterAutomate) << i;
+    }
     for (size_t i = 0; i < 9; ++i)
         EXPECT_EQ(v.*copies[i], fx->sliders[i + 2]) << i + 2;
     LevellerVariables expected = v;
