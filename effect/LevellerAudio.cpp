@@ -151,15 +151,20 @@ void TXlatEffect::DoSample()
                           k.attackCoef,
                           init.smooth20ms,
                           k.targetLevel,
-                          k.kneeLevel};
-    LevellerFollowers f{v.slowLevel, v.env1, v.env2, v.env3};
-    const LevellerStepResult r = LevellerGainStep(law, f, v.sideChain);
+                          k.kneeLevel,
+                          k.brakeLevel,
+                          k.brakeFall};
+    LevellerFollowers f{v.slowLevel, v.env1, v.env2, v.env3, v.brakeDetector};
+    const LevellerStepResult r = LevellerBrakeOn(law)
+                                     ? LevellerGainStep<true>(law, f, v.sideChain)
+                                     : LevellerGainStep<false>(law, f, v.sideChain);
     v.level = r.level;
     v.slowLevel = f.slowLevel;
     v.releaseNow = r.releaseNow;
     v.env1 = f.env1;
     v.env2 = f.env2;
     v.env3 = f.env3;
+    v.brakeDetector = f.brakeDetector;
     v.gain = r.gain;
 
     // 64 frames of look-ahead: 65 slots, the read slot is the one written 64 frames earlier.
@@ -182,4 +187,5 @@ void TXlatEffect::DoSample()
     Settle(v.env1);
     Settle(v.env2);
     Settle(v.env3);
+    Settle(v.brakeDetector);
 }

@@ -229,7 +229,7 @@ enum class Followers
 // came out exactly as the sample hook's; always with kSettleEachFrame. With kWatch, false means
 // that some follower took a value that settling would have changed, and the caller runs the
 // same frames again from the same state with kSettleEachFrame.
-template <LowCut kLowCut, bool kEmphasis, Followers kFollowers, typename Sample>
+template <LowCut kLowCut, bool kEmphasis, bool kBrake, Followers kFollowers, typename Sample>
 bool RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, double* lineR,
                const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int32_t frames)
 {
@@ -240,6 +240,7 @@ bool RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, d
     SectionState emphasis = st.emphasis;
     double slowLevel = st.followers.slowLevel, env1 = st.followers.env1;
     double env2 = st.followers.env2, env3 = st.followers.env3;
+    double brakeDetector = st.followers.brakeDetector;
     int32_t posL = st.posL, posR = st.posR;
     // The smallest value any follower took in the run (kWatch), beside the followers' chain.
     double lowest = DBL_MAX;
@@ -266,7 +267,7 @@ bool RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, d
                 LevellerEmphasise(sideChain, c.emphasisAmount, emphasis.Run(c.emphasis, sideChain));
         if constexpr (kLowCut == LowCut::kSideChain) sideChain = lowCutL.Run(c.lowCut, sideChain);
         const LevellerStepResult r =
-            LevellerGainStep(c.law, slowLevel, env1, env2, env3, sideChain);
+            LevellerGainStep<kBrake>(c.law, slowLevel, env1, env2, env3, brakeDetector, sideChain);
         const double level = r.level;
         const double releaseNow = r.releaseNow;
         const double gain = r.gain;
@@ -294,6 +295,8 @@ bool RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, d
         if constexpr (kLowCut != LowCut::kOff) lowCutL.Settle();
         if constexpr (kLowCut == LowCut::kAudio) lowCutR.Settle();
         if constexpr (kEmphasis) emphasis.Settle();
+        // The Brake's level is settled every frame, in both kinds of run, as the sample hook does.
+        if constexpr (kBrake) BiquadSection::SettleDecay(brakeDetector);
         if constexpr (kFollowers == Followers::kSettleEachFrame)
         {
             if (!FollowersSettled(slowLevel, env1, env2, env3)) [[unlikely]]
@@ -333,7 +336,7 @@ bool RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, d
     st.lowCutL = lowCutL;
     st.lowCutR = lowCutR;
     st.emphasis = emphasis;
-    st.followers = {slowLevel, env1, env2, env3};
+    st.followers = {slowLevel, env1, env2, env3, brakeDetector};
     st.posL = posL;
     st.posR = posR;
 
@@ -374,7 +377,7 @@ bool ApartOrSame(const void* a, const void* b, size_t bytes)
 // every frame; a run in which settling would have changed a follower (silence since open,
 // values sinking below the normal range, non-finite input) is repeated from its starting state
 // with settling after every frame, so the result is always the sample hook's, bit for bit.
-template <LowCut kLowCut, bool kEmphasis, typename Sample>
+template <LowCut kLowCut, bool kEmphasis, bool kBrake, typename Sample>
 void RunBlock(const BlockConstants& c, BlockState& st, double* lineL, double* lineR,
               const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int32_t frames)
 {
@@ -395,8 +398,8 @@ void RunBlock(const BlockConstants& c, BlockState& st, double* lineL, double* li
         }
     if (!watch)
     {
-        RunFrames<kLowCut, kEmphasis, Followers::kSettleEachFrame>(c, st, lineL, lineR, in0, in1,
-                                                                   out0, out1, frames);
+        RunFrames<kLowCut, kEmphasis, kBrake, Followers::kSettleEachFrame>(c, st, lineL, lineR, in0,
+                                                                           in1, out0, out1, frames);
         return;
     }
 
@@ -412,8 +415,8 @@ void RunBlock(const BlockConstants& c, BlockState& st, double* lineL, double* li
         std::copy_n(lineR, kDelaySlots, startR);
         Sample* const to0 = inPlace ? held[0] : out0 + at;
         Sample* const to1 = inPlace ? held[1] : out1 + at;
-        if (RunFrames<kLowCut, kEmphasis, Followers::kWatch>(c, st, lineL, lineR, in0 + at,
-                                                             in1 + at, to0, to1, n) &&
+        if (RunFrames<kLowCut, kEmphasis, kBrake, Followers::kWatch>(c, st, lineL, lineR, in0 + at,
+                                                                     in1 + at, to0, to1, n) &&
             OutputsPlain(to0, n) && OutputsPlain(to1, n)) [[likely]]
         {
             if (inPlace)
@@ -426,9 +429,19 @@ void RunBlock(const BlockConstants& c, BlockState& st, double* lineL, double* li
         st = start;
         std::copy_n(startL, kDelaySlots, lineL);
         std::copy_n(startR, kDelaySlots, lineR);
-        RunFrames<kLowCut, kEmphasis, Followers::kSettleEachFrame>(
+        RunFrames<kLowCut, kEmphasis, kBrake, Followers::kSettleEachFrame>(
             c, st, lineL, lineR, in0 + at, in1 + at, out0 + at, out1 + at, n);
     }
+}
+
+template <LowCut kLowCut, bool kEmphasis, typename Sample>
+void RunWithBrake(const BlockConstants& c, BlockState& st, double* lineL, double* lineR,
+                  const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int32_t frames)
+{
+    if (LevellerBrakeOn(c.law))
+        RunBlock<kLowCut, kEmphasis, true>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
+    else
+        RunBlock<kLowCut, kEmphasis, false>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
 }
 
 template <LowCut kLowCut, typename Sample>
@@ -437,9 +450,9 @@ void RunFrames(bool emphasisOn, const BlockConstants& c, BlockState& st, double*
                int32_t frames)
 {
     if (emphasisOn)
-        RunBlock<kLowCut, true>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
+        RunWithBrake<kLowCut, true>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
     else
-        RunBlock<kLowCut, false>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
+        RunWithBrake<kLowCut, false>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
 }
 
 } // namespace
@@ -469,7 +482,8 @@ void TXlatEffect::ProcessStereo(const Sample* in0, const Sample* in1, Sample* ou
 
     const BlockConstants c{v.dither,
                            {init.smooth200ms - k.slowReleaseTrim, k.releaseCoef, init.releaseScale,
-                            k.attackCoef, init.smooth20ms, k.targetLevel, k.kneeLevel},
+                            k.attackCoef, init.smooth20ms, k.targetLevel, k.kneeLevel, k.brakeLevel,
+                            k.brakeFall},
                            k.outputGain,
                            k.emphasisAmount,
                            k.lowCut,
@@ -479,7 +493,7 @@ void TXlatEffect::ProcessStereo(const Sample* in0, const Sample* in1, Sample* ou
     BlockState st{SectionState(v.lowCutL),
                   SectionState(v.lowCutR),
                   SectionState(v.emphasis),
-                  {v.slowLevel, v.env1, v.env2, v.env3}};
+                  {v.slowLevel, v.env1, v.env2, v.env3, v.brakeDetector}};
     st.posL = posL;
     st.posR = posR;
 
@@ -510,6 +524,7 @@ void TXlatEffect::ProcessStereo(const Sample* in0, const Sample* in1, Sample* ou
     v.env1 = st.followers.env1;
     v.env2 = st.followers.env2;
     v.env3 = st.followers.env3;
+    v.brakeDetector = st.followers.brakeDetector;
     v.gain = st.gain;
     v.lastGain = st.gain;
     v.delayPosL = static_cast<double>(st.posL);

@@ -87,9 +87,9 @@ void CLevellerFloor::process(const float* inLeft, const float* inRight, float* o
     double lx10 = lx1[0], lx20 = lx2[0], ly10 = ly1[0], ly20 = ly2[0];
     double lx11 = lx1[1], lx21 = lx2[1], ly11 = ly1[1], ly21 = ly2[1];
     double ex1l = ex1, ex2l = ex2, ey1l = ey1, ey2l = ey2;
-    const LevellerLaw law{smooth200 - trim, releaseCoef, releaseScale, attackCoef,
-                          smooth20,         target,      knee};
-    LevellerFollowers followers{slow, e1, e2, e3};
+    const LevellerLaw law{smooth200 - trim, releaseCoef, releaseScale, attackCoef, smooth20,
+                          target,           knee,        0.0,          0.0};
+    LevellerFollowers followers{slow, e1, e2, e3, 0.0};
     int pL = posL, pR = posR;
     for (int i = 0; i < frames; ++i)
     {
@@ -138,7 +138,7 @@ void CLevellerFloor::process(const float* inLeft, const float* inRight, float* o
             ly10 = y;
             side = y;
         }
-        const double gain = LevellerGainStep(law, followers, side).gain;
+        const double gain = LevellerGainStep<false>(law, followers, side).gain;
 
         lineL[pL] = sigL;
         pL = pL + 1 <= 64 ? pL + 1 : 0;
