@@ -19,7 +19,7 @@ struct LevellerLaw
     double targetLevel;
     double kneeLevel;
     double brakeLevel; // 0: the Brake is off
-    double brakeFall;  // fall of the Brake's own level (50 ms)
+    double brakeFall;  // fall of the Brake's own level (30 ms)
 };
 
 // The four values the step carries from frame to frame.
@@ -29,7 +29,7 @@ struct LevellerFollowers
     double env1;
     double env2;
     double env3;
-    double brakeDetector; // the Brake's own level: instant rise, 50 ms fall
+    double brakeDetector; // the Brake's own level: instant rise, 30 ms fall
 };
 
 // The step's values of this frame that the script keeps for the last frame of a block.
@@ -58,11 +58,13 @@ inline double LevellerEmphasise(double sideChain, double amount, double emphasis
 // below the Brake level, so the gain stays where the voice left it instead of climbing towards
 // Pull Up in a pause. They still rise: a sound louder than what is held pulls the gain down at
 // once, and as soon as the level is back above the Brake level everything releases as without
-// it. The Brake's level rises instantly with every peak and falls over 50 ms: fast enough to
+// it. The Brake's level rises instantly with every peak and falls over 30 ms: fast enough to
 // engage within a fraction of a second after the last word (the slow level, at 200 ms, takes
-// most of a short pause to fall 25 dB), slow enough that the pitch periods and the short stops
-// inside a word keep it up, so the hold does not switch on and off within a word. Where it does
-// switch, between two words, nothing jumps: the hold only stops the gain from rising.
+// most of a short pause to fall 25 dB), slow enough that the pitch periods of a voiced sound
+// keep it within a few dB of the peaks: only a gap of about 100 ms or more (between words, or a
+// long stop) takes it the 20 to 30 dB down to a Brake level set below the quietest speech, so it
+// does not chatter inside a word. Where it does switch, nothing jumps: the hold only stops the
+// gain from rising.
 // Without the Brake the step is the plain chain, bit for bit.
 template <bool kBrake>
 inline LevellerStepResult LevellerGainStep(const LevellerLaw& c, double& slowLevel, double& env1,

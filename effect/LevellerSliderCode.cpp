@@ -11,7 +11,7 @@ namespace
 
 constexpr double kPi = 3.141592653589793;
 // Fall time of the Brake's own level (see LevellerFrameStep.h).
-constexpr double kBrakeFallSeconds = 0.05;
+constexpr double kBrakeFallSeconds = 0.03;
 
 // Recovery slider (7) -> release time in seconds.
 struct RecoveryRow

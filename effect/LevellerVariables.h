@@ -63,7 +63,7 @@ struct LevellerVariables
     double targetLevel = 0.0;  // level loud passages are pushed down to (Push Down)
     double kneeLevel = 0.0;    // targetLevel divided by the largest boost (Pull Up)
     double brakeLevel = 0.0;   // level below which the gain holds (Brake); 0: off
-    double brakeFall = 0.0;    // 50 ms fall of the Brake's own level
+    double brakeFall = 0.0;    // 30 ms fall of the Brake's own level
     double recoveryTime = 0.0; // seconds
     double releaseCoef = 0.0;
     double slowReleaseTrim = 0.0; // 0.00003 for the 100 s recovery, else 0
@@ -98,7 +98,7 @@ struct LevellerVariables
     double env1 = 0.0;          // attack/release follower
     double env2 = 0.0;          // first smoothing stage
     double env3 = 0.0;          // second smoothing stage
-    double brakeDetector = 0.0; // the Brake's own level: instant rise, 50 ms fall
+    double brakeDetector = 0.0; // the Brake's own level: instant rise, 30 ms fall
     double gain = 0.0;          // leveller gain of this frame
     double lastGain = 0.0;      // gain of the most recent frame (block hook, editor)
     double delayPosL = 0.0;     // 0 .. delayLengthL
