@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "effect/LevellerFrameStep.h"
 #include "effect/XlatEffect.h"
 
 namespace
@@ -162,37 +163,33 @@ void TXlatEffect::DoSample()
         v.sigR = ScriptTrue(v.mono) ? v.sigL : v.lowCutR.Run(k.lowCut, v.sigR);
     }
 
-    // Detector: the louder channel, sign kept, ties to the left.
-    v.sideChain = std::fabs(v.sigL) < std::fabs(v.sigR) ? v.sigR : v.sigL;
+    v.sideChain = LevellerDetectorInput(v.sigL, v.sigR);
     if (ScriptTrue(k.emphasisAmount))
-    {
-        const double s = v.emphasis.Run(init.emphasis, v.sideChain);
-        v.sideChain = v.sideChain + k.emphasisAmount * s;
-    }
+        v.sideChain = LevellerEmphasise(v.sideChain, k.emphasisAmount,
+                                        v.emphasis.Run(init.emphasis, v.sideChain));
     if (ScriptTrue(k.lowCutInSideChain)) v.sideChain = v.lowCutL.Run(k.lowCut, v.sideChain);
-    v.level = std::fabs(v.sideChain);
 
-    // Slow level (instant rise, 200 ms fall): a louder programme shortens the release.
-    if (v.level > v.slowLevel)
-        v.slowLevel = v.level;
-    else
-        v.slowLevel = v.level + (v.slowLevel - v.level) * (init.smooth200ms - k.slowReleaseTrim);
-    v.releaseNow = k.releaseCoef / (v.slowLevel * init.releaseScale + 1.0);
-
-    if (v.level > v.env1)
-        v.env1 = v.level + (v.env1 - v.level) * k.attackCoef;
-    else
-        v.env1 = v.level + (v.env1 - v.level) * v.releaseNow;
-    if (v.env1 > v.env2)
-        v.env2 = v.env1;
-    else
-        v.env2 = v.env1 + (v.env2 - v.env1) * init.smooth20ms;
-    if (v.env2 > v.env3)
-        v.env3 = v.env2;
-    else
-        v.env3 = v.env2 + (v.env3 - v.env2) * init.smooth20ms;
-
-    v.gain = k.targetLevel / (v.env3 + k.kneeLevel);
+    const LevellerLaw law{init.smooth200ms - k.slowReleaseTrim,
+                          k.releaseCoef,
+                          init.releaseScale,
+                          k.attackCoef,
+                          init.smooth20ms,
+                          k.targetLevel,
+                          k.kneeLevel,
+                          k.brakeLevel,
+                          k.brakeFall};
+    LevellerFollowers f{v.slowLevel, v.env1, v.env2, v.env3, v.brakeDetector};
+    const LevellerStepResult r = LevellerBrakeOn(law)
+                                     ? LevellerGainStep<true>(law, f, v.sideChain)
+                                     : LevellerGainStep<false>(law, f, v.sideChain);
+    v.level = r.level;
+    v.slowLevel = f.slowLevel;
+    v.releaseNow = r.releaseNow;
+    v.env1 = f.env1;
+    v.env2 = f.env2;
+    v.env3 = f.env3;
+    v.brakeDetector = f.brakeDetector;
+    v.gain = r.gain;
 
     // 64 frames of look-ahead: 65 slots, the read slot is the one written 64 frames earlier.
     DelaySlot(delayWindowL, init.delayBaseL + v.delayPosL) = v.sigL;
@@ -214,4 +211,5 @@ void TXlatEffect::DoSample()
     Settle(v.env1);
     Settle(v.env2);
     Settle(v.env3);
+    Settle(v.brakeDetector);
 }

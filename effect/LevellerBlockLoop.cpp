@@ -18,6 +18,7 @@
 #include <limits>
 #include <type_traits>
 
+#include "effect/LevellerFrameStep.h"
 #include "effect/XlatEffect.h"
 #include "runtime/SampleOutput.h"
 
@@ -180,13 +181,7 @@ namespace
 struct BlockConstants
 {
     double dither;
-    double slowFactor; // smooth200ms - slowReleaseTrim
-    double releaseCoef;
-    double releaseScale;
-    double attackCoef;
-    double smooth20ms;
-    double targetLevel;
-    double kneeLevel;
+    LevellerLaw law;
     double outputGain;
     double emphasisAmount;
     BiquadCoefficients lowCut;
@@ -201,7 +196,7 @@ struct BlockState
     SectionState lowCutL;
     SectionState lowCutR;
     SectionState emphasis;
-    double slowLevel, env1, env2, env3;
+    LevellerFollowers followers;
     double inL = 0.0, inR = 0.0, sigL = 0.0, sigR = 0.0, sideChain = 0.0, level = 0.0;
     double releaseNow = 0.0, gain = 0.0, outL = 0.0, outR = 0.0, sample0 = 0.0, sample1 = 0.0;
     int32_t posL = 0, posR = 0;
@@ -234,7 +229,7 @@ enum class Followers
 // came out exactly as the sample hook's; always with kSettleEachFrame. With kWatch, false means
 // that some follower took a value that settling would have changed, and the caller runs the
 // same frames again from the same state with kSettleEachFrame.
-template <LowCut kLowCut, bool kEmphasis, Followers kFollowers, typename Sample>
+template <LowCut kLowCut, bool kEmphasis, bool kBrake, Followers kFollowers, typename Sample>
 bool RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, double* lineR,
                const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int32_t frames)
 {
@@ -243,7 +238,9 @@ bool RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, d
     SectionState lowCutL = st.lowCutL;
     SectionState lowCutR = st.lowCutR;
     SectionState emphasis = st.emphasis;
-    double slowLevel = st.slowLevel, env1 = st.env1, env2 = st.env2, env3 = st.env3;
+    double slowLevel = st.followers.slowLevel, env1 = st.followers.env1;
+    double env2 = st.followers.env2, env3 = st.followers.env3;
+    double brakeDetector = st.followers.brakeDetector;
     int32_t posL = st.posL, posR = st.posR;
     // The smallest value any follower took in the run (kWatch), beside the followers' chain.
     double lowest = DBL_MAX;
@@ -264,22 +261,16 @@ bool RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, d
                 sigR = lowCutR.Run(c.lowCut, sigR);
         }
 
-        double sideChain = std::fabs(sigL) < std::fabs(sigR) ? sigR : sigL;
+        double sideChain = LevellerDetectorInput(sigL, sigR);
         if constexpr (kEmphasis)
-        {
-            const double s = emphasis.Run(c.emphasis, sideChain);
-            sideChain = sideChain + c.emphasisAmount * s;
-        }
+            sideChain =
+                LevellerEmphasise(sideChain, c.emphasisAmount, emphasis.Run(c.emphasis, sideChain));
         if constexpr (kLowCut == LowCut::kSideChain) sideChain = lowCutL.Run(c.lowCut, sideChain);
-        const double level = std::fabs(sideChain);
-
-        slowLevel = level > slowLevel ? level : level + (slowLevel - level) * c.slowFactor;
-        const double releaseNow = c.releaseCoef / (slowLevel * c.releaseScale + 1.0);
-        env1 = level > env1 ? level + (env1 - level) * c.attackCoef
-                            : level + (env1 - level) * releaseNow;
-        env2 = env1 > env2 ? env1 : env1 + (env2 - env1) * c.smooth20ms;
-        env3 = env2 > env3 ? env2 : env2 + (env3 - env2) * c.smooth20ms;
-        const double gain = c.targetLevel / (env3 + c.kneeLevel);
+        const LevellerStepResult r =
+            LevellerGainStep<kBrake>(c.law, slowLevel, env1, env2, env3, brakeDetector, sideChain);
+        const double level = r.level;
+        const double releaseNow = r.releaseNow;
+        const double gain = r.gain;
 
         lineL[posL] = sigL;
         posL = posL + 1 <= c.limitL ? posL + 1 : 0;
@@ -304,6 +295,8 @@ bool RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, d
         if constexpr (kLowCut != LowCut::kOff) lowCutL.Settle();
         if constexpr (kLowCut == LowCut::kAudio) lowCutR.Settle();
         if constexpr (kEmphasis) emphasis.Settle();
+        // The Brake's level is settled every frame, in both kinds of run, as the sample hook does.
+        if constexpr (kBrake) BiquadSection::SettleDecay(brakeDetector);
         if constexpr (kFollowers == Followers::kSettleEachFrame)
         {
             if (!FollowersSettled(slowLevel, env1, env2, env3)) [[unlikely]]
@@ -343,10 +336,7 @@ bool RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, d
     st.lowCutL = lowCutL;
     st.lowCutR = lowCutR;
     st.emphasis = emphasis;
-    st.slowLevel = slowLevel;
-    st.env1 = env1;
-    st.env2 = env2;
-    st.env3 = env3;
+    st.followers = {slowLevel, env1, env2, env3, brakeDetector};
     st.posL = posL;
     st.posR = posR;
 
@@ -387,7 +377,7 @@ bool ApartOrSame(const void* a, const void* b, size_t bytes)
 // every frame; a run in which settling would have changed a follower (silence since open,
 // values sinking below the normal range, non-finite input) is repeated from its starting state
 // with settling after every frame, so the result is always the sample hook's, bit for bit.
-template <LowCut kLowCut, bool kEmphasis, typename Sample>
+template <LowCut kLowCut, bool kEmphasis, bool kBrake, typename Sample>
 void RunBlock(const BlockConstants& c, BlockState& st, double* lineL, double* lineR,
               const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int32_t frames)
 {
@@ -398,7 +388,7 @@ void RunBlock(const BlockConstants& c, BlockState& st, double* lineL, double* li
     // the watched run's order of the followers would not hold, and a float block on a thread
     // where overflow traps (WatchedOutput).
     const size_t bytes = static_cast<size_t>(frames) * sizeof(Sample);
-    bool watch = c.smooth20ms >= 0.0 && (std::is_same_v<Sample, double> || OverflowMasked());
+    bool watch = c.law.smooth20ms >= 0.0 && (std::is_same_v<Sample, double> || OverflowMasked());
     bool inPlace = false;
     for (const Sample* out : {out0, out1})
         for (const Sample* in : {in0, in1})
@@ -408,8 +398,8 @@ void RunBlock(const BlockConstants& c, BlockState& st, double* lineL, double* li
         }
     if (!watch)
     {
-        RunFrames<kLowCut, kEmphasis, Followers::kSettleEachFrame>(c, st, lineL, lineR, in0, in1,
-                                                                   out0, out1, frames);
+        RunFrames<kLowCut, kEmphasis, kBrake, Followers::kSettleEachFrame>(c, st, lineL, lineR, in0,
+                                                                           in1, out0, out1, frames);
         return;
     }
 
@@ -425,8 +415,8 @@ void RunBlock(const BlockConstants& c, BlockState& st, double* lineL, double* li
         std::copy_n(lineR, kDelaySlots, startR);
         Sample* const to0 = inPlace ? held[0] : out0 + at;
         Sample* const to1 = inPlace ? held[1] : out1 + at;
-        if (RunFrames<kLowCut, kEmphasis, Followers::kWatch>(c, st, lineL, lineR, in0 + at,
-                                                             in1 + at, to0, to1, n) &&
+        if (RunFrames<kLowCut, kEmphasis, kBrake, Followers::kWatch>(c, st, lineL, lineR, in0 + at,
+                                                                     in1 + at, to0, to1, n) &&
             OutputsPlain(to0, n) && OutputsPlain(to1, n)) [[likely]]
         {
             if (inPlace)
@@ -439,9 +429,19 @@ void RunBlock(const BlockConstants& c, BlockState& st, double* lineL, double* li
         st = start;
         std::copy_n(startL, kDelaySlots, lineL);
         std::copy_n(startR, kDelaySlots, lineR);
-        RunFrames<kLowCut, kEmphasis, Followers::kSettleEachFrame>(
+        RunFrames<kLowCut, kEmphasis, kBrake, Followers::kSettleEachFrame>(
             c, st, lineL, lineR, in0 + at, in1 + at, out0 + at, out1 + at, n);
     }
+}
+
+template <LowCut kLowCut, bool kEmphasis, typename Sample>
+void RunWithBrake(const BlockConstants& c, BlockState& st, double* lineL, double* lineR,
+                  const Sample* in0, const Sample* in1, Sample* out0, Sample* out1, int32_t frames)
+{
+    if (LevellerBrakeOn(c.law))
+        RunBlock<kLowCut, kEmphasis, true>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
+    else
+        RunBlock<kLowCut, kEmphasis, false>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
 }
 
 template <LowCut kLowCut, typename Sample>
@@ -450,9 +450,9 @@ void RunFrames(bool emphasisOn, const BlockConstants& c, BlockState& st, double*
                int32_t frames)
 {
     if (emphasisOn)
-        RunBlock<kLowCut, true>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
+        RunWithBrake<kLowCut, true>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
     else
-        RunBlock<kLowCut, false>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
+        RunWithBrake<kLowCut, false>(c, st, lineL, lineR, in0, in1, out0, out1, frames);
 }
 
 } // namespace
@@ -480,20 +480,20 @@ void TXlatEffect::ProcessStereo(const Sample* in0, const Sample* in1, Sample* ou
     // The host copies change only in the init hook, which is picked up at the next block.
     RefreshHostValues();
 
-    const BlockConstants c{v.dither,      init.smooth200ms - k.slowReleaseTrim,
-                           k.releaseCoef, init.releaseScale,
-                           k.attackCoef,  init.smooth20ms,
-                           k.targetLevel, k.kneeLevel,
-                           k.outputGain,  k.emphasisAmount,
-                           k.lowCut,      init.emphasis,
-                           limitL,        limitR};
+    const BlockConstants c{v.dither,
+                           {init.smooth200ms - k.slowReleaseTrim, k.releaseCoef, init.releaseScale,
+                            k.attackCoef, init.smooth20ms, k.targetLevel, k.kneeLevel, k.brakeLevel,
+                            k.brakeFall},
+                           k.outputGain,
+                           k.emphasisAmount,
+                           k.lowCut,
+                           init.emphasis,
+                           limitL,
+                           limitR};
     BlockState st{SectionState(v.lowCutL),
                   SectionState(v.lowCutR),
                   SectionState(v.emphasis),
-                  v.slowLevel,
-                  v.env1,
-                  v.env2,
-                  v.env3};
+                  {v.slowLevel, v.env1, v.env2, v.env3, v.brakeDetector}};
     st.posL = posL;
     st.posR = posR;
 
@@ -519,11 +519,12 @@ void TXlatEffect::ProcessStereo(const Sample* in0, const Sample* in1, Sample* ou
     v.sigR = st.sigR;
     v.sideChain = st.sideChain;
     v.level = st.level;
-    v.slowLevel = st.slowLevel;
+    v.slowLevel = st.followers.slowLevel;
     v.releaseNow = st.releaseNow;
-    v.env1 = st.env1;
-    v.env2 = st.env2;
-    v.env3 = st.env3;
+    v.env1 = st.followers.env1;
+    v.env2 = st.followers.env2;
+    v.env3 = st.followers.env3;
+    v.brakeDetector = st.followers.brakeDetector;
     v.gain = st.gain;
     v.lastGain = st.gain;
     v.delayPosL = static_cast<double>(st.posL);

@@ -29,6 +29,8 @@ struct LevellerSliderSet
 {
     double targetLevel = 0.0; // gain law: target and knee always of the same run
     double kneeLevel = 0.0;
+    double brakeLevel = 0.0; // 0: the Brake is off
+    double brakeFall = 0.0;  // fall of the Brake's own level (30 ms)
     double releaseCoef = 0.0;
     double slowReleaseTrim = 0.0;
     double outputGain = 0.0;

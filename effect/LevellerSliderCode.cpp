@@ -1,4 +1,4 @@
-// The slider code of the leveller: from the nine slider values to the numbers the sample loop
+// The slider code of the leveller: from the slider values to the numbers the sample loop
 // works with. It only computes coefficients; no filter or follower state is touched.
 
 #include <cmath>
@@ -10,6 +10,8 @@ namespace
 {
 
 constexpr double kPi = 3.141592653589793;
+// Fall time of the Brake's own level (see LevellerFrameStep.h).
+constexpr double kBrakeFallSeconds = 0.03;
 
 // Recovery slider (7) -> release time in seconds.
 struct RecoveryRow
@@ -62,6 +64,7 @@ void TXlatEffect::DoSlider()
     v.sliderCopy8 = sliders[8];
     v.sliderCopy9 = sliders[9];
     v.sliderCopy10 = sliders[10];
+    v.sliderCopy11 = sliders[11];
     RunSliderCodeUntilCurrent();
 }
 
@@ -96,6 +99,7 @@ void TXlatEffect::RunSliderCode()
     const double s8 = sliders[8];
     const double s9 = sliders[9];
     const double s10 = sliders[10];
+    const double s11 = sliders[11];
     // With an unusable sample rate every rate-dependent value keeps its previous value (see
     // DoInit); the table lookups and level conversions still run.
     const double sr = v.sampleRate;
@@ -110,6 +114,16 @@ void TXlatEffect::RunSliderCode()
     k.kneeLevel = std::pow(10.0, (s5 - s6) / 20.0);
     v.targetLevel = k.targetLevel;
     v.kneeLevel = k.kneeLevel;
+
+    // Brake: below this level the gain holds instead of climbing towards Pull Up. 0 dB (and
+    // anything not below it) is "Off": a level of 0 that no detector level lies below.
+    k.brakeLevel = s11 < 0.0 && !ScriptEqual(s11, 0.0) ? std::pow(10.0, s11 / 20.0) : 0.0;
+    v.brakeLevel = k.brakeLevel;
+    if (rateUsable)
+    {
+        k.brakeFall = OnePoleCoefficient(kBrakeFallSeconds * sr);
+        v.brakeFall = k.brakeFall;
+    }
 
     // A value that matches no row keeps the previous time (0 right after open).
     double recoveryTime = v.recoveryTime;

@@ -40,6 +40,8 @@ enum LevellerString : int32_t
     kStrMaxAttenuationFormat,
     kStrMaxAttenuationUnit,
     kStrBuildFont,                  // "Arial"
+    kStrBrakeCaption,               // "Brake"
+    kStrBrakeUnit,                  // "dB"
     kStrEnd                         // one past the last constant
 };
 // clang-format on

@@ -62,6 +62,8 @@ struct LevellerVariables
     // --- Set by the slider code ----------------------------------------------------------------
     double targetLevel = 0.0;  // level loud passages are pushed down to (Push Down)
     double kneeLevel = 0.0;    // targetLevel divided by the largest boost (Pull Up)
+    double brakeLevel = 0.0;   // level below which the gain holds (Brake); 0: off
+    double brakeFall = 0.0;    // 30 ms fall of the Brake's own level
     double recoveryTime = 0.0; // seconds
     double releaseCoef = 0.0;
     double slowReleaseTrim = 0.0; // 0.00003 for the 100 s recovery, else 0
@@ -89,16 +91,17 @@ struct LevellerVariables
     double inR = 0.0;
     double sigL = 0.0; // last frame's audio after the optional low-cut
     double sigR = 0.0;
-    double sideChain = 0.0;  // detector signal before rectification
-    double level = 0.0;      // rectified detector signal
-    double slowLevel = 0.0;  // instant rise, 200 ms release
-    double releaseNow = 0.0; // release coefficient of this frame
-    double env1 = 0.0;       // attack/release follower
-    double env2 = 0.0;       // first smoothing stage
-    double env3 = 0.0;       // second smoothing stage
-    double gain = 0.0;       // leveller gain of this frame
-    double lastGain = 0.0;   // gain of the most recent frame (block hook, editor)
-    double delayPosL = 0.0;  // 0 .. delayLengthL
+    double sideChain = 0.0;     // detector signal before rectification
+    double level = 0.0;         // rectified detector signal
+    double slowLevel = 0.0;     // instant rise, 200 ms release
+    double releaseNow = 0.0;    // release coefficient of this frame
+    double env1 = 0.0;          // attack/release follower
+    double env2 = 0.0;          // first smoothing stage
+    double env3 = 0.0;          // second smoothing stage
+    double brakeDetector = 0.0; // the Brake's own level: instant rise, 30 ms fall
+    double gain = 0.0;          // leveller gain of this frame
+    double lastGain = 0.0;      // gain of the most recent frame (block hook, editor)
+    double delayPosL = 0.0;     // 0 .. delayLengthL
     double delayPosR = 0.0;
     double outL = 0.0; // delayed audio times gain, before outputGain
     double outR = 0.0;
@@ -126,7 +129,7 @@ struct LevellerVariables
     double readoutY = 0.0;
     double shownMaxGainDb = 0.0; // the extremes the readouts print
     double shownMaxAttenuationDb = 0.0;
-    // Editor copies of sliders[2] .. sliders[10].
+    // Editor copies of sliders[2] .. sliders[11].
     double sliderCopy2 = 0.0;
     double sliderCopy3 = 0.0;
     double sliderCopy4 = 0.0;
@@ -136,7 +139,8 @@ struct LevellerVariables
     double sliderCopy8 = 0.0;
     double sliderCopy9 = 0.0;
     double sliderCopy10 = 0.0;
-    // Mouse state of the slider rows 3 .. 10 and of the side-chain switch.
+    double sliderCopy11 = 0.0;
+    // Mouse state of the slider rows 3 .. 11 and of the side-chain switch.
     SliderWidgetState widget3;
     SliderWidgetState widget4;
     SliderWidgetState widget5;
@@ -145,5 +149,6 @@ struct LevellerVariables
     SliderWidgetState widget8;
     SliderWidgetState widget9;
     SliderWidgetState widget10;
+    SliderWidgetState widget11;
     double switchArmed = 0.0;
 };

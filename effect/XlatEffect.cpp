@@ -19,6 +19,8 @@ struct SliderDeclaration
     double maximum;
     double step;
     std::initializer_list<const char*> stepNames;
+    // What a numeric slider that 0 switches off shows at 0; null for the others.
+    const char* zeroName = nullptr;
 };
 
 // clang-format off
@@ -36,6 +38,8 @@ const SliderDeclaration kSliders[] = {
     {8,  "Emphasis",              0,    0,   10,  1,   {}},
     {9,  "Output [dB]",           0,   -20,  20,  1,   {}},
     {10, "[Display Speed]",       10,   1,   10,  0.1, {}},
+    // Declared last, so that the nine parameters above keep their host indexes.
+    {11, "Brake [dB]",            0,   -80,  0,   1,   {},  "Off"},
 };
 
 // Texts of the string constants kStrBuild .. kStrBuildFont, in handle order (the editor's
@@ -46,7 +50,7 @@ const char* const kStrings[] = {
     "200 ms", "500 ms", "1 s", "Courier New", "%.1f", "Arial", "LF Filter", "Attack Mode", "dB",
     "Push Down", "dB", "Pull Up", "", "Recovery", "", "HF De-Emphasis", "dB", "Output",
     "Filter Side Chain", "s", "Display Speed", "Arial", "Dyn.Range Reduction:", "%.2f", " dB",
-    "Max Gain: ", "%.2f", " dB", "Max Attenuation: ", "%.2f", " dB", "Arial",
+    "Max Gain: ", "%.2f", " dB", "Max Attenuation: ", "%.2f", " dB", "Arial", "Brake", "dB",
 };
 // clang-format on
 static_assert(sizeof(kStrings) / sizeof(kStrings[0]) == kStrEnd - kStrBuild);
@@ -61,6 +65,7 @@ TXlatEffect::TXlatEffect()
                   s.name);
         for (const char* stepName : s.stepNames)
             AddEnumName(stepName);
+        if (s.zeroName) SetZeroName(s.zeroName);
     }
     effectName = "QUAR2";
     productString = "QUAR2";

@@ -30,18 +30,18 @@ class TXlatEffect : public TXlat
     // would divide by zero, and far larger rates would put the history beyond the index range.
     static constexpr double kMaxSampleRate = 10000000.0;
 
-    // [UI thread] Declares the nine sliders and the effect's identity.
+    // [UI thread] Declares the ten sliders and the effect's identity.
     TXlatEffect();
 
     // [UI thread] effOpen: clears memory and strings, zeroes every script variable, registers
-    // the two image file names and the 51 string constants (LevellerStrings.h).
+    // the two image file names and the string constants (LevellerStrings.h).
     void DoOpen() override;
     // [UI thread] Reads the host values and sets up everything that depends only on the sample
     // rate: smoothing coefficients, the emphasis filter, the memory layout, the label tables.
     // Filter and follower states, delay positions and the history stay as they are.
     void DoInit() override;
     // [any thread] After a host parameter change, a resume or a restored chunk: refreshes the
-    // host values, copies sliders 2..10 for the editor and runs the slider code.
+    // host values, copies sliders 2..11 for the editor and runs the slider code.
     void DoSlider() override;
     // [audio thread] Once per processing call: latency report, transport, mono detection,
     // dither, one gain-history point while the transport plays.

@@ -81,13 +81,19 @@ double LevellerSliderRowPart(TXlatEffect& fx, const LevellerSliderRow& row)
 
     if (row.unitHandle == 0.0) return value; // a step row: the frame draws the step name
 
-    // Value text right of the track, one decimal, the unit directly after it.
+    // Value text right of the track, one decimal, the unit directly after it; a row that 0
+    // switches off names that instead (its own constant: the shared slot is left alone).
     LevellerSetColor(fx, 0.7, 0.7, 0.7);
+    fx.penX = g.x + g.w + kTextGap;
+    fx.penY = g.y + g.h * 0.5 - 0.5 * fx.textHeight;
+    if (row.zeroHandle != 0.0 && ScriptEqual(value, 0.0))
+    {
+        fx.DrawStr(row.zeroHandle);
+        return value;
+    }
     fx.FormatString(kSlotRowValue, kStrValueFormat, value);
     const std::string text = fx.LookupString(kSlotRowValue) + fx.LookupString(row.unitHandle);
     fx.RegisterString(ScriptInt(kSlotRowValue), text);
-    fx.penX = g.x + g.w + kTextGap;
-    fx.penY = g.y + g.h * 0.5 - 0.5 * fx.textHeight;
     fx.DrawStr(kSlotRowValue);
     return value;
 }
@@ -167,6 +173,7 @@ void TXlatEffect::DoGfx(double /*width*/, double /*height*/)
     LevellerSwitchPart(*this);
 
     LevellerSliderRowPart(*this, kLevellerRows[kRowDisplaySpeed]);
+    LevellerSliderRowPart(*this, kLevellerRows[kRowBrake]);
 
     // A widget changed a value (or the init hook asked for one run): the coefficients follow.
     if (ScriptTrue(v.rerunSliderCode))

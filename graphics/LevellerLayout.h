@@ -14,6 +14,7 @@ struct LevellerSliderRow
     LevellerSliderGeometry geometry; // pixels, range, step, default
     double captionHandle;            // string handle of the caption left of the track
     double unitHandle;               // string handle of the unit after the value; 0: step row
+    double zeroHandle;               // string handle of the text shown instead of 0; 0: none
     double LevellerVariables::*copy; // the script's copy of the slider
     SliderWidgetState LevellerVariables::*widget;
 };
@@ -21,15 +22,17 @@ struct LevellerSliderRow
 // clang-format off
 // Rows 3 and 4 show a step name (looked up in the label tables), the others their value and unit.
 inline constexpr LevellerSliderRow kLevellerRows[] = {
-    //  k   x    y    w    h   min  max step def  caption  unit
-    {3,  {115, 50,  200, 20, 0,   8,  1,   0},  kStrLowCutCaption,       0,                    &LevellerVariables::sliderCopy3,  &LevellerVariables::widget3},
-    {4,  {115, 80,  200, 20, 0,   11, 1,   0},  kStrAttackCaption,       0,                    &LevellerVariables::sliderCopy4,  &LevellerVariables::widget4},
-    {5,  {115, 110, 200, 20, -30, 0,  1,   0},  kStrPushDownCaption,     kStrPushDownUnit,     &LevellerVariables::sliderCopy5,  &LevellerVariables::widget5},
-    {6,  {115, 140, 200, 20, 0,   30, 1,   0},  kStrPullUpCaption,       kStrPullUpUnit,       &LevellerVariables::sliderCopy6,  &LevellerVariables::widget6},
-    {7,  {115, 170, 200, 20, -10, 0,  1,  -5},  kStrRecoveryCaption,     kStrRecoveryUnit,     &LevellerVariables::sliderCopy7,  &LevellerVariables::widget7},
-    {8,  {115, 200, 200, 20, 0,   10, 1,   0},  kStrEmphasisCaption,     kStrEmphasisUnit,     &LevellerVariables::sliderCopy8,  &LevellerVariables::widget8},
-    {9,  {115, 230, 200, 20, -20, 20, 1,   0},  kStrOutputCaption,       kStrOutputUnit,       &LevellerVariables::sliderCopy9,  &LevellerVariables::widget9},
-    {10, {260, 269, 100, 20, 1,   10, 0.1, 10}, kStrDisplaySpeedCaption, kStrDisplaySpeedUnit, &LevellerVariables::sliderCopy10, &LevellerVariables::widget10},
+    //  k   x    y    w    h   min  max step def  caption  unit  zero text
+    {3,  {115, 50,  200, 20, 0,   8,  1,   0},  kStrLowCutCaption,       0, 0,                    &LevellerVariables::sliderCopy3,  &LevellerVariables::widget3},
+    {4,  {115, 80,  200, 20, 0,   11, 1,   0},  kStrAttackCaption,       0, 0,                    &LevellerVariables::sliderCopy4,  &LevellerVariables::widget4},
+    {5,  {115, 110, 200, 20, -30, 0,  1,   0},  kStrPushDownCaption,     kStrPushDownUnit, 0,     &LevellerVariables::sliderCopy5,  &LevellerVariables::widget5},
+    {6,  {115, 140, 200, 20, 0,   30, 1,   0},  kStrPullUpCaption,       kStrPullUpUnit, 0,       &LevellerVariables::sliderCopy6,  &LevellerVariables::widget6},
+    {7,  {115, 170, 200, 20, -10, 0,  1,  -5},  kStrRecoveryCaption,     kStrRecoveryUnit, 0,     &LevellerVariables::sliderCopy7,  &LevellerVariables::widget7},
+    {8,  {115, 200, 200, 20, 0,   10, 1,   0},  kStrEmphasisCaption,     kStrEmphasisUnit, 0,     &LevellerVariables::sliderCopy8,  &LevellerVariables::widget8},
+    {9,  {115, 230, 200, 20, -20, 20, 1,   0},  kStrOutputCaption,       kStrOutputUnit, 0,       &LevellerVariables::sliderCopy9,  &LevellerVariables::widget9},
+    {10, {260, 269, 100, 20, 1,   10, 0.1, 10}, kStrDisplaySpeedCaption, kStrDisplaySpeedUnit, 0, &LevellerVariables::sliderCopy10, &LevellerVariables::widget10},
+    // The Brake, in the header band between the wordmark and the vendor name; 0 reads "Off".
+    {11, {150, 11,  100, 20, -80, 0,  1,   0},  kStrBrakeCaption,        kStrBrakeUnit, kStrLowCutSteps, &LevellerVariables::sliderCopy11, &LevellerVariables::widget11},
 };
 // clang-format on
 
@@ -39,6 +42,7 @@ inline constexpr int kRowAttack = 1;     // slider 4, step names
 inline constexpr int kRowFirstValue = 2; // sliders 5 .. 9 follow in order
 inline constexpr int kRowLastValue = 6;
 inline constexpr int kRowDisplaySpeed = 7; // slider 10, below the switch
+inline constexpr int kRowBrake = 8;        // slider 11, in the header band
 
 // Writable slots: the value text of the row being drawn, then the three readout values.
 inline constexpr double kSlotRowValue = 190000;

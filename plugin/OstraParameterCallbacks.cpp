@@ -59,6 +59,12 @@ void GetParameterDisplay(COstra* plugin, int32_t index, char* text)
     const auto& names = record->enumNames;
     if (names.empty())
     {
+        // A slider that 0 switches off reads as its name for "off" there.
+        if (!record->zeroName.empty() && ScriptEqual(x, 0.0))
+        {
+            CopyBoundedText(text, record->zeroName, kOstraParamTextBytes);
+            return;
+        }
         // Values of any size are cut at the buffer's end ("%.2f" of 1e300 is 300 digits).
         std::snprintf(text, kOstraParamTextBytes, "%.2f", x);
         return;

@@ -44,6 +44,9 @@ TRACKS = [
     (115, 230, 200, 20, -20, 20, 5, (0,)),    # output, dB
 ]
 SPEED_TRACK = (260, 269, 100, 20, 1, 10, 1, ())  # display speed, seconds
+# The Brake sits in the header band, between the wordmark and the vendor name: the one strip
+# where a track with its caption and value fits without touching the rows below.
+BRAKE_TRACK = (150, 11, 100, 20, -80, 0, 10, (-40,))  # brake, dB; 0 is "Off"
 KNOB_BODY = 25         # visible cap width, image columns 0..24
 KNOB_CENTRE = 12       # cap's centre-line column: the widget keeps the pointer at left + 12
 KNOB_TRAVEL_PAD = 28   # the knob's left edge travels from x + 1 to x + w - 27
@@ -279,6 +282,9 @@ def check_layout():
     assert ry0 - 1 > GRAPH_AREA[1] and rx0 < 119 and rx1 > 335 and ry1 + 1 <= HEIGHT
     assert rx0 > 80                                     # build label at x 12..~75
     assert HEADER_BOTTOM + 1 < TRACKS[0][1] - 1
+    bx, by, bw = BRAKE_TRACK[:3]
+    assert by - 1 > 0 and by + KNOB_H + 2 + 5 < HEADER_BOTTOM - 1  # well and ticks in the band
+    assert bx - 45 > 100 and bx + bw + 5 + 60 < 326     # caption and value clear of the texts
 
 
 def draw_background():
@@ -288,6 +294,7 @@ def draw_background():
     for track in TRACKS:
         draw_track(img, track)
     draw_track(img, SPEED_TRACK, ticks=False)
+    draw_track(img, BRAKE_TRACK)
     draw_switch_bezel(img)
     draw_graph_panel(img)
     draw_readout_panel(img)

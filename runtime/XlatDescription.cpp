@@ -43,6 +43,12 @@ int32_t CXlatDescription::AddSlider(int32_t number, double* mirror, double defau
     return static_cast<int32_t>(sliderRecords.size()) - 1;
 }
 
+void CXlatDescription::SetZeroName(const std::string& text)
+{
+    if (sliderRecords.empty()) return;
+    sliderRecords.back().zeroName = text;
+}
+
 void CXlatDescription::AddEnumName(const std::string& text)
 {
     if (sliderRecords.empty()) return;

@@ -34,6 +34,9 @@ struct SliderRecord
     std::string label;
     // Name shown to the host, exactly as declared.
     std::string name;
+    // For a numeric slider that 0 switches off: the text shown instead of the number at 0
+    // ("Off"); empty for every other slider.
+    std::string zeroName;
 };
 
 class CXlatDescription : public CXlatSamples
@@ -56,6 +59,8 @@ class CXlatDescription : public CXlatSamples
     // [UI thread, constructor only] Appends a step name to the most recently declared slider;
     // ignored when no slider has been declared yet.
     void AddEnumName(const std::string& text);
+    // Gives the most recently declared slider the text shown at the value 0 (zeroName).
+    void SetZeroName(const std::string& text);
 
     // [any thread] Number of declared sliders (host parameters).
     int32_t SliderRecordCount() const { return static_cast<int32_t>(sliderRecords.size()); }

@@ -63,20 +63,11 @@ done
 sox "${parts[@]}" "$out/input.wav"
 echo "   $out/input.wav: $(soxi -D "$out/input.wav") s"
 
-# A voice setting for delivery: low cut at 80 Hz; the attack uses the look-ahead ("Zero"), so
-# that word onsets after a pause get no overshoot and the peaks leave room for the loudness
-# target under its -1 dBTP ceiling; loud passages pushed down towards -24 dB, quiet ones pulled
-# up by as much as 30 dB, a quick recovery; 4 dB of make-up gain. Then one static gain to the
-# podcast target, -16 LUFS.
-settings=(
-  --set "LF Filter=80Hz"
-  --set "SC Filter=Off"
-  --set "Attack Mode=Zero"
-  --set "Push Down [dB]=-24"
-  --set "Pull Up [dB]=30"
-  --set "Recovery=-2"
-  --set "Output [dB]=4"
-)
+# The factory preset for one voice at a desk microphone ("podcast", presets/podcast.fxp): loud
+# passages pushed down towards -24 dB, quiet ones pulled up by as much as 30 dB, and the Brake at
+# -50 dB, so that the gain holds in the pauses instead of lifting the room with the quiet words.
+# Then one static gain to the podcast target, -16 LUFS.
+settings=(--preset podcast)
 
 echo "== levelling through QUAR2.so (Linux)"
 "$host" process "$so" "$out/input.wav" "$out/levelled.wav" "${settings[@]}" \
@@ -136,4 +127,5 @@ echo "loudness range before: $(row "loudness range" 1) LU"
 echo "loudness range after:  $(row "loudness range" 2) LU"
 echo "integrated loudness before: $(row integrated 1) LUFS, after: $(row integrated 2) LUFS (target -16, podcast)"
 echo "true peak after: $(row "true peak" 2) dBTP (ceiling -1)"
+echo "pauses against the speech: $(row "pauses vs speech" 1) dB before, $(row "pauses vs speech" 2) dB after"
 echo "ffmpeg's ebur128 measures levelled.wav at $ffmpeg_i LUFS, true peak $ffmpeg_tp dBTP"

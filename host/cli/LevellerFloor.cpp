@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include "effect/LevellerFrameStep.h"
+
 namespace
 {
 
@@ -85,7 +87,9 @@ void CLevellerFloor::process(const float* inLeft, const float* inRight, float* o
     double lx10 = lx1[0], lx20 = lx2[0], ly10 = ly1[0], ly20 = ly2[0];
     double lx11 = lx1[1], lx21 = lx2[1], ly11 = ly1[1], ly21 = ly2[1];
     double ex1l = ex1, ex2l = ex2, ey1l = ey1, ey2l = ey2;
-    double slowl = slow, e1l = e1, e2l = e2, e3l = e3;
+    const LevellerLaw law{smooth200 - trim, releaseCoef, releaseScale, attackCoef, smooth20,
+                          target,           knee,        0.0,          0.0};
+    LevellerFollowers followers{slow, e1, e2, e3, 0.0};
     int pL = posL, pR = posR;
     for (int i = 0; i < frames; ++i)
     {
@@ -115,7 +119,7 @@ void CLevellerFloor::process(const float* inLeft, const float* inRight, float* o
                 sigR = y;
             }
         }
-        double side = std::fabs(sigL) < std::fabs(sigR) ? sigR : sigL;
+        double side = LevellerDetectorInput(sigL, sigR);
         if (!(emphasisAmount > -0.00001 && emphasisAmount < 0.00001))
         {
             const double y = eb0 * side + eb1 * ex1l + eb2 * ex2l - ea1 * ey1l - ea2 * ey2l;
@@ -123,7 +127,7 @@ void CLevellerFloor::process(const float* inLeft, const float* inRight, float* o
             ex1l = side;
             ey2l = ey1l;
             ey1l = y;
-            side = side + emphasisAmount * y;
+            side = LevellerEmphasise(side, emphasisAmount, y);
         }
         if (lowCutSide)
         {
@@ -134,13 +138,7 @@ void CLevellerFloor::process(const float* inLeft, const float* inRight, float* o
             ly10 = y;
             side = y;
         }
-        const double level = std::fabs(side);
-        slowl = level > slowl ? level : level + (slowl - level) * (smooth200 - trim);
-        const double releaseNow = releaseCoef / (slowl * releaseScale + 1);
-        e1l = level > e1l ? level + (e1l - level) * attackCoef : level + (e1l - level) * releaseNow;
-        e2l = e1l > e2l ? e1l : e1l + (e2l - e1l) * smooth20;
-        e3l = e2l > e3l ? e2l : e2l + (e3l - e2l) * smooth20;
-        const double gain = target / (e3l + knee);
+        const double gain = LevellerGainStep<false>(law, followers, side).gain;
 
         lineL[pL] = sigL;
         pL = pL + 1 <= 64 ? pL + 1 : 0;
@@ -156,7 +154,7 @@ void CLevellerFloor::process(const float* inLeft, const float* inRight, float* o
     lx1[0] = lx10, lx2[0] = lx20, ly1[0] = ly10, ly2[0] = ly20;
     lx1[1] = lx11, lx2[1] = lx21, ly1[1] = ly11, ly2[1] = ly21;
     ex1 = ex1l, ex2 = ex2l, ey1 = ey1l, ey2 = ey2l;
-    slow = slowl, e1 = e1l, e2 = e2l, e3 = e3l;
+    slow = followers.slowLevel, e1 = followers.env1, e2 = followers.env2, e3 = followers.env3;
     posL = pL;
     posR = pR;
 }

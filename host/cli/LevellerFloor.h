@@ -1,9 +1,10 @@
 #pragma once
 // The floor row of `bench`: the leveller's per-frame arithmetic (at its default settings) as
 // one plain loop over a block, with every value in a local variable and the delay lines as
-// plain arrays. It does the same operations in the same order as the plug-in, compiled with the
-// same floating-point options, and nothing else: no host interface, no script variables, no
-// settling of decaying state. What a plug-in costs beyond it is the price of its structure.
+// plain arrays. Its gain computer is the plug-in's own inline step (effect/LevellerFrameStep.h),
+// compiled with the same floating-point options; around it the loop does nothing else: no host
+// interface, no script variables, no settling of decaying state. What a plug-in costs beyond it
+// is the price of its structure.
 
 struct StereoSignal;
 

@@ -53,6 +53,7 @@ void CLoudnessMeter::add(const float* left, const float* right, int frames)
         if (ebur128_loudness_window(state, 100, &lufs) != EBUR128_SUCCESS) continue;
         // Loudness is -0.691 + 10 log10(mean square); silence comes back as -inf (energy 0).
         hopEnergy[hops % kWindowHops] = std::pow(10.0, (lufs + 0.691) / 10.0);
+        hopHistory.push_back(float(lufs));
         double sum = 0, recent = 0;
         for (double e : hopEnergy)
             sum += e;

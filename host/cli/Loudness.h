@@ -44,6 +44,8 @@ class CLoudnessMeter
     // (integrated - 10 LU), the blocks speech does not count in. -inf when the pauses are digital
     // silence; NaN when there are no pauses (or no speech to gate against).
     double noiseFloor() const;
+    // The loudness of each 100 ms window (LUFS), for measures of their own (PauseLevel.h).
+    const std::vector<float>& windows() const { return hopHistory; }
 
     // "-23.0 LUFS" / "-inf LUFS".
     static std::string formatLufs(double lufs);
@@ -61,6 +63,7 @@ class CLoudnessMeter
     double hopEnergy[30] = {};            // mean square of the last thirty 100 ms windows (a ring)
     std::vector<double> shortTermHistory; // short-term loudness every 100 ms once 3 s are in
     std::vector<float> momentaryHistory;  // momentary loudness every 100 ms once 400 ms are in
+    std::vector<float> hopHistory;        // loudness of each 100 ms window
     double highestMomentary;
     double highestShortTerm;
     float interleaved[2 * 1024];

@@ -1,6 +1,7 @@
 #include "host/cli/Report.h"
 
 #include "host/cli/Loudness.h"
+#include "host/cli/PauseLevel.h"
 
 #include <nlohmann/json.hpp>
 #include <sndfile.h>
@@ -40,7 +41,8 @@ Json streamJson(const StreamFigures& s)
                 {"sample_peak_dbfs", number(toDb(s.samplePeak))},
                 {"max_momentary_lufs", number(s.maxMomentary)},
                 {"max_short_term_lufs", number(s.maxShortTerm)},
-                {"noise_floor_lufs", number(s.noiseFloor)}};
+                {"noise_floor_lufs", number(s.noiseFloor)},
+                {"pauses_vs_speech_lu", number(s.pausesBelowSpeech)}};
 }
 
 std::string cell(double v, const char* unit)
@@ -51,6 +53,13 @@ std::string cell(double v, const char* unit)
     else
         std::snprintf(text, sizeof text, "-inf %s", unit);
     return text;
+}
+
+std::string pauseCell(double v)
+{
+    if (std::isnan(v)) return "no speech";
+    if (!std::isfinite(v)) return "silent";
+    return cell(v, "dB");
 }
 
 std::string floorCell(double v)
@@ -77,6 +86,7 @@ StreamFigures StreamFigures::measure(const CLoudnessMeter& loudness, const CLoud
     s.maxMomentary = loudness.maxMomentary();
     s.maxShortTerm = loudness.maxShortTerm();
     s.noiseFloor = loudness.noiseFloor();
+    s.pausesBelowSpeech = ::pausesBelowSpeech(loudness.windows(), s.integrated);
     return s;
 }
 
@@ -138,6 +148,7 @@ std::string reportTable(const FileReport& f, const LoudnessTarget& target)
         {"max momentary", cell(i.maxMomentary, "LUFS"), cell(o.maxMomentary, "LUFS")},
         {"max short-term", cell(i.maxShortTerm, "LUFS"), cell(o.maxShortTerm, "LUFS")},
         {"noise floor", floorCell(i.noiseFloor), floorCell(o.noiseFloor)},
+        {"pauses vs speech", pauseCell(i.pausesBelowSpeech), pauseCell(o.pausesBelowSpeech)},
     };
     std::string text;
     char line[256];
@@ -154,6 +165,14 @@ std::string reportTable(const FileReport& f, const LoudnessTarget& target)
         row(r.label, r.in, r.out);
     if (f.haveOutput)
     {
+        // The room's story in one line: how much closer the pauses came to the speech.
+        if (std::isfinite(i.pausesBelowSpeech) && std::isfinite(o.pausesBelowSpeech))
+        {
+            const double raised = o.pausesBelowSpeech - i.pausesBelowSpeech;
+            std::snprintf(line, sizeof line, "pauses           %s by %.1f dB against the speech\n",
+                          raised >= 0 ? "raised" : "lowered", std::fabs(raised));
+            text += line;
+        }
         const GainSummary& g = f.pluginGain;
         if (g.measured)
         {

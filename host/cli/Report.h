@@ -4,6 +4,7 @@
 
 #include "host/cli/LoudnessTarget.h"
 
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,7 @@ struct StreamFigures
     double maxMomentary;
     double maxShortTerm;
     double noiseFloor;
+    double pausesBelowSpeech = NAN; // LU; see PauseLevel.h
     StreamFigures();
     // Loudness figures from `loudness`, the peaks from `peaks` (the same meter or another).
     static StreamFigures measure(const CLoudnessMeter& loudness, const CLoudnessMeter& peaks);

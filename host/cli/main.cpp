@@ -2,6 +2,7 @@
 // The command line is parsed with CLI11; every command has its own --help.
 
 #include "host/cli/Commands.h"
+#include "host/cli/FactoryPresets.h"
 #include "host/cli/FileOutput.h"
 #include "host/cli/LoudnessTarget.h"
 
@@ -26,7 +27,7 @@ const char* kFooter =
     "Environment: TMPDIR (temporary files), QUAR2_BRIDGE (path of quar2-bridge.exe),\n"
     "QUAR2_WINE (the wine program), WINEPREFIX, WINEDEBUG and DISPLAY (passed to Wine).";
 
-const char* kCommands[] = {"info", "process", "analyze", "bench", "render-editor"};
+const char* kCommands[] = {"info", "process", "analyze", "bench", "render-editor", "presets"};
 
 int run(int argc, char** argv)
 {
@@ -38,7 +39,7 @@ int run(int argc, char** argv)
         if (!known)
             return reportFailure(std::string("unknown command \"") + argv[1] +
                                      "\" (commands: info, process, analyze, bench, "
-                                     "render-editor; "
+                                     "render-editor, presets; "
                                      "see quar2-host --help)",
                                  kExitUsage);
     }
@@ -73,8 +74,11 @@ int run(int argc, char** argv)
                      "value it can take (repeatable)")
         ->type_name("NAME=VALUE")
         ->allow_extra_args(false);
-    processCmd->add_option("--preset", process.preset, "load a preset (.fxp) first")
-        ->type_name("FILE.fxp");
+    processCmd
+        ->add_option("--preset", process.preset,
+                     "load a preset (.fxp) first: a file, or a factory preset's name (see "
+                     "quar2-host presets)")
+        ->type_name("FILE.fxp|NAME");
     processCmd->add_option("--save-preset", process.savePreset, "save the state used as a preset")
         ->type_name("FILE.fxp");
     processCmd
@@ -144,8 +148,8 @@ int run(int argc, char** argv)
         ->type_name("FILE");
     renderCmd->add_option("--seconds", render.seconds, "seconds of audio before the picture")
         ->check(CLI::Range(1, 600));
-    renderCmd->add_option("--preset", render.preset, "load a preset (.fxp) first")
-        ->type_name("FILE.fxp");
+    renderCmd->add_option("--preset", render.preset, "load a preset (.fxp or a factory name) first")
+        ->type_name("FILE.fxp|NAME");
     renderCmd->add_option("--set", render.settings, "set a parameter by name (repeatable)")
         ->type_name("NAME=VALUE")
         ->allow_extra_args(false);
@@ -154,7 +158,10 @@ int run(int argc, char** argv)
                         "process the audio first, then picture the editor at rest (the same "
                         "picture on every run)");
 
-    for (CLI::App* sub : {infoCmd, processCmd, analyzeCmd, benchCmd, renderCmd})
+    CLI::App* presetsCmd =
+        app.add_subcommand("presets", "list the factory presets, for --preset NAME");
+
+    for (CLI::App* sub : {infoCmd, processCmd, analyzeCmd, benchCmd, renderCmd, presetsCmd})
         sub->fallthrough()->group("Commands");
     try
     {
@@ -175,7 +182,7 @@ int run(int argc, char** argv)
     {
         std::string what = e.what();
         if (what.empty() || argc < 2)
-            what = "a command is needed: info, process, analyze, bench or render-editor";
+            what = "a command is needed: info, process, analyze, bench, render-editor or presets";
         const std::string help =
             app.get_subcommands().empty()
                 ? "quar2-host --help"
@@ -184,6 +191,11 @@ int run(int argc, char** argv)
     }
     if (quiet && verbose) return reportFailure("-q and -v exclude each other", kExitUsage);
     verbosity.level = quiet ? 0 : verbose ? 2 : 1;
+    if (presetsCmd->parsed()) return runPresets();
+    std::string presetError;
+    if (!resolvePresetArgument(process.preset, presetError) ||
+        !resolvePresetArgument(render.preset, presetError))
+        return reportFailure(presetError, kExitUsage);
     if (infoCmd->parsed()) return runInfo(info, verbosity);
     if (processCmd->parsed()) return runProcess(process, verbosity);
     if (analyzeCmd->parsed()) return runAnalyze(analyze, verbosity);

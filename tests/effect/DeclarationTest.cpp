@@ -50,8 +50,9 @@ TEST(LevellerDeclaration, SlidersAreTheNineHostParametersInOrder)
         {8, "Emphasis", 0, 0, 10, 1, {}},
         {9, "Output [dB]", 0, -20, 20, 1, {}},
         {10, "[Display Speed]", 10, 1, 10, 0.1, {}},
+        {11, "Brake [dB]", 0, -80, 0, 1, {}},
     };
-    ASSERT_EQ(effect.SliderRecordCount(), 9);
+    ASSERT_EQ(effect.SliderRecordCount(), 10);
     for (size_t i = 0; i < expected.size(); ++i)
     {
         const SliderRecord& r = effect.sliderRecords[i];
@@ -67,6 +68,8 @@ TEST(LevellerDeclaration, SlidersAreTheNineHostParametersInOrder)
         EXPECT_EQ(r.mirror, nullptr);
         EXPECT_TRUE(r.label.empty() && r.folder.empty() && r.extraText.empty());
         EXPECT_EQ(effect.sliders[static_cast<size_t>(e.number)], e.def);
+        // Only the Brake reads as a word at 0.
+        EXPECT_EQ(r.zeroName, e.number == 11 ? "Off" : "");
         // An enumerated slider has exactly one name per step, as hosts expect.
         if (!e.steps.empty())
         {
@@ -74,7 +77,7 @@ TEST(LevellerDeclaration, SlidersAreTheNineHostParametersInOrder)
         }
     }
     EXPECT_EQ(effect.sliders[1], 0.0);
-    EXPECT_EQ(effect.sliders[11], 0.0);
+    EXPECT_EQ(effect.sliders[12], 0.0);
 }
 
 TEST(LevellerDeclaration, IdentityIsQuar2ByTesselAudio)
@@ -148,8 +151,10 @@ TEST(LevellerDeclaration, OpenRegistersTheConstantsAndZeroesEveryVariable)
                                  "Max Attenuation: ",
                                  "%.2f",
                                  " dB",
-                                 "Arial"};
-    ASSERT_EQ(d.effect.strings.size(), 51u);
+                                 "Arial",
+                                 "Brake",
+                                 "dB"};
+    ASSERT_EQ(d.effect.strings.size(), 53u);
     int32_t handle = 10000;
     for (const char* text : texts)
     {
@@ -157,7 +162,7 @@ TEST(LevellerDeclaration, OpenRegistersTheConstantsAndZeroesEveryVariable)
         EXPECT_EQ(d.effect.strings.at(handle), text) << handle;
         ++handle;
     }
-    EXPECT_EQ(handle, 10051);
+    EXPECT_EQ(handle, 10053);
     ASSERT_NE(d.effect.FileName(0), nullptr);
     ASSERT_NE(d.effect.FileName(1), nullptr);
     EXPECT_EQ(*d.effect.FileName(0), "quar2_gfx\\bg.png");

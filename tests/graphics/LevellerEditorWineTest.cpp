@@ -37,6 +37,8 @@ constexpr VstInt32 kRecovery = 5;
 constexpr int kPushDownY = 120;
 constexpr int kPullUpY = 150;
 constexpr int kRecoveryY = 180;
+constexpr VstInt32 kBrake = 9;
+constexpr int kBrakeY = 21; // the Brake's row in the header band (x 150, y 11, 100 x 20)
 
 struct Rgb
 {
@@ -215,6 +217,19 @@ TEST_F(LevellerEditorUnderWine, MouseMovesSlidersByTheWidgetRules)
     editor.Idle(kFewFrames);
     EXPECT_EQ(Parameter(kPullUp), 0.0f);
     ReleaseAt(300, kPullUpY);
+
+    // The Brake (-80..0, starting "Off"): a press at x 199 gives ceil(36 / 72 * 80) - 80 = -40,
+    // its knob follows (left edge 151 + 36), and a drag to the far right takes it back to "Off".
+    EXPECT_EQ(Parameter(kBrake), 1.0f);
+    HoverAndPress(199, kBrakeY);
+    EXPECT_NEAR(Parameter(kBrake), 0.5, 1e-6);
+    EXPECT_EQ(plugin->parameterDisplay(kBrake), "-40.00");
+    ASSERT_TRUE(editor.Capture(rgb));
+    EXPECT_TRUE(Near(PixelAt(rgb, editor.width, 187 + 12, 19), knobCentre));
+    editor.Move(400, kBrakeY, MK_LBUTTON);
+    editor.Idle(kFewFrames);
+    EXPECT_EQ(Parameter(kBrake), 1.0f);
+    ReleaseAt(400, kBrakeY);
 
     // A press made away from the rows and dragged onto Pull Up's row does not grab it (the row
     // was never armed).

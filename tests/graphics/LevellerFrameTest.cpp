@@ -49,21 +49,25 @@ TEST(LevellerFrame, KnobsSitAtTheirValues)
     LevellerRig rig(44100.0, 512, true);
     rig.Frame(0, 0);
     const std::vector<GfxCall> boxes = rig.target.RectsIn(kErrorRed);
-    ASSERT_EQ(boxes.size(), 9u);
+    ASSERT_EQ(boxes.size(), 10u);
     EXPECT_EQ(boxes[0].rect.left, 0.0);
     EXPECT_EQ(boxes[0].rect.top, 0.0);
-    EXPECT_EQ(KnobLefts(rig.target), (std::vector<double>{116, 116, 288, 116, 202, 116, 202, 333}));
-    const double tops[] = {51, 81, 111, 141, 171, 201, 231, 270};
-    for (size_t i = 0; i < 8; ++i)
+    // The Brake (last, in the header band) sits at its maximum, 0 ("Off"): 150 + 1 + 72.
+    EXPECT_EQ(KnobLefts(rig.target),
+              (std::vector<double>{116, 116, 288, 116, 202, 116, 202, 333, 223}));
+    const double tops[] = {51, 81, 111, 141, 171, 201, 231, 270, 12};
+    for (size_t i = 0; i < 9; ++i)
         EXPECT_EQ(boxes[i + 1].rect.top, tops[i]) << "knob " << i;
 
     // After host parameter changes the knobs follow at the next frame.
     rig.SetSlider(5, -15.0);
     rig.SetSlider(10, 5.5);
+    rig.SetSlider(11, -20.0);
     rig.Frame(0, 0);
     const std::vector<double> lefts = KnobLefts(rig.target);
     EXPECT_EQ(lefts[2], 116.0 + 15.0 / 30.0 * 172.0);
     EXPECT_DOUBLE_EQ(lefts[7], 261.0 + 4.5 / 9.0 * 72.0);
+    EXPECT_EQ(lefts[8], 151.0 + 60.0 / 80.0 * 72.0);
 }
 
 TEST(LevellerFrame, CaptionsValuesAndStepNames)
@@ -106,6 +110,20 @@ TEST(LevellerFrame, CaptionsValuesAndStepNames)
     EXPECT_EQ(speed[0].rect.top, 272.0);
     // All value rows share one slot; the last row drawn leaves its text there.
     EXPECT_EQ(rig.fx.LookupString(190000), "2.5s");
+
+    // The Brake in the header band: caption left of its track, "Off" at 0, else its value.
+    const std::vector<GfxCall> brake = t.TextsEqualTo("Brake");
+    ASSERT_EQ(brake.size(), 1u);
+    EXPECT_EQ(brake[0].rect.left, 150.0 - 5 * kChar - 5.0);
+    EXPECT_EQ(brake[0].rect.top, 14.0);
+    ASSERT_EQ(t.TextsEqualTo("Off").size(), 1u);
+    EXPECT_EQ(t.TextsEqualTo("Off")[0].rect.left, 255.0);
+    EXPECT_EQ(t.TextsEqualTo("Off")[0].color, kValueGrey);
+    rig.SetSlider(11, -50.0);
+    rig.Frame(0, 0);
+    ASSERT_EQ(rig.target.TextsEqualTo("-50.0dB").size(), 1u);
+    EXPECT_EQ(rig.target.TextsEqualTo("-50.0dB")[0].rect.left, 255.0);
+    EXPECT_TRUE(rig.target.TextsEqualTo("Off").empty());
 
     // A value between steps (a restored state can hold one) shows the step the integer rule
     // gives.

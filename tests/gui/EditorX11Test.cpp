@@ -47,6 +47,8 @@ constexpr VstInt32 kPullUp = 4;
 constexpr VstInt32 kRecovery = 5;
 constexpr int kPushDownY = 120;
 constexpr int kRecoveryY = 180;
+constexpr VstInt32 kBrake = 9;
+constexpr int kBrakeY = 21; // the Brake's row in the header band (x 150, y 11, 100 x 20)
 // The knobs' top edges (one pixel below their rows) and the knob's size.
 constexpr int kKnobTops[] = {51, 81, 111, 141, 171, 201, 231, 270};
 constexpr int kKnobWidth = 32;
@@ -477,6 +479,19 @@ TEST_F(EditorThroughTheSo, PaintsTheArtworkAndFollowsPostedMouseEvents)
     plugin->setParameter(kRecovery, 0.8f);
     HoverPressRelease(300, kRecoveryY, ControlMask);
     EXPECT_NEAR(plugin->getParameter(kRecovery), 0.5, 1e-6);
+
+    // The Brake (-80..0, starting "Off" with its knob at the right end, left edge 223): a
+    // press at x 199 gives ceil(36 / 72 * 80) - 80 = -40, and its knob follows (151 + 36).
+    EXPECT_TRUE(KnobIsAt(shot, knob, 223, 12));
+    EXPECT_EQ(plugin->getParameter(kBrake), 1.0f);
+    HoverPressRelease(199, kBrakeY);
+    EXPECT_NEAR(plugin->getParameter(kBrake), 0.5, 1e-6);
+    EXPECT_EQ(plugin->parameterDisplay(kBrake), "-40.00");
+    IdleFor(*plugin, 100);
+    EXPECT_TRUE(KnobIsAt(host.capture(), knob, 187, 12));
+    // Control at the press: back to its default, "Off".
+    HoverPressRelease(199, kBrakeY, ControlMask);
+    EXPECT_EQ(plugin->getParameter(kBrake), 1.0f);
 
     // The side-chain switch toggles once per press, however long the button is held.
     EXPECT_EQ(plugin->getParameter(kSideChain), 0.0f);

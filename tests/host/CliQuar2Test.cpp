@@ -33,7 +33,7 @@ double after(const std::string& text, const std::string& key)
 
 } // namespace
 
-TEST(CliQuar2, InfoShowsTheRecordAndTheNineParameters)
+TEST(CliQuar2, InfoShowsTheRecordAndTheTenParameters)
 {
     RunResult r = RunHost({"info", kQuar2});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -41,14 +41,16 @@ TEST(CliQuar2, InfoShowsTheRecordAndTheNineParameters)
     EXPECT_NE(r.out.find("vendor:        Tessel Audio"), std::string::npos);
     EXPECT_NE(r.out.find("0x51554152 \"QUAR\""), std::string::npos);
     EXPECT_NE(r.out.find("chunk:         260 bytes"), std::string::npos);
-    for (const char* name : {"\"SC Filter\"", "\"LF Filter\"", "\"Attack Mode\"",
-                             "\"Push Down [dB]\"", "\"Pull Up [dB]\"", "\"Recovery\"",
-                             "\"Emphasis\"", "\"Output [dB]\"", "\"[Display Speed]\""})
+    for (const char* name :
+         {"\"SC Filter\"", "\"LF Filter\"", "\"Attack Mode\"", "\"Push Down [dB]\"",
+          "\"Pull Up [dB]\"", "\"Recovery\"", "\"Emphasis\"", "\"Output [dB]\"",
+          "\"[Display Speed]\"", "\"Brake [dB]\""})
         EXPECT_NE(r.out.find(name), std::string::npos) << name;
     // The look-ahead, known as soon as the plug-in is resumed, and each parameter's steps.
     EXPECT_NE(r.out.find("latency:       64 frames\n"), std::string::npos);
     EXPECT_NE(r.out.find("-20.00 to 20.00 in 41 steps of 1.00"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"Zero\", \"250us\", \"500us\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("81 values from \"-80.00\" to \"Off\""), std::string::npos) << r.out;
 }
 
 TEST(CliQuar2, LookAheadIsCompensatedAndSettingsAndPresetsRoundTrip)
@@ -111,6 +113,32 @@ TEST(CliQuar2, LookAheadIsCompensatedAndSettingsAndPresetsRoundTrip)
         {"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Attack Mode=2ms"});
     EXPECT_NE(r.err.find("\"Zero\", \"250us\", \"500us\", \"1ms\", \"5ms\""), std::string::npos)
         << r.err;
+
+    // The Brake by its name and value; and the factory presets by name: listed one per line,
+    // each loads (the podcast preset's Brake is on), and an unknown name lists the names.
+    r = RunHost(
+        {"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--set", "Brake [dB]=-50"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("set Brake [dB] = -50.00"), std::string::npos) << r.out;
+    r = RunHost({"presets"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"audiobook ", "broadcast ", "interview ", "podcast "})
+    {
+        EXPECT_NE(("\n" + r.out).find(std::string("\n") + name), std::string::npos) << r.out;
+        ASSERT_EQ(RunHost({"process", kQuar2, dir.path("in.wav"), dir.path("p.wav"), "--preset",
+                           std::string(name).substr(0, std::string(name).size() - 1),
+                           "--save-preset", dir.path("p.fxp")})
+                      .status,
+                  0)
+            << name;
+    }
+    ASSERT_TRUE(readFxpFile(dir.path("p.fxp"), preset, error)) << error; // podcast, the last
+    float brake;
+    std::memcpy(&brake, preset.chunk.data() + 44, 4); // slider 11
+    EXPECT_LT(brake, 0.0f);
+    r = RunHost({"process", kQuar2, dir.path("in.wav"), dir.path("c.wav"), "--preset", "nosuch"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("audiobook, broadcast, interview, podcast"), std::string::npos) << r.err;
 
     ASSERT_EQ(RunHost({"process", kZam, dir.path("in.wav"), dir.path("z.wav"), "--save-preset",
                        dir.path("zam.fxp")})

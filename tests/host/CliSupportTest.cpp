@@ -6,8 +6,11 @@
 #include "host/cli/CommandLine.h"
 #include "host/cli/FileOutput.h"
 #include "host/cli/ParameterSetter.h"
+#include "host/cli/PauseLevel.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include <dirent.h>
 #include <unistd.h>
@@ -155,4 +158,28 @@ TEST(BridgeMessages, EveryTruncationIsDetectedAndValuesRoundTrip)
 TEST(BridgeProcess, LinuxPathsBecomeWineDrivePaths)
 {
     EXPECT_EQ(CBridgeProcess::windowsPath("/work/build/QUAR2.dll"), "Z:\\work\\build\\QUAR2.dll");
+}
+
+TEST(PauseLevel, QuietestWindowsAgainstTheLoudestHalf)
+{
+    // 70 windows of speech between -30 and -16 LUFS, 30 of room tone at -60 and -58.
+    std::vector<float> windows;
+    for (int i = 0; i < 70; ++i)
+        windows.push_back(-30.0f + 0.2f * float(i));
+    for (int i = 0; i < 30; ++i)
+        windows.push_back(i % 2 ? -60.0f : -58.0f);
+    // Pauses: median of the quietest 15 (-60 / -58 alternating, sorted: the 8th is -60 or -58);
+    // speech: median of the loudest 50, -30 + 0.2 * 45 = -21.
+    const double below = pausesBelowSpeech(windows, -25.0);
+    EXPECT_TRUE(below == -60.0 + 21.0 || below == -58.0 + 21.0) << below;
+    // Lifting the room by 20 dB brings it 20 dB closer.
+    for (float& w : windows)
+        if (w < -50.0f) w += 20.0f;
+    EXPECT_NEAR(pausesBelowSpeech(windows, -25.0), below + 20.0, 1e-4);
+    // Digital silence in the pauses; nothing to measure.
+    for (float& w : windows)
+        if (w < -35.0f) w = -HUGE_VALF;
+    EXPECT_EQ(pausesBelowSpeech(windows, -25.0), -HUGE_VAL);
+    EXPECT_TRUE(std::isnan(pausesBelowSpeech({}, -25.0)));
+    EXPECT_TRUE(std::isnan(pausesBelowSpeech(windows, -HUGE_VAL)));
 }

@@ -84,3 +84,17 @@ if(NOT WIN32)
     QUAR2_PLUGIN_SO="$<TARGET_FILE:QUAR2>"
     QUAR2_REPORT_SCHEMA="${PROJECT_SOURCE_DIR}/host/cli/report.schema.json")
 endif()
+
+if(NOT WIN32)
+  # A spoken-word programme (espeak-ng, sox) levelled with the "podcast" preset to the podcast
+  # loudness, measured by its own code and ffmpeg's ebur128.
+  find_program(QUAR2_ESPEAK_NG espeak-ng)
+  find_program(QUAR2_SOX_PROGRAM sox)
+  find_program(QUAR2_FFMPEG ffmpeg)
+  if(QUAR2_ESPEAK_NG AND QUAR2_SOX_PROGRAM AND QUAR2_FFMPEG)
+    add_test(NAME voice_levelling_tests
+      COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/voice_programme.py check
+              $<TARGET_FILE:quar2-host> $<TARGET_FILE:QUAR2> ${CMAKE_CURRENT_BINARY_DIR}/voice)
+    set_tests_properties(voice_levelling_tests PROPERTIES TIMEOUT 300)
+  endif()
+endif()

@@ -287,3 +287,81 @@ TEST_F(BuiltPlugin, HostileSampleRatesAndBlockSizes)
         }
     }
 }
+
+// The Brake through the built plug-in: a loud tone, then a long pause of a faint tone, then a
+// louder burst. Without the Brake the gain climbs towards Pull Up in the pause; with it the gain
+// holds near where the tone left it, and the burst still pulls it down at once. Setting the
+// Brake and taking it off again leaves the audio exactly as if it had never been touched.
+TEST_F(BuiltPlugin, BrakeHoldsTheGainInAPause)
+{
+    constexpr double kRate = 44100.0;
+    const size_t loud = 44100, pause = 2 * 44100, burst = 4410;
+    std::vector<std::vector<double>> in(2, std::vector<double>(loud + pause + burst));
+    for (size_t i = 0; i < in[0].size(); ++i)
+    {
+        const double amplitude = i < loud ? 0.3 : (i < loud + pause ? 1e-4 : 0.9);
+        in[0][i] = in[1][i] = amplitude * std::sin(2.0 * 3.141592653589793 * 1000.0 * i / kRate);
+    }
+    // Push Down -20, Pull Up 20: silence gets +20 dB, the tone about -10 dB.
+    const auto levelled = [&](CVstPlugin& p)
+    {
+        p.setParameter(3, 10.0f / 30.0f);
+        p.setParameter(4, 20.0f / 30.0f);
+        std::vector<std::vector<double>> out(2, std::vector<double>(in[0].size()));
+        for (size_t at = 0; at < in[0].size(); at += 512)
+        {
+            const size_t n = std::min<size_t>(512, in[0].size() - at);
+            std::vector<std::vector<double>> part(2);
+            for (int c = 0; c < 2; ++c)
+                part[c].assign(in[c].begin() + at, in[c].begin() + at + n);
+            const auto done = p.processDouble(part);
+            for (int c = 0; c < 2; ++c)
+                std::copy(done[c].begin(), done[c].end(), out[c].begin() + at);
+        }
+        return out;
+    };
+    // Gain over 100 ms ending at `end` (output frames lag the input by 64).
+    const auto gainAt = [&](const std::vector<std::vector<double>>& out, size_t end)
+    {
+        double o = 0.0, i = 0.0;
+        for (size_t k = end - 4410; k < end; ++k)
+        {
+            o += out[0][k + 64] * out[0][k + 64];
+            i += in[0][k] * in[0][k];
+        }
+        return std::sqrt(o / i);
+    };
+
+    CHostCallback hosts[3];
+    CVstPlugin* off = make(hosts[0]);
+    CVstPlugin* braked = make(hosts[1]);
+    CVstPlugin* toggled = make(hosts[2]);
+    ASSERT_TRUE(off && braked && toggled);
+    braked->setParameter(9, 30.0f / 80.0f); // -50 dB
+    ASSERT_EQ(braked->parameterDisplay(9), "-50.00");
+    toggled->setParameter(9, 30.0f / 80.0f);
+    toggled->setParameter(9, 1.0f);
+    const auto free = levelled(*off), held = levelled(*braked), back = levelled(*toggled);
+    EXPECT_EQ(back, free) << "the Brake set to Off again must leave no trace";
+
+    const double toneGain = gainAt(held, loud);
+    EXPECT_NEAR(toneGain, gainAt(free, loud), 1e-12) << "above the Brake level nothing changes";
+    EXPECT_NEAR(20.0 * std::log10(toneGain), -9.8, 0.5);
+    // End of the pause: free, the gain has climbed to about +20 dB; held, it has risen only while
+    // the Brake's level fell the 40 dB from the tone to the Brake level (about 0.23 s, during
+    // which the 0.25 s recovery lifts it by about 10 dB), and then does not move.
+    const size_t pauseEnd = loud + pause - 64;
+    EXPECT_GT(20.0 * std::log10(gainAt(free, pauseEnd)), 18.0);
+    const double heldGain = gainAt(held, pauseEnd);
+    EXPECT_LT(20.0 * std::log10(heldGain / toneGain), 11.0);
+    EXPECT_NEAR(gainAt(held, pauseEnd - 44100) / heldGain, 1.0, 1e-9);
+    // The burst pulls the held gain down at once: no louder than without the Brake.
+    double peakHeld = 0.0, peakFree = 0.0;
+    for (size_t k = loud + pause + 64; k < in[0].size(); ++k)
+    {
+        peakHeld = std::max(peakHeld, std::fabs(held[0][k]));
+        peakFree = std::max(peakFree, std::fabs(free[0][k]));
+    }
+    EXPECT_LE(peakHeld, peakFree);
+    EXPECT_LT(peakHeld, 0.11);
+}

@@ -31,7 +31,7 @@ TEST_F(BuiltPlugin, EveryExportMakesTheSameEffectRecord)
         records.push_back(plugin->effect());
         EXPECT_EQ(e->magic, 0x56737450);
         EXPECT_EQ(e->numPrograms, 1);
-        EXPECT_EQ(e->numParams, 9);
+        EXPECT_EQ(e->numParams, 10);
         EXPECT_EQ(e->numInputs, 2);
         EXPECT_EQ(e->numOutputs, 2);
         EXPECT_EQ(e->flags, kExpectedFlags);
@@ -177,8 +177,8 @@ TEST_F(BuiltPlugin, HostileArgumentsGetSafeAnswers)
     p->dispatch(effSetProgram, 0, 1);
     p->dispatch(effSetProgram, 0, -1);
     EXPECT_EQ(p->dispatch(effGetProgram), 0);
-    // Parameter indexes outside 0..8 answer nothing and change nothing.
-    for (VstInt32 index : {-1, 9, 100000, INT32_MIN, INT32_MAX})
+    // Parameter indexes outside 0..9 answer nothing and change nothing.
+    for (VstInt32 index : {-1, 10, 100000, INT32_MIN, INT32_MAX})
     {
         EXPECT_EQ(p->parameterName(index), "") << index;
         EXPECT_EQ(p->parameterLabel(index), "") << index;

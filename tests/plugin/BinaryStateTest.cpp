@@ -32,13 +32,13 @@ TEST_F(BuiltPlugin, ParametersNamesAndDisplayTexts)
     CHostCallback host;
     CVstPlugin* p = make(host);
     ASSERT_NE(p, nullptr);
-    const char* names[] = {"SC Filter",      "LF Filter",    "Attack Mode",
-                           "Push Down [dB]", "Pull Up [dB]", "Recovery",
-                           "Emphasis",       "Output [dB]",  "[Display Speed]"};
-    const char* displays[] = {"Off",   "Off",  "Zero", "0.00", "0.00",
-                              "-5.00", "0.00", "0.00", "10.00"};
-    const float values[] = {0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.5f, 0.0f, 0.5f, 1.0f};
-    for (int i = 0; i < 9; ++i)
+    const char* names[] = {"SC Filter",       "LF Filter", "Attack Mode", "Push Down [dB]",
+                           "Pull Up [dB]",    "Recovery",  "Emphasis",    "Output [dB]",
+                           "[Display Speed]", "Brake [dB]"};
+    const char* displays[] = {"Off",   "Off",  "Zero", "0.00",  "0.00",
+                              "-5.00", "0.00", "0.00", "10.00", "Off"};
+    const float values[] = {0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.5f, 0.0f, 0.5f, 1.0f, 1.0f};
+    for (int i = 0; i < 10; ++i)
     {
         SCOPED_TRACE(i);
         // Names are longer than the interface's 8 characters; they stay inside 64 bytes.
@@ -81,6 +81,15 @@ TEST_F(BuiltPlugin, ParametersNamesAndDisplayTexts)
     EXPECT_EQ(p->getParameter(4), 2.0f);
     p->setParameter(1, -1.0f); // LF Filter -8: below the first name, shown as the first
     EXPECT_EQ(p->parameterDisplay(1), "Off");
+    // The Brake (-80..0 in steps of 1): a number below 0, "Off" at 0 only.
+    p->setParameter(9, 0.375f); // -50
+    EXPECT_EQ(p->parameterDisplay(9), "-50.00");
+    p->setParameter(9, 79.0f / 80.0f);
+    EXPECT_EQ(p->parameterDisplay(9), "-1.00");
+    p->setParameter(9, 0.0f);
+    EXPECT_EQ(p->parameterDisplay(9), "-80.00");
+    p->setParameter(9, 1.0f);
+    EXPECT_EQ(p->parameterDisplay(9), "Off");
 }
 
 TEST_F(BuiltPlugin, ProgramName)
@@ -151,13 +160,27 @@ TEST_F(BuiltPlugin, StateChunk)
     CVstPlugin* q = make(host2);
     ASSERT_NE(q, nullptr);
     EXPECT_EQ(q->setChunk(chunk), 260);
-    for (int i = 0; i < 9; ++i)
+    for (int i = 0; i < 10; ++i)
     {
         EXPECT_EQ(q->getParameter(i), p->getParameter(i)) << i;
         EXPECT_EQ(q->parameterDisplay(i), p->parameterDisplay(i)) << i;
     }
     EXPECT_EQ(q->getChunk(), chunk);
     EXPECT_EQ(q->programName(), "QUAR2");
+
+    // The Brake is slider 11 at offset 44. A chunk written before it existed holds 0 there and
+    // loads with the Brake off; one with the Brake set carries it over.
+    EXPECT_EQ(SliderOffset(11), 44u);
+    p->setParameter(9, 0.375f); // -50
+    std::vector<uint8_t> braked = p->getChunk();
+    ASSERT_EQ(braked.size(), 260u);
+    EXPECT_EQ(ChunkValue(braked, 44), -50.0f);
+    EXPECT_EQ(q->setChunk(braked), 260);
+    EXPECT_EQ(q->parameterDisplay(9), "-50.00");
+    EXPECT_EQ(q->getChunk(), braked);
+    EXPECT_EQ(q->setChunk(chunk), 260); // the older chunk: Off again
+    EXPECT_EQ(q->parameterDisplay(9), "Off");
+    p->setParameter(9, 1.0f);
 
     // Chunks without the marker, or too short for it, answer their size and change nothing.
     std::vector<uint8_t> wrongMarker = chunk;
