@@ -8,6 +8,7 @@
 
 #include "host/cli/LevelFile.h"
 
+#include "host/cli/BackgroundMeter.h"
 #include "host/cli/FxpPreset.h"
 #include "host/cli/LevelLog.h"
 #include "host/cli/Loudness.h"
@@ -144,6 +145,10 @@ int levelFile(RunContext& run, const FileJob& job, PendingOutputs& pending, File
     CLoudnessMeter outLoudness(channels, rate, true, !clips);
     std::unique_ptr<CLoudnessMeter> outPeaks =
         clips ? std::make_unique<CLoudnessMeter>(channels, rate, false, true) : nullptr;
+    // The meters work on the second core.
+    CBackgroundMeter inMetering(inLoudness), outMetering(outLoudness);
+    std::unique_ptr<CBackgroundMeter> peakMetering =
+        clips ? std::make_unique<CBackgroundMeter>(*outPeaks) : nullptr;
     // The levelled audio before the static gain waits for the second pass in a temporary
     // file, measured for it (loudness, true-peak envelope).
     std::unique_ptr<CPeakEnvelope> envelope =
@@ -191,14 +196,14 @@ int levelFile(RunContext& run, const FileJob& job, PendingOutputs& pending, File
         if (!pending.writer.write(l, r, count)) return false;
         if (clips)
         {
-            outPeaks->add(l, r, count);
+            peakMetering->add(l, r, count);
             clampInto(l, clampedL.data(), count);
             clampInto(r, clampedR.data(), count);
-            outLoudness.add(clampedL.data(), clampedR.data(), count);
+            outMetering.add(clampedL.data(), clampedR.data(), count);
         }
         else
         {
-            outLoudness.add(l, r, count);
+            outMetering.add(l, r, count);
         }
         // Output frame k lines up with input frame k once compensated; without it, with
         // input frame k - latency.
@@ -218,7 +223,7 @@ int levelFile(RunContext& run, const FileJob& job, PendingOutputs& pending, File
         {
             n = reader.read(inL.data(), inR.data(), block);
             if (n < block) atEnd = true;
-            inLoudness.add(inL.data(), inR.data(), n);
+            inMetering.add(inL.data(), inR.data(), n);
             levels.addInput(inputFrames, inL.data(), inR.data(), n);
             inputFrames += n;
         }
@@ -312,6 +317,9 @@ int levelFile(RunContext& run, const FileJob& job, PendingOutputs& pending, File
     }
     if (!pending.writer.finish(error)) return fail(report, error);
 
+    inMetering.finish();
+    outMetering.finish();
+    if (peakMetering) peakMetering->finish();
     const CLoudnessMeter& outPeakMeter = clips ? *outPeaks : outLoudness;
     const double truePeak = outPeakMeter.truePeak();
     if (clipped > 0)
