@@ -15,7 +15,7 @@ WIN_CONFIG := -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUAR2_NATIVE_BUILD_DIR=$(CURDI
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 
 .PHONY: all test demo deps native asan tsan win64 test-native test-asan test-tsan test-win64 clean \
-  fuzz test-fuzz bench bench-editor bench-editor-x11 format check-format
+  fuzz test-fuzz bench bench-loudness bench-editor bench-editor-x11 format check-format
 
 all: native win64
 
@@ -66,6 +66,10 @@ bench-editor: win64
 bench-editor-x11: native
 	cmake --build $(NATIVE) -j$(JOBS) --target editor_paint_bench_x11
 	scripts/with-display.sh $(NATIVE)/tests/bench/editor_paint_bench_x11
+
+# process --loudness podcast on 10 minutes of speech against ffmpeg's loudnorm, in one run.
+bench-loudness: native
+	scripts/bench-loudness.sh $(NATIVE)/host/cli/quar2-host $(NATIVE)/plugin/QUAR2.so
 
 # Time per block of the leveller with ordinary, subnormal and decaying input, float and double.
 bench: native

@@ -37,6 +37,7 @@ struct ProcessOptions
     bool noClobber = false;
     std::string clip = "warn";      // "warn" or "error"
     std::string loudness, truePeak; // --loudness TARGET, --true-peak CEILING
+    std::string limiter;            // --limiter on|off; empty: on
     std::string report;             // --report FILE.json
     std::string outDir;             // --out-dir DIR: many files
     int jobs = 0;                   // -j N; 0: one per core

@@ -8,11 +8,14 @@
 
 #include "host/cli/LevelFile.h"
 
+#include "host/cli/BackgroundMeter.h"
 #include "host/cli/FxpPreset.h"
 #include "host/cli/LevelLog.h"
 #include "host/cli/Loudness.h"
+#include "host/cli/LoudnessPass.h"
 #include "host/cli/LoudnessTarget.h"
 #include "host/cli/ParameterSetter.h"
+#include "host/cli/PeakEnvelope.h"
 #include "host/cli/PresetTransfer.h"
 #include "host/cli/ProgressBar.h"
 
@@ -32,20 +35,6 @@ void clampInto(const float* in, float* out, int frames)
 {
     for (int i = 0; i < frames; ++i)
         out[i] = std::clamp(in[i], -1.0f, 1.0f);
-}
-
-bool readAll(int fd, void* data, size_t size)
-{
-    char* p = static_cast<char*>(data);
-    while (size > 0)
-    {
-        const ssize_t n = read(fd, p, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        size -= size_t(n);
-    }
-    return true;
 }
 
 // The parameter's display as a number; false when it is not one.
@@ -156,9 +145,14 @@ int levelFile(RunContext& run, const FileJob& job, PendingOutputs& pending, File
     CLoudnessMeter outLoudness(channels, rate, true, !clips);
     std::unique_ptr<CLoudnessMeter> outPeaks =
         clips ? std::make_unique<CLoudnessMeter>(channels, rate, false, true) : nullptr;
-    // The levelled audio before the static gain, and where it waits for the second pass.
-    std::unique_ptr<CLoudnessMeter> levelled =
-        twoPass ? std::make_unique<CLoudnessMeter>(channels, rate, true, true) : nullptr;
+    // The meters work on the second core.
+    CBackgroundMeter inMetering(inLoudness), outMetering(outLoudness);
+    std::unique_ptr<CBackgroundMeter> peakMetering =
+        clips ? std::make_unique<CBackgroundMeter>(*outPeaks) : nullptr;
+    // The levelled audio before the static gain waits for the second pass in a temporary
+    // file, measured for it (loudness, true-peak envelope).
+    std::unique_ptr<CPeakEnvelope> envelope =
+        twoPass ? std::make_unique<CPeakEnvelope>(channels, rate) : nullptr;
     int keptFd = -1;
     struct Closer
     {
@@ -171,6 +165,7 @@ int levelFile(RunContext& run, const FileJob& job, PendingOutputs& pending, File
     if (twoPass && (keptFd = anonymousTemporaryFile()) < 0)
         return fail(report, job.input + ": cannot keep the levelled audio in a temporary file in " +
                                 temporaryFolder() + ": " + std::strerror(errno));
+    if (twoPass && !envelope->open(error)) return fail(report, job.input + ": " + error);
     CLevelLog levels(block, rate);
     CProgressBar progress(run.showProgress ? reader.frames() : 0, "processing", run.showProgress);
 
@@ -201,14 +196,14 @@ int levelFile(RunContext& run, const FileJob& job, PendingOutputs& pending, File
         if (!pending.writer.write(l, r, count)) return false;
         if (clips)
         {
-            outPeaks->add(l, r, count);
+            peakMetering->add(l, r, count);
             clampInto(l, clampedL.data(), count);
             clampInto(r, clampedR.data(), count);
-            outLoudness.add(clampedL.data(), clampedR.data(), count);
+            outMetering.add(clampedL.data(), clampedR.data(), count);
         }
         else
         {
-            outLoudness.add(l, r, count);
+            outMetering.add(l, r, count);
         }
         // Output frame k lines up with input frame k once compensated; without it, with
         // input frame k - latency.
@@ -228,7 +223,7 @@ int levelFile(RunContext& run, const FileJob& job, PendingOutputs& pending, File
         {
             n = reader.read(inL.data(), inR.data(), block);
             if (n < block) atEnd = true;
-            inLoudness.add(inL.data(), inR.data(), n);
+            inMetering.add(inL.data(), inR.data(), n);
             levels.addInput(inputFrames, inL.data(), inR.data(), n);
             inputFrames += n;
         }
@@ -283,7 +278,9 @@ int levelFile(RunContext& run, const FileJob& job, PendingOutputs& pending, File
                 }
             if (twoPass)
             {
-                levelled->add(l, r, count);
+                if (!envelope->add(l, r, count))
+                    return fail(report, job.input + ": cannot keep the true-peak envelope: " +
+                                            std::strerror(errno));
                 for (int i = 0; i < count; ++i)
                     for (int c = 0; c < channels; ++c)
                         kept[size_t(i * channels + c)] = c == 0 ? l[i] : r[i];
@@ -311,32 +308,18 @@ int levelFile(RunContext& run, const FileJob& job, PendingOutputs& pending, File
 
     if (twoPass)
     {
-        // The second pass: the kept audio with one static gain, no plug-in.
-        report.staticGain =
-            computeStaticGain(run.target, levelled->integrated(), levelled->truePeak());
-        report.targetApplied = true;
-        const float gain = float(std::pow(10.0, report.staticGain.gainDb / 20.0));
-        if (lseek(keptFd, 0, SEEK_SET) != 0)
-            return fail(report, job.input + ": cannot read the levelled audio back: " +
-                                    std::strerror(errno));
-        for (long long done = 0; done < written;)
-        {
-            const int count = int(std::min<long long>(block, written - done));
-            if (!readAll(keptFd, kept.data(), size_t(count * channels) * sizeof(float)))
-                return fail(report, job.input + ": cannot read the levelled audio back: " +
-                                        std::strerror(errno));
-            for (int i = 0; i < count; ++i)
-            {
-                outL[size_t(i)] = kept[size_t(i * channels)] * gain;
-                outR[size_t(i)] = kept[size_t(i * channels + channels - 1)] * gain;
-            }
-            if (!emit(outL.data(), outR.data(), count))
-                return fail(report, job.output + ": write failed");
-            done += count;
-        }
+        // The second pass: the kept audio with one static gain and the limiter, no plug-in.
+        if (!envelope->finish(error)) return fail(report, job.input + ": " + error);
+        const KeptAudio kept{keptFd, written, channels, rate};
+        if (!writeLoudnessTarget(run.target, kept, *envelope, block, emit, job.input, job.output,
+                                 report, error))
+            return fail(report, error);
     }
     if (!pending.writer.finish(error)) return fail(report, error);
 
+    inMetering.finish();
+    outMetering.finish();
+    if (peakMetering) peakMetering->finish();
     const CLoudnessMeter& outPeakMeter = clips ? *outPeaks : outLoudness;
     const double truePeak = outPeakMeter.truePeak();
     if (clipped > 0)

@@ -22,13 +22,14 @@ double energyToLufs(double energy)
 } // namespace
 
 CLoudnessMeter::CLoudnessMeter(int channels, int sampleRate, bool loudness, bool truePeak)
-    : channelCount(channels == 1 ? 1 : 2), measureLoudness(loudness), measureTruePeak(truePeak),
+    : channelCount(channels == 1 ? 1 : 2), measureLoudness(loudness),
       hopFrames(std::max(1, sampleRate / 10)), highestMomentary(-HUGE_VAL),
       highestShortTerm(-HUGE_VAL)
 {
-    state =
-        ebur128_init(static_cast<unsigned>(channelCount), static_cast<unsigned long>(sampleRate),
-                     (loudness ? EBUR128_MODE_I : 0) | (truePeak ? EBUR128_MODE_TRUE_PEAK : 0));
+    if (loudness)
+        state = ebur128_init(static_cast<unsigned>(channelCount),
+                             static_cast<unsigned long>(sampleRate), EBUR128_MODE_I);
+    if (truePeak) peaks = std::make_unique<CTruePeakDetector>(channelCount, sampleRate);
 }
 
 CLoudnessMeter::~CLoudnessMeter()
@@ -38,6 +39,7 @@ CLoudnessMeter::~CLoudnessMeter()
 
 void CLoudnessMeter::add(const float* left, const float* right, int frames)
 {
+    if (peaks) peaks->add(left, right, frames, nullptr);
     if (state == nullptr) return;
     // Pieces end on every 100 ms boundary of the stream, where the short-term loudness is read.
     for (int done = 0; done < frames;)
@@ -115,25 +117,16 @@ double CLoudnessMeter::range() const
 
 double CLoudnessMeter::truePeak() const
 {
-    double peak = 0;
-    for (int c = 0; measureTruePeak && state != nullptr && c < channelCount; ++c)
-    {
-        double v = 0;
-        if (ebur128_true_peak(state, unsigned(c), &v) == EBUR128_SUCCESS) peak = std::max(peak, v);
-    }
-    return peak;
+    if (!peaks) return 0;
+    // The points between the last frames and the silence after them too.
+    CTruePeakDetector tail = *peaks;
+    tail.finish(nullptr);
+    return tail.truePeak();
 }
 
 double CLoudnessMeter::samplePeak() const
 {
-    double peak = 0;
-    for (int c = 0; measureTruePeak && state != nullptr && c < channelCount; ++c)
-    {
-        double v = 0;
-        if (ebur128_sample_peak(state, unsigned(c), &v) == EBUR128_SUCCESS)
-            peak = std::max(peak, v);
-    }
-    return peak;
+    return peaks ? peaks->samplePeak() : 0;
 }
 
 double CLoudnessMeter::noiseFloor() const

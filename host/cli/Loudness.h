@@ -6,8 +6,12 @@
 // as Tech 3342 asks (at least ten a second); libebur128's own range adds a short-term block
 // only once a second and differs from other meters by several LU on speech. The short-term
 // loudness is the mean of the last thirty 100 ms windows libebur128 measures, the same value
-// as its own short-term loudness at a thirtieth of the cost.
+// as its own short-term loudness at a thirtieth of the cost. The true peak is our own
+// interpolator's (CTruePeakDetector), several times faster than libebur128's.
 
+#include "host/cli/TruePeakDetector.h"
+
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,7 +61,6 @@ class CLoudnessMeter
     ebur128_state* state = nullptr;
     int channelCount;
     bool measureLoudness;
-    bool measureTruePeak;
     long long hopFrames; // 100 ms
     long long fedFrames = 0;
     double hopEnergy[30] = {};            // mean square of the last thirty 100 ms windows (a ring)
@@ -66,5 +69,6 @@ class CLoudnessMeter
     std::vector<float> hopHistory;        // loudness of each 100 ms window
     double highestMomentary;
     double highestShortTerm;
+    std::unique_ptr<CTruePeakDetector> peaks;
     float interleaved[2 * 1024];
 };

@@ -25,6 +25,7 @@ struct LoudnessTarget
     std::string preset; // the preset's name, empty for a number
     double lufs = 0;
     double ceilingDbtp = -1.0; // a preset's own unless --true-peak is given
+    bool limiter = true;       // a true-peak limiter after the gain (--limiter off: none)
 };
 
 // Parses --loudness (a preset name or a number of LUFS from -70 to 0) and --true-peak (dBTP from

@@ -110,6 +110,9 @@ int runProcess(const ProcessOptions& options, const Verbosity& verbosity)
     std::string error;
     if (!parseLoudnessTarget(o.loudness, o.truePeak, run.target, error))
         return reportFailure(error, kExitUsage);
+    if (!o.limiter.empty() && !run.target.active)
+        return reportFailure("--limiter needs --loudness", kExitUsage);
+    run.target.limiter = o.limiter != "off";
     if (o.jobs <= 0) o.jobs = int(std::max(1u, std::thread::hardware_concurrency()));
     fillRunReport(run, o);
     run.fullFigures = run.target.active || !o.report.empty() || verbosity.level >= 2;

@@ -131,6 +131,21 @@ std::string describeStaticGain(const StaticGain& gain, const LoudnessTarget& tar
     return text;
 }
 
+std::string describeLimiter(const LimiterSummary& l)
+{
+    char text[256];
+    if (!l.enabled) return "off";
+    if (!l.acted())
+        std::snprintf(text, sizeof text, "not needed: no true peak above %.1f dBTP", l.ceilingDb);
+    else
+        std::snprintf(text, sizeof text,
+                      "lowered %lld passage%s, by %.1f dB at most, %.1f %% of the time (ceiling "
+                      "%.1f dBTP, %+.1f dB of static gain for it)",
+                      l.passages, l.passages == 1 ? "" : "s", -l.deepestDb, 100.0 * l.share(),
+                      l.ceilingDb, l.addedDb);
+    return text;
+}
+
 std::string reportTable(const FileReport& f, const LoudnessTarget& target)
 {
     struct Row
@@ -194,7 +209,10 @@ std::string reportTable(const FileReport& f, const LoudnessTarget& target)
             text += "plug-in gain     not measurable (no input above -70 dBFS)\n";
         }
         if (f.targetApplied)
+        {
             text += "static gain      " + describeStaticGain(f.staticGain, target) + "\n";
+            text += "true-peak limit  " + describeLimiter(f.limiter) + "\n";
+        }
     }
     return text;
 }
@@ -227,7 +245,8 @@ std::string reportJson(const RunReport& r)
             settings["loudness_target"] = {
                 {"preset", r.target.preset.empty() ? Json(nullptr) : Json(r.target.preset)},
                 {"integrated_lufs", r.target.lufs},
-                {"true_peak_ceiling_dbtp", r.target.ceilingDbtp}};
+                {"true_peak_ceiling_dbtp", r.target.ceilingDbtp},
+                {"true_peak_limiter", r.target.limiter}};
         else
             settings["loudness_target"] = nullptr;
         doc["settings"] = settings;
@@ -270,10 +289,20 @@ std::string reportJson(const RunReport& r)
                                     {"limited_by_true_peak", s.limitedByPeak},
                                     {"target_missed_by_lu", number(s.missLu)},
                                     {"nothing_to_measure", s.silent}};
+                const LimiterSummary& l = f.limiter;
+                j["true_peak_limiter"] =
+                    !l.enabled ? Json(nullptr)
+                               : Json{{"acted", l.acted()},
+                                      {"ceiling_dbtp", number(l.ceilingDb)},
+                                      {"max_gain_reduction_db", number(std::fabs(l.deepestDb))},
+                                      {"share_of_time_reducing", std::round(l.share() * 1e4) / 1e4},
+                                      {"passages_limited", l.passages},
+                                      {"static_gain_added_db", number(l.addedDb)}};
             }
             else
             {
                 j["static_gain"] = nullptr;
+                j["true_peak_limiter"] = nullptr;
             }
         }
         files.push_back(j);

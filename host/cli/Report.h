@@ -3,6 +3,7 @@
 // as a JSON report (--report FILE.json, validated by host/cli/report.schema.json).
 
 #include "host/cli/LoudnessTarget.h"
+#include "host/cli/TruePeakLimiter.h"
 
 #include <cmath>
 #include <string>
@@ -53,6 +54,7 @@ struct FileReport
     GainSummary pluginGain;
     bool targetApplied = false;
     StaticGain staticGain;
+    LimiterSummary limiter;
     long long clipped = 0;
 };
 
@@ -76,5 +78,7 @@ std::string reportJson(const RunReport& report);
 // The text table for one file: figures of the input, and of the output when it has one, then
 // the plug-in's gain and the static gain.
 std::string reportTable(const FileReport& file, const LoudnessTarget& target);
+// "lowered 14 passages, by 3.2 dB at most, 0.4 % of the time (ceiling -1.1 dBTP)", "off", ...
+std::string describeLimiter(const LimiterSummary& limiter);
 // "+9.3 dB, held by the true-peak ceiling -1.0 dBTP: -16.0 LUFS missed by 4.2 LU" and the like.
 std::string describeStaticGain(const StaticGain& gain, const LoudnessTarget& target);

@@ -105,8 +105,13 @@ int run(int argc, char** argv)
     processCmd
         ->add_option("--true-peak", process.truePeak,
                      "true-peak ceiling in dBTP for --loudness (default: the target's, else "
-                     "-1); the gain stops there and the miss is reported")
+                     "-1), held by a true-peak limiter after the gain")
         ->type_name("CEILING");
+    processCmd
+        ->add_option("--limiter", process.limiter,
+                     "the true-peak limiter for --loudness: on (default) or off (the gain then "
+                     "stops at the ceiling and the miss is reported)")
+        ->check(CLI::IsMember({"on", "off"}));
     processCmd
         ->add_option("--report", process.report,
                      "write every measurement, the settings and the versions as JSON")

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstring>
@@ -520,10 +521,11 @@ TEST(CliLoudness, AnUnreachableTargetStopsAtTheCeilingAndSaysByHowMuch)
         0);
     const std::string in = dir.path("spiky.wav");
     const std::string out = dir.path("out.wav");
-    RunResult r = RunHost(
-        {"process", kPlugin, in, out, "--loudness", "podcast", "--report", dir.path("r.json")});
+    RunResult r = RunHost({"process", kPlugin, in, out, "--loudness", "podcast", "--limiter", "off",
+                           "--report", dir.path("r.json")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("warning: " + out + ": "), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("true-peak limit  off"), std::string::npos) << r.out;
     EXPECT_NE(r.err.find("held by the true-peak ceiling -1.0 dBTP"), std::string::npos) << r.err;
     EXPECT_NE(r.out.find("static gain"), std::string::npos) << r.out;
 
@@ -555,12 +557,15 @@ TEST(CliLoudness, AnUnreachableTargetStopsAtTheCeilingAndSaysByHowMuch)
     for (size_t i = 0; i < a.samples.size(); ++i)
         worst = std::max(worst, std::fabs(a.samples[i] * scale - b.samples[i]));
     EXPECT_LT(worst, 3.0f / 32768.0f);
+    EXPECT_TRUE(file["true_peak_limiter"].is_null());
 
-    // Targets and ceilings out of range, unknown names, a ceiling without a target.
+    // Targets and ceilings out of range, unknown names, a ceiling or a limiter without a target.
     for (const std::vector<std::string>& extra : {std::vector<std::string>{"--loudness", "loud"},
                                                   {"--loudness", "-80"},
                                                   {"--loudness", "-16", "--true-peak", "1"},
-                                                  {"--true-peak", "-1"}})
+                                                  {"--true-peak", "-1"},
+                                                  {"--limiter", "off"},
+                                                  {"--loudness", "-16", "--limiter", "maybe"}})
     {
         std::vector<std::string> args = {"process", kPlugin, in, dir.path("x.wav")};
         args.insert(args.end(), extra.begin(), extra.end());
@@ -572,6 +577,104 @@ TEST(CliLoudness, AnUnreachableTargetStopsAtTheCeilingAndSaysByHowMuch)
                   .err.find("podcast, podcast-mono, mono, streaming"),
               std::string::npos);
     EXPECT_EQ(access(dir.path("x.wav").c_str(), F_OK), -1);
+}
+
+TEST(CliLoudness, TheLimiterMeetsTheTargetUnderTheCeilingWithAGlidingGain)
+{
+    // A voice with a click as in the test above, in float so that the gain can be read back
+    // sample by sample (the test plug-in passes the audio unchanged).
+    CScratchDir dir;
+    ASSERT_TRUE(MakeSpeech(dir.path(""), "a.wav", "A voice close to the microphone.", -12, 0.3));
+    ASSERT_EQ(RunHost({"-c", "cd " + dir.path("") +
+                                 " && sox -n -r 48000 -c 2 -b 16 click.wav synth 0.003 sine 3000 "
+                                 "vol 0.95 && sox a.wav click.wav a.wav -e floating-point -b 32 "
+                                 "spiky.wav"},
+                      "/bin/sh")
+                  .status,
+              0);
+    const std::string in = dir.path("spiky.wav");
+    const std::string out = dir.path("out.wav");
+    RunResult r = RunHost(
+        {"process", kPlugin, in, out, "--loudness", "broadcast", "--report", dir.path("r.json")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(r.out.find("true-peak limit  lowered 1 passage, by "), std::string::npos) << r.out;
+    const std::string ff = FfmpegLoudness(out);
+    EXPECT_NEAR(FfmpegSummary(ff, "I:"), -23.0, 0.5) << ff;
+    EXPECT_LE(FfmpegSummary(ff, "True peak:"), -1.0 + 1e-9) << ff;
+    const auto report = nlohmann::json::parse(ReadText(dir.path("r.json")));
+    const auto& file = report["files"][0];
+    const auto& limiter = file["true_peak_limiter"];
+    EXPECT_TRUE(limiter["acted"].get<bool>());
+    EXPECT_EQ(limiter["passages_limited"].get<int>(), 1);
+    EXPECT_NEAR(file["output_measurements"]["integrated_lufs"].get<double>(), -23.0, 0.05);
+    EXPECT_FALSE(file["static_gain"]["limited_by_true_peak"].get<bool>());
+
+    // The gain, frame by frame: the output over the input, less the static gain. It glides,
+    // never by more than 0.1 dB from one frame to the next, down to the reduction reported;
+    // outside the one passage it is the static gain exactly.
+    Audio a, b;
+    ASSERT_TRUE(ReadAudio(in, a));
+    ASSERT_TRUE(ReadAudio(out, b));
+    ASSERT_EQ(a.samples.size(), b.samples.size());
+    const double gainDb = file["static_gain"]["gain_db"].get<double>();
+    double previous = NAN, steepest = 0, deepest = 0;
+    long long first = -1, last = -1;
+    for (long long i = 0; i < a.frames(); ++i)
+    {
+        const float x = a.samples[size_t(2 * i)], y = b.samples[size_t(2 * i)];
+        const double g = std::fabs(x) < 1e-3f ? NAN : 20.0 * std::log10(y / x) - gainDb;
+        if (!std::isnan(g) && !std::isnan(previous))
+            steepest = std::max(steepest, std::fabs(g - previous));
+        // Reductions below 0.01 dB are not told from the static gain's rounding in the report.
+        if (g < -0.01)
+        {
+            first = first < 0 ? i : first;
+            last = i;
+            deepest = std::min(deepest, g);
+        }
+        previous = g;
+    }
+    EXPECT_LT(steepest, 0.1);
+    EXPECT_NEAR(-deepest, limiter["max_gain_reduction_db"].get<double>(), 0.05);
+    EXPECT_GT(-deepest, 3.0) << "the click needs a real reduction";
+    // The reduction surrounds the click (it starts before it) and is over within a second.
+    const long long click = peakFrame(a);
+    EXPECT_LT(first, click);
+    EXPECT_GT(last, click);
+    EXPECT_LT(last - first, 48000);
+    // Well away from it, one float gain (the ratio at the start, or a neighbour) gives every
+    // sample exactly.
+    const long long start = std::find_if(a.samples.begin(), a.samples.end(),
+                                         [](float v) { return std::fabs(v) > 1e-2f; }) -
+                            a.samples.begin();
+    const float ratio = b.samples[size_t(start)] / a.samples[size_t(start)];
+    size_t exact = 0, outside = 0;
+    for (float gain : {ratio, std::nextafter(ratio, 0.0f), std::nextafter(ratio, 2.0f)})
+    {
+        size_t matches = 0;
+        outside = 0;
+        for (long long i = 0; i < 2 * a.frames(); ++i)
+            if (i / 2 < first - 4800 || i / 2 > last + 48000)
+            {
+                ++outside;
+                matches += b.samples[size_t(i)] == a.samples[size_t(i)] * gain ? 1 : 0;
+            }
+        exact = std::max(exact, matches);
+    }
+    EXPECT_GT(outside, 0u);
+    EXPECT_EQ(exact, outside);
+
+    // A target with headroom: the limiter never acts and the bytes are those without it.
+    for (const char* limit : {"on", "off"})
+        ASSERT_EQ(RunHost({"process", kPlugin, in, dir.path(std::string("quiet-") + limit + ".wav"),
+                           "--loudness", "-40", "--limiter", limit, "--report",
+                           dir.path(std::string("quiet-") + limit + ".json")})
+                      .status,
+                  0);
+    EXPECT_EQ(ReadBytes(dir.path("quiet-on.wav")), ReadBytes(dir.path("quiet-off.wav")));
+    const auto quiet = nlohmann::json::parse(ReadText(dir.path("quiet-on.json")));
+    EXPECT_FALSE(quiet["files"][0]["true_peak_limiter"]["acted"].get<bool>());
 }
 
 TEST(CliParameters, NearestValuesAreTakenAndInfoShowsRangesStepsAndLatency)

@@ -1,5 +1,5 @@
 // The command line parser, display-number parsing, output files that appear only whole, and the
-// bridge's message reader.
+// bridge's message reader; the true-peak detector and the limiter's gain.
 
 #include "host/lib/BridgeProtocol.h"
 #include "host/cli/BridgeProcess.h"
@@ -7,12 +7,15 @@
 #include "host/cli/FileOutput.h"
 #include "host/cli/ParameterSetter.h"
 #include "host/cli/PauseLevel.h"
+#include "host/cli/TruePeakDetector.h"
+#include "host/cli/TruePeakLimiter.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-
 #include <dirent.h>
+#include <vector>
 #include <unistd.h>
 
 namespace
@@ -182,4 +185,46 @@ TEST(PauseLevel, QuietestWindowsAgainstTheLoudestHalf)
     EXPECT_EQ(pausesBelowSpeech(windows, -25.0), -HUGE_VAL);
     EXPECT_TRUE(std::isnan(pausesBelowSpeech({}, -25.0)));
     EXPECT_TRUE(std::isnan(pausesBelowSpeech(windows, -HUGE_VAL)));
+}
+
+TEST(TruePeak, PeaksBetweenSamplesAreFoundAndTheLimiterCoversThemSmoothly)
+{
+    // A sine at a quarter of the rate, 45 degrees off: every sample is at 0.707, the wave at 1
+    // (faded in and out over 10 ms, so that no onset rings above it).
+    std::vector<float> wave(4800);
+    for (size_t i = 0; i < wave.size(); ++i)
+    {
+        const double fade = std::min(1.0, double(std::min(i, wave.size() - 1 - i)) / 480.0);
+        wave[i] = float(fade * std::sin(M_PI / 2 * double(i) + M_PI / 4));
+    }
+    CTruePeakDetector detector(1, 48000);
+    std::vector<float> envelope(wave.size());
+    const int got = detector.add(wave.data(), nullptr, int(wave.size()), envelope.data());
+    EXPECT_EQ(got, int(wave.size()) - CTruePeakDetector::kDelay);
+    EXPECT_NEAR(detector.samplePeak(), std::sqrt(0.5), 1e-6);
+    EXPECT_NEAR(20 * std::log10(detector.truePeak()), 0.0, 0.02);
+    EXPECT_NEAR(20 * std::log10(envelope[2400]), 0.0, 0.02);
+
+    // One frame 12 dB over a -1 dB ceiling in silence: the gain is down by 12 dB around it,
+    // falls and rises in steps of a small fraction of a dB, and is exactly 0 dB elsewhere.
+    CTruePeakLimiter limiter(48000, -1.0);
+    const int ahead = limiter.lookAhead();
+    const long long peak = 1000;
+    std::vector<double> gain;
+    for (long long f = 0; f < 48000 + ahead; ++f)
+    {
+        const double g = limiter.next(f == peak ? std::pow(10.0, 11.0 / 20.0) : 0.5);
+        if (f >= ahead) gain.push_back(g);
+    }
+    for (long long f = peak - 12; f <= peak + 12; ++f)
+        EXPECT_LE(gain[size_t(f)], -12.0 + 1e-9) << f;
+    double steepest = 0;
+    for (size_t f = 1; f < gain.size(); ++f)
+        steepest = std::max(steepest, std::fabs(gain[f] - gain[f - 1]));
+    EXPECT_LE(steepest, 12.0 / 180 + 1e-9);
+    EXPECT_GT(steepest, 0.0);
+    EXPECT_EQ(gain[size_t(peak - ahead - 1)], 0.0);
+    EXPECT_LT(gain[size_t(peak - ahead + 20)], 0.0) << "down ahead of the peak";
+    EXPECT_EQ(gain.back(), 0.0) << "back to exactly 0 dB after the release";
+    EXPECT_TRUE(limiter.atRest());
 }
