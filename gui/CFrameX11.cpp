@@ -40,12 +40,15 @@ constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask |
                             EnterWindowMask | LeaveWindowMask | StructureNotifyMask;
 
 // The window's place in its parent and its size, as the server has them.
-bool windowGeometry(Display* display, ::Window window, int& x, int& y, unsigned int& width,
-                    unsigned int& height)
+bool windowGeometry(Display* display, ::Window window, CRect& area)
 {
     ::Window root = 0;
-    unsigned int border = 0, depth = 0;
-    return XGetGeometry(display, window, &root, &x, &y, &width, &height, &border, &depth);
+    int x = 0, y = 0;
+    unsigned int width = 0, height = 0, border = 0, depth = 0;
+    if (!XGetGeometry(display, window, &root, &x, &y, &width, &height, &border, &depth))
+        return false;
+    area = CRect(x, y, double(x) + width, double(y) + height);
+    return true;
 }
 } // namespace
 
@@ -255,22 +258,19 @@ void platformSleep(uint32_t milliseconds)
 
 bool CFrame::getPosition(double& x, double& y) const
 {
-    if (!open || !window || !display) return false;
-    int wx = 0, wy = 0;
-    unsigned int w = 0, h = 0;
-    if (!windowGeometry(display, window, wx, wy, w, h)) return false;
-    x = wx;
-    y = wy;
+    CRect area;
+    if (!open || !window || !display || !windowGeometry(display, window, area)) return false;
+    x = area.left;
+    y = area.top;
     return true;
 }
 
 bool CFrame::getWindowExtent(double& width, double& height) const
 {
-    int wx = 0, wy = 0;
-    unsigned int w = 0, h = 0;
-    if (!windowGeometry(display, window, wx, wy, w, h)) return false;
-    width = w;
-    height = h;
+    CRect area;
+    if (!windowGeometry(display, window, area)) return false;
+    width = area.getWidth();
+    height = area.getHeight();
     return true;
 }
 
