@@ -8,7 +8,7 @@
 #include <string>
 
 #include "gui/CBitmap.h"
-#include "gui/GDIPlusGlobals.h"
+#include "gui/DrawingSession.h"
 
 namespace
 {
@@ -42,11 +42,11 @@ void* GfxBitmapFromFile(const char* path)
     if (wide.empty()) return nullptr;
     // GDI+ must run while the file is decoded; the CBitmap made from it keeps it running. The
     // decoded image is only a source: the CBitmap copies it, and it is disposed either way.
-    GDIPlusGlobals::enter();
+    DrawingSession::enter();
     CBitmap* bitmap = nullptr;
     Gdiplus::Bitmap* loaded = Gdiplus::Bitmap::FromFile(wide.c_str(), FALSE);
     if (loaded != nullptr && loaded->GetLastStatus() == Gdiplus::Ok) bitmap = new CBitmap(loaded);
     delete loaded;
-    GDIPlusGlobals::exit();
+    DrawingSession::exit();
     return bitmap;
 }

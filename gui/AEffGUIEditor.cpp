@@ -1,34 +1,13 @@
+// AEffGUIEditor: the VST editor base over the toolkit's frame, the same on every platform; OLE
+// and the waiting paint are AEffGUIEditorWin32.cpp's and AEffGUIEditorX11.cpp's.
 #include "gui/AEffGUIEditor.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#include <ole2.h>
-#else
-#include <ctime>
-#include <unistd.h>
-
-namespace
-{
-// The system's millisecond tick, as GetTickCount counts it (wrapping at 2^32).
-uint32_t GetTickCount()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return uint32_t(uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1000000u);
-}
-
-void Sleep(unsigned milliseconds)
-{
-    usleep(milliseconds * 1000u);
-}
-} // namespace
-#endif
 
 #include <algorithm>
 
 #include "gui/ButtonBits.h"
 #include "gui/CDrawContext.h"
 #include "gui/CFrame.h"
+#include "gui/PlatformIdle.h"
 #include "vst/AudioEffectX.h"
 
 int32_t AEffGUIEditor::knobMode = 0;
@@ -39,34 +18,12 @@ AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect)
     frame = nullptr;
     inIdleStuff = false;
     if (effect) effect->setEditor(this);
-    lastTicks = GetTickCount();
+    lastTicks = platformTicks();
 }
 
 AEffGUIEditor::~AEffGUIEditor()
 {
     leaveOle();
-}
-
-void AEffGUIEditor::enterOle()
-{
-#ifdef _WIN32
-    if (oleInitialized) return;
-    // S_FALSE (already initialised on this thread) also counts and needs its uninitialise; a
-    // thread in another apartment mode refuses, and then there is nothing to pair.
-    const HRESULT ole = OleInitialize(nullptr);
-    oleInitialized = ole == S_OK || ole == S_FALSE;
-    oleThread = oleInitialized ? GetCurrentThreadId() : 0;
-#endif // OLE (file drop) is Windows only
-}
-
-void AEffGUIEditor::leaveOle()
-{
-#ifdef _WIN32
-    if (!oleInitialized || oleThread != GetCurrentThreadId()) return;
-    OleUninitialize();
-    oleInitialized = false;
-    oleThread = 0;
-#endif
 }
 
 bool AEffGUIEditor::getRect(ERect** target)
@@ -130,18 +87,15 @@ void AEffGUIEditor::draw(ERect* area)
 
 void AEffGUIEditor::doIdleStuff()
 {
-    uint32_t now = GetTickCount();
+    uint32_t now = platformTicks();
     if (now < lastTicks)
     {
-        Sleep(4);
+        platformSleep(4);
         now += 4;
         if (now < lastTicks - 50) return;
     }
     idle();
-#ifdef _WIN32
-    MSG message;
-    if (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&message);
-#endif // on X11 the idle step above has handled the window's events and painted
+    dispatchWaitingPaint();
     lastTicks = now + 100;
     inIdleStuff = true;
     if (effect) effect->masterIdle();

@@ -1,7 +1,8 @@
 #pragma once
-// A counted image held as a 32-bit ARGB GDI+ bitmap: decoded from a "DATA" resource of the
-// plug-in module, copied from a GDI+ bitmap (image files), or made empty with a size.
-// Creating any CBitmap keeps GDI+ running until the bitmap is destroyed.
+// A counted image held as a 32-bit ARGB GDI+ bitmap (a cairo image surface on Linux): decoded
+// from a "DATA" resource of the plug-in module, copied from a platform bitmap (image files), or
+// made empty with a size. Creating any CBitmap keeps the drawing session open until the bitmap
+// is destroyed.
 //
 // All operations: [UI thread].
 
@@ -94,14 +95,16 @@ class CBitmap : public CBaseObject
 #endif
 
   protected:
-#ifdef _WIN32
+    // --- The drawing library's half (CBitmapGdiplus.cpp, CBitmapCairo.cpp) -------------------
     // Takes `newBitmap` (may be null or failed) and sets the size from it. `immutable`: the
-    // pixels come from a source and nothing draws into them (they get a serial).
+    // pixels come from a source and nothing draws into them (on Windows they get a serial).
     void adoptBitmap(PlatformBitmap* newBitmap, bool immutable = false);
-#else
-    // Takes `newBitmap` (may be null or failed) and sets the size from it.
-    void adoptBitmap(PlatformBitmap* newBitmap);
-#endif
+    // A new transparent image of a size already checked, or null.
+    static PlatformBitmap* makeEmptyBitmap(int32_t width, int32_t height);
+    // Adopts a copy of `source` (may be null or unusable: then nothing).
+    void adoptCopyOf(PlatformBitmap* source);
+    // Decodes the resource that resourceDesc names and adopts the image, if there is one.
+    void loadResourcePixels();
 
     CResourceDescription resourceDesc;
     std::string resourceName; // owned copy behind resourceDesc.name

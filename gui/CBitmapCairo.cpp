@@ -1,12 +1,9 @@
 // CBitmap over cairo (Linux): the image is a premultiplied ARGB32 cairo image surface, decoded
-// by cairo's PNG reader from the module's embedded "DATA" resources. The off-screen context,
-// whose pixels are such a bitmap, is here too.
+// by cairo's PNG reader from the module's embedded "DATA" resources.
 #include "gui/CBitmap.h"
 
 #include "gui/CDrawContext.h"
-#include "gui/COffscreenContext.h"
 #include "gui/EmbeddedResources.h"
-#include "gui/GDIPlusGlobals.h"
 #include "gui/PixelMath.h"
 
 #include <dlfcn.h>
@@ -30,10 +27,6 @@ struct PinnedDrawingLibraries
     }
 };
 const PinnedDrawingLibraries pinnedDrawingLibraries;
-
-// Empty bitmaps beyond these sizes are refused, as on Windows.
-constexpr int32_t kMaxBitmapSide = 32767;
-constexpr int64_t kMaxBitmapPixels = int64_t(1) << 28;
 
 // A surface cairo could not make is no surface at all.
 cairo_surface_t* withoutFailure(cairo_surface_t* surface)
@@ -81,24 +74,13 @@ int32_t CBitmap::getLiveSurfaceCount()
     return liveSurfaces;
 }
 
-CBitmap::CBitmap(const CResourceDescription& description)
+PlatformBitmap* CBitmap::makeEmptyBitmap(int32_t w, int32_t h)
 {
-    GDIPlusGlobals::enter();
-    loadFromResource(description);
+    return withoutFailure(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
 }
 
-CBitmap::CBitmap(double newWidth, double newHeight)
+void CBitmap::adoptCopyOf(PlatformBitmap* source)
 {
-    GDIPlusGlobals::enter();
-    const int32_t w = truncatePixel(newWidth), h = truncatePixel(newHeight);
-    if (w > 0 && h > 0 && w <= kMaxBitmapSide && h <= kMaxBitmapSide &&
-        int64_t(w) * h <= kMaxBitmapPixels)
-        adoptBitmap(withoutFailure(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h)));
-}
-
-CBitmap::CBitmap(PlatformBitmap* source)
-{
-    GDIPlusGlobals::enter();
     if (!source || cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) return;
     const int w = cairo_image_surface_get_width(source);
     const int h = cairo_image_surface_get_height(source);
@@ -116,13 +98,7 @@ CBitmap::CBitmap(PlatformBitmap* source)
     adoptBitmap(copy);
 }
 
-CBitmap::~CBitmap()
-{
-    dispose();
-    GDIPlusGlobals::exit();
-}
-
-void CBitmap::adoptBitmap(PlatformBitmap* newBitmap)
+void CBitmap::adoptBitmap(PlatformBitmap* newBitmap, bool)
 {
     bitmap = newBitmap;
     if (bitmap) ++liveSurfaces;
@@ -142,19 +118,8 @@ void CBitmap::dispose()
     noAlpha = false;
 }
 
-bool CBitmap::loadFromPath(const void*)
+void CBitmap::loadResourcePixels()
 {
-    dispose();
-    return false;
-}
-
-bool CBitmap::loadFromResource(const CResourceDescription& description)
-{
-    dispose();
-    resourceDesc = description;
-    resourceName = description.type == CResourceDescription::kStringType ? description.name : "";
-    resourceDesc.name =
-        description.type == CResourceDescription::kStringType ? resourceName.c_str() : nullptr;
     const EmbeddedResource* found = nullptr;
     if (resourceDesc.type == CResourceDescription::kIntegerType)
         found = findEmbeddedResource(resourceDesc.id, nullptr);
@@ -166,18 +131,6 @@ bool CBitmap::loadFromResource(const CResourceDescription& description)
         adoptBitmap(
             withoutFailure(cairo_image_surface_create_from_png_stream(readMemory, &reader)));
     }
-    return true;
-}
-
-void CBitmap::draw(CDrawContext* context, const CRect& destination, const CPoint& sourceOffset)
-{
-    drawAlphaBlend(context, destination, sourceOffset, 255);
-}
-
-void CBitmap::drawTransparent(CDrawContext* context, const CRect& destination,
-                              const CPoint& sourceOffset)
-{
-    drawAlphaBlend(context, destination, sourceOffset, 255);
 }
 
 void CBitmap::drawAlphaBlend(CDrawContext* context, const CRect& destination,
@@ -205,21 +158,4 @@ void CBitmap::drawAlphaBlend(CDrawContext* context, const CRect& destination,
         cairo_paint_with_alpha(cr, alpha / 255.0);
     }
     cairo_restore(cr);
-}
-
-COffscreenContext::COffscreenContext(CFrame* frame, int32_t width, int32_t height,
-                                     CColor backgroundColor)
-    : CDrawContext(frame, nullptr, 0), height(height), width(width),
-      backgroundColor(backgroundColor)
-{
-    clipRect = CRect(0, 0, width, height).normalize();
-    bitmap = new CBitmap(double(width), double(height));
-    if (cairo_surface_t* image = bitmap->getBitmap()) adoptGraphics(cairo_create(image));
-}
-
-COffscreenContext::~COffscreenContext()
-{
-    // The graphics draws into the bitmap: it must go first.
-    releaseGraphics();
-    if (bitmap) bitmap->forget();
 }

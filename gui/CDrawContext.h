@@ -1,7 +1,8 @@
 #pragma once
-// A drawing surface over GDI+: the graphics object plus the current pen, fill, font and clip
-// state. Every coordinate a drawing operation receives has `offset` added first; containers
-// shift the offset while their children draw, so each view draws in its parent's coordinates.
+// A drawing surface over the platform's drawing library (GDI+ on Windows, cairo on Linux): the
+// graphics object plus the current pen, fill, font and clip state. Every coordinate a drawing
+// operation receives has `offset` added first; containers shift the offset while their children
+// draw, so each view draws in its parent's coordinates.
 //
 // A context with neither a device context nor a window (and not off-screen) has no graphics:
 // drawing does nothing, but colour, width, style and clip changes are still recorded. GDI+
@@ -186,10 +187,42 @@ class CDrawContext : public CBaseObject
     void drawnPastContext() const {}
 #endif
 
-    // Applies the interpolation and page unit every graphics gets, then adopts it.
+    // Applies the settings every graphics gets (interpolation and page unit; smoothing, caps,
+    // joins and fill rule), then adopts it. Null, or a graphics that failed, leaves none.
     void adoptGraphics(PlatformGraphics* newGraphics);
     // Deletes the graphics (an off-screen context must do so before its bitmap goes).
     void releaseGraphics();
+    // A new graphics drawing into `pixels` (the off-screen context's), or null.
+    static PlatformGraphics* makeGraphics(PlatformBitmap* pixels);
+
+    // --- The drawing library's half (CDrawContextGdiplus.cpp, CDrawContextCairo.cpp) ---------
+    // In the constructor, before the default state is set: takes the window's device context
+    // (or surface) when none was handed in, makes the graphics and the pen and brushes, and
+    // reads where the window lies on the screen. closePlatform releases all of it.
+    void openPlatform();
+    void closePlatform();
+    // Whether lines can be drawn (GDI+ may have failed to make the pen).
+    bool hasPen() const;
+    // Hand the state just recorded to the drawing library's objects.
+    void applyLineWidth();
+    void applyLineStyle();
+    void applyDrawMode(); // with graphics only
+    void applyFrameColor();
+    void applyFillColor();
+    void applyFontColor();
+    void applyClip(int32_t x, int32_t y, int32_t width, int32_t height); // with graphics only
+    // The shapes, with graphics, the waiting lines drawn, in window pixels (offset applied,
+    // rectangles normalised, curves drawable).
+    struct SurfacePoint
+    {
+        float x, y;
+    };
+    void drawPolygonAt(const SurfacePoint* points, int32_t count, int32_t drawStyle, bool closed);
+    void drawRectAt(float x, float y, float width, float height, int32_t drawStyle);
+    void drawEllipseAt(int32_t x, int32_t y, int32_t width, int32_t height, int32_t drawStyle);
+    void drawArcAt(const CRect& bounds, float startAngle, float sweep, int32_t drawStyle);
+    // One pixel in the frame colour (a one-pixel line to its right neighbour), with a pen.
+    void drawPixelAt(int32_t x, int32_t y);
 
     CPoint offsetScreen;
     CPoint offset;

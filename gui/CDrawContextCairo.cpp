@@ -1,4 +1,6 @@
-// CDrawContext over cairo (Linux): the same state rules as the GDI+ context, drawn with cairo.
+// CDrawContext over cairo (Linux): the drawing library's half of the context. The state rules and
+// the geometry are CDrawContext.cpp's, the same as with GDI+; cairo reads the state at each
+// drawing, so there are no pen or brush objects to keep up to date.
 //
 // Geometry follows the GDI+ context's pixel model, in which integer coordinates name pixel
 // centres: cairo names pixel edges, so every path is shifted by half a pixel. A one-pixel line
@@ -7,21 +9,16 @@
 // gives the hard edges of GDI+'s unsmoothed drawing.
 #include "gui/CDrawContext.h"
 
-#include "gui/CFontDesc.h"
 #include "gui/CFrame.h"
-#include "gui/GDIPlusGlobals.h"
 #include "gui/PixelMath.h"
 
 #include <X11/Xlib.h>
 
 #include <cmath>
-#include <vector>
 
 namespace
 {
 constexpr double kHalfPixel = 0.5;
-// Polygons up to this many points are converted without a heap allocation.
-constexpr int32_t kLocalPolygonPoints = 30;
 constexpr double kPi = 3.14159265358979323846;
 
 void setSource(cairo_t* cr, CColor color)
@@ -43,16 +40,28 @@ double ellipseParameter(double degrees, double rx, double ry)
     if (t < 0.0) t += 2.0 * kPi;
     return t + turns * 2.0 * kPi;
 }
+
+// Strokes the current path with the context's pen: colour, width and dash of the frame colour,
+// line width and line style.
+void strokeWithPen(cairo_t* cr, CColor color, double width, int32_t style)
+{
+    setSource(cr, color);
+    const double w = std::isfinite(width) ? std::fabs(width) : 1.0;
+    cairo_set_line_width(cr, w);
+    if (style == kLineOnOffDash)
+    {
+        // GDI+'s dot style: dashes and gaps as long as the pen is wide.
+        const double dash[2] = {w > 0.0 ? w : 1.0, w > 0.0 ? w : 1.0};
+        cairo_set_dash(cr, dash, 2, 0.0);
+    }
+    else
+        cairo_set_dash(cr, nullptr, 0, 0.0);
+    cairo_stroke(cr);
+}
 } // namespace
 
-CDrawContext::CDrawContext(CFrame* frame, PlatformDeviceContext systemContext,
-                           PlatformWindow window)
-    : systemContext(systemContext), window(window), frame(frame)
+void CDrawContext::openPlatform()
 {
-    // The drawing session (fonts, counts) stays up while any context lives.
-    GDIPlusGlobals::enter();
-    clipRect = frame ? frame->getViewSize() : CRect(0, 0, 1000, 1000);
-
     if (!this->systemContext && window && frame)
     {
         windowSurface = frame->makeWindowSurface();
@@ -73,24 +82,13 @@ CDrawContext::CDrawContext(CFrame* frame, PlatformDeviceContext systemContext,
                                   &child))
             offsetScreen = CPoint(x, y);
     }
-
-    setFrameColor(kWhiteCColor);
-    setLineStyle(kLineSolid);
-    if (lineWidth != 1.0) setLineWidth(1.0);
-    setFillColor(kBlackCColor);
-    setFontColor(kWhiteCColor);
-    setFont(kSystemFont, 0, -1);
-    setDrawMode(kCopyMode);
 }
 
-CDrawContext::~CDrawContext()
+void CDrawContext::closePlatform()
 {
-    flushLines();
-    if (font) font->forget();
     releaseGraphics();
     if (ownsSystemContext) cairo_destroy(systemContext);
     if (windowSurface) cairo_surface_destroy(windowSurface);
-    GDIPlusGlobals::exit();
 }
 
 void CDrawContext::adoptGraphics(PlatformGraphics* newGraphics)
@@ -117,119 +115,38 @@ void CDrawContext::releaseGraphics()
     graphics = nullptr;
 }
 
-void CDrawContext::setLineWidth(double width)
+PlatformGraphics* CDrawContext::makeGraphics(PlatformBitmap* pixels)
 {
-    flushLines();
-    lineWidth = width;
+    return cairo_create(pixels);
 }
 
-void CDrawContext::setLineStyle(int32_t style)
+bool CDrawContext::hasPen() const
 {
-    if (style == lineStyle) return;
-    flushLines();
-    lineStyle = style;
+    return true; // the pen is the context's state, applied at each stroke
 }
 
-void CDrawContext::setDrawMode(int32_t mode)
+void CDrawContext::applyLineWidth() {}
+
+void CDrawContext::applyLineStyle() {}
+
+void CDrawContext::applyDrawMode()
 {
-    if (mode == drawMode) return;
-    flushLines();
-    drawMode = mode;
-    if (graphics)
-        cairo_set_antialias(graphics,
-                            mode == kAntialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    cairo_set_antialias(graphics,
+                        drawMode == kAntialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
 }
 
-void CDrawContext::setFrameColor(CColor color)
-{
-    if (color == frameColor) return;
-    flushLines();
-    frameColor = color;
-}
+void CDrawContext::applyFrameColor() {}
 
-void CDrawContext::setFillColor(CColor color)
-{
-    if (color == fillColor) return;
-    fillColor = color;
-}
+void CDrawContext::applyFillColor() {}
 
-void CDrawContext::setFontColor(CColor color)
-{
-    fontColor = color;
-}
+void CDrawContext::applyFontColor() {}
 
-void CDrawContext::setClipRect(const CRect& clip)
+void CDrawContext::applyClip(int32_t x, int32_t y, int32_t w, int32_t h)
 {
-    CRect shifted = clip;
-    shifted.offset(offset);
-    if (shifted == clipRect) return;
-    flushLines();
-    clipRect = shifted;
-    if (graphics)
-    {
-        const int32_t x = truncatePixel(clipRect.left);
-        const int32_t y = truncatePixel(clipRect.top);
-        const int32_t w = truncatePixel(clipRect.right - clipRect.left);
-        const int32_t h = truncatePixel(clipRect.bottom - clipRect.top);
-        cairo_reset_clip(graphics);
-        cairo_rectangle(graphics, x, y, w > 0 ? w : 0, h > 0 ? h : 0);
-        cairo_clip(graphics);
-    }
+    cairo_reset_clip(graphics);
+    cairo_rectangle(graphics, x, y, w > 0 ? w : 0, h > 0 ? h : 0);
+    cairo_clip(graphics);
 }
-
-CRect CDrawContext::getClipRect() const
-{
-    CRect clip = clipRect;
-    clip.offset(-offset.x, -offset.y);
-    return clip;
-}
-
-CRect& CDrawContext::getClipRect(CRect& clip) const
-{
-    clip = getClipRect();
-    return clip;
-}
-
-void CDrawContext::resetClipRect()
-{
-    const CRect whole = frame ? frame->getViewSize() : CRect(0, 0, 1000, 1000);
-    setClipRect(CRect(whole).offset(-offset.x, -offset.y));
-}
-
-void CDrawContext::moveTo(const CPoint& point)
-{
-    penLocation = point + offset;
-}
-
-void CDrawContext::lineTo(const CPoint& point)
-{
-    const CPoint to = point + offset;
-    if (graphics)
-        pendingLines.push_back({truncatePixel(penLocation.x), truncatePixel(penLocation.y),
-                                truncatePixel(to.x), truncatePixel(to.y)});
-    penLocation = to;
-}
-
-namespace
-{
-// Strokes the current path with the context's pen: colour, width and dash of the frame colour,
-// line width and line style.
-void strokeWithPen(cairo_t* cr, CColor color, double width, int32_t style)
-{
-    setSource(cr, color);
-    const double w = std::isfinite(width) ? std::fabs(width) : 1.0;
-    cairo_set_line_width(cr, w);
-    if (style == kLineOnOffDash)
-    {
-        // GDI+'s dot style: dashes and gaps as long as the pen is wide.
-        const double dash[2] = {w > 0.0 ? w : 1.0, w > 0.0 ? w : 1.0};
-        cairo_set_dash(cr, dash, 2, 0.0);
-    }
-    else
-        cairo_set_dash(cr, nullptr, 0, 0.0);
-    cairo_stroke(cr);
-}
-} // namespace
 
 void CDrawContext::flushLines() const
 {
@@ -251,35 +168,9 @@ void CDrawContext::flushLines() const
     pendingLines.clear();
 }
 
-void CDrawContext::drawLines(const CPoint* points, int32_t numberOfLines)
+void CDrawContext::drawPolygonAt(const SurfacePoint* converted, int32_t numberOfPoints,
+                                 int32_t drawStyle, bool closed)
 {
-    if (!points) return;
-    for (int32_t i = 0; i < numberOfLines; ++i)
-    {
-        moveTo(points[2 * i]);
-        lineTo(points[2 * i + 1]);
-    }
-}
-
-void CDrawContext::drawPolygon(const CPoint* points, int32_t numberOfPoints, int32_t drawStyle,
-                               bool closed)
-{
-    if (!points || numberOfPoints <= 0 || !graphics) return;
-    flushLines();
-    struct PointF
-    {
-        float x, y;
-    };
-    PointF local[kLocalPolygonPoints];
-    std::vector<PointF> heap;
-    PointF* converted = local;
-    if (numberOfPoints > kLocalPolygonPoints)
-    {
-        heap.resize(size_t(numberOfPoints));
-        converted = heap.data();
-    }
-    for (int32_t i = 0; i < numberOfPoints; ++i)
-        converted[i] = {toReal(points[i].x + offset.x), toReal(points[i].y + offset.y)};
     auto trace = [&](bool close)
     {
         cairo_new_path(graphics);
@@ -300,14 +191,8 @@ void CDrawContext::drawPolygon(const CPoint* points, int32_t numberOfPoints, int
     }
 }
 
-void CDrawContext::drawRect(const CRect& rect, int32_t drawStyle)
+void CDrawContext::drawRectAt(float x, float y, float w, float h, int32_t drawStyle)
 {
-    if (!graphics) return;
-    flushLines();
-    CRect r = rect;
-    r.offset(offset).normalize();
-    const float x = toReal(r.left), y = toReal(r.top);
-    const float w = toReal(r.right) - x, h = toReal(r.bottom) - y;
     if (isFilledStyle(drawStyle))
     {
         // A fill covers the pixels whose centres it contains: x .. x + w - 1 for integers.
@@ -322,15 +207,8 @@ void CDrawContext::drawRect(const CRect& rect, int32_t drawStyle)
     }
 }
 
-void CDrawContext::drawEllipse(const CRect& rect, int32_t drawStyle)
+void CDrawContext::drawEllipseAt(int32_t x, int32_t y, int32_t w, int32_t h, int32_t drawStyle)
 {
-    if (!graphics) return;
-    flushLines();
-    CRect r = rect;
-    r.offset(offset).normalize();
-    const int32_t x = truncatePixel(r.left), y = truncatePixel(r.top);
-    const int32_t w = truncatePixel(r.right) - x, h = truncatePixel(r.bottom) - y;
-    if (!isDrawableCurve(double(w), double(h))) return;
     const double rx = (w - 1) * 0.5, ry = (h - 1) * 0.5;
     auto trace = [&]
     {
@@ -355,15 +233,8 @@ void CDrawContext::drawEllipse(const CRect& rect, int32_t drawStyle)
     }
 }
 
-void CDrawContext::drawArc(const CRect& rect, float startAngle, float endAngle, int32_t drawStyle)
+void CDrawContext::drawArcAt(const CRect& r, float startAngle, float sweep, int32_t drawStyle)
 {
-    if (!graphics) return;
-    flushLines();
-    CRect r = rect;
-    r.offset(offset);
-    if (!isDrawableCurve(clampPixel(r.getWidth()), clampPixel(r.getHeight()))) return;
-    const float sweep =
-        std::fabs((endAngle < startAngle ? endAngle + 360.0f : endAngle) - startAngle);
     const double rx = std::fabs(toReal(r.getWidth())) * 0.5;
     const double ry = std::fabs(toReal(r.getHeight())) * 0.5;
     const double cx = toReal(r.left) + toReal(r.getWidth()) * 0.5 + kHalfPixel;
@@ -393,28 +264,11 @@ void CDrawContext::drawArc(const CRect& rect, float startAngle, float endAngle, 
     }
 }
 
-void CDrawContext::drawPoint(const CPoint& point, CColor color)
+void CDrawContext::drawPixelAt(int32_t x, int32_t y)
 {
-    flushLines();
-    const double previousWidth = lineWidth;
-    const CColor previousColor = frameColor;
-    if (lineWidth != 1.0) setLineWidth(1.0);
-    setFrameColor(color);
-    if (graphics)
-    {
-        const int32_t x = truncatePixel(point.x + offset.x);
-        const int32_t y = truncatePixel(point.y + offset.y);
-        cairo_move_to(graphics, x + kHalfPixel, y + kHalfPixel);
-        cairo_line_to(graphics, x + 1 + kHalfPixel, y + kHalfPixel);
-        strokeWithPen(graphics, frameColor, 1.0, kLineSolid);
-    }
-    setFrameColor(previousColor);
-    if (previousWidth != 1.0) setLineWidth(previousWidth);
-}
-
-CColor CDrawContext::getPoint(const CPoint&) const
-{
-    return kBlackCColor;
+    cairo_move_to(graphics, x + kHalfPixel, y + kHalfPixel);
+    cairo_line_to(graphics, x + 1 + kHalfPixel, y + kHalfPixel);
+    strokeWithPen(graphics, frameColor, 1.0, kLineSolid);
 }
 
 void CDrawContext::getMouseLocation(CPoint& point) const

@@ -1,17 +1,10 @@
-// The text half of CDrawContext: font selection, measuring and drawing.
+// The text half of CDrawContext that is the same on every platform: font selection, and text
+// placed in a rectangle (aligned by the measured width, centred by the font size and clipped to
+// the rectangle, drawn by the platform's drawString: CDrawContextTextGdiplus.cpp,
+// CDrawContextTextCairo.cpp).
 #include "gui/CDrawContext.h"
 
 #include "gui/CFontDesc.h"
-#include "gui/PixelMath.h"
-#include "gui/PlatformFonts.h"
-#include "gui/WideText.h"
-
-#include <objidl.h>
-#include <gdiplus.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cwchar>
 
 void CDrawContext::setFont(CFontDesc* newFont, int32_t size, int32_t style)
 {
@@ -35,60 +28,32 @@ void CDrawContext::setFont(CFontDesc* newFont, int32_t size, int32_t style)
     font = chosen;
 }
 
-double CDrawContext::getStringWidth(const char* string)
+void CDrawContext::drawStringInRect(const char* string, const CRect& rect, int32_t align,
+                                    bool antialias)
 {
-    if (!string || !font) return -1.0;
-    Gdiplus::Font* platformFont = font->getPlatformFont();
-    if (!graphics || !platformFont) return -1.0;
-    const std::wstring wide = utf8ToWide(string);
-    // The same text, font and measuring conditions give the same width: a width measured before
-    // (the editor measures the same captions on every frame) is not measured again.
-    wchar_t conditions[64];
-    swprintf(conditions, 64, L"%d %d %a %a %a", int(graphics->GetTextRenderingHint()),
-             int(graphics->GetPageUnit()), double(graphics->GetPageScale()),
-             double(graphics->GetDpiX()), double(graphics->GetDpiY()));
-    float width = 0.0f;
-    if (PlatformFonts::findWidth(platformFont, conditions, wide, width)) return double(width);
-    Gdiplus::RectF bounds;
-    if (graphics->MeasureString(wide.c_str(), INT(wide.size()), platformFont,
-                                Gdiplus::RectF(0, 0, 0, 0), &bounds) == Gdiplus::Ok)
-        PlatformFonts::keepWidth(platformFont, conditions, wide, bounds.Width);
-    return double(bounds.Width);
+    if (!string) return;
+    double x = rect.left;
+    if (align != kLeftText)
+    {
+        const double width = getStringWidth(string);
+        if (align == kRightText)
+            x = rect.right - width;
+        else
+            x = rect.left + (rect.right - rect.left) * 0.5 - 0.5 * width;
+    }
+    const CRect previousClip = getClipRect();
+    CRect clip = rect;
+    clip.bound(previousClip);
+    setClipRect(clip);
+
+    const double fontSize = font ? font->getSize() : 0.0;
+    const double y = rect.bottom - ((rect.bottom - rect.top) * 0.5 - fontSize * 0.5 + 1.0);
+    drawString(string, CPoint(x, y), antialias);
+    setClipRect(previousClip);
 }
 
-void CDrawContext::drawString(const char* string, const CPoint& point, bool antialias)
+void CDrawContext::drawString(const char* string, const CRect& rect, int16_t, int32_t align)
 {
-    if (!string || !font || !graphics || !fontBrush) return;
-    flushLines();
-    Gdiplus::Font* platformFont = font->getPlatformFont();
-    if (!platformFont) return;
-    // Set even when the text's pixels are put back: measuring depends on it.
-    graphics->SetTextRenderingHint(antialias ? Gdiplus::TextRenderingHintClearTypeGridFit
-                                             : Gdiplus::TextRenderingHintSystemDefault);
-    const float fontHeight = platformFont->GetHeight(graphics->GetDpiY());
-    const float x = toReal(point.x + offset.x);
-    const float y = toReal(point.y + offset.y) + 1.0f - fontHeight;
-    const std::wstring wide = utf8ToWide(string);
-    auto draw = [&](Gdiplus::Graphics& g)
-    {
-        g.DrawString(wide.c_str(), INT(wide.size()), platformFont, Gdiplus::RectF(x, y, 0, 0),
-                     nullptr, fontBrush);
-    };
-    if (!paintLog)
-    {
-        draw(*graphics);
-        return;
-    }
-    PaintDescription op;
-    op << 'T' << font->getSize() << font->getStyle() << fontColor.toARGB() << antialias << x << y
-       << fontHeight;
-    op.text(font->getName() ? font->getName() : "").text(string);
-    // The text's ink lies within its measured width and one line, however the face is drawn:
-    // half a line more on each side is room for overhangs and smoothing. A text that still
-    // reaches the rim is drawn every time (see drawRepeatable).
-    const double width = std::max(0.0, getStringWidth(string));
-    const double h = std::fabs(double(fontHeight));
-    const PaintBox reach =
-        reachAround(x - 0.5 * h, y - 0.5 * h, x + width + 0.5 * h, y + 1.5 * h, 0.0);
-    drawRepeatable(reach, {}, op.bytes, draw, Keep::checked);
+    if (!string) return;
+    drawStringInRect(string, rect, align, true);
 }

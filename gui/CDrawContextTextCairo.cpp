@@ -1,4 +1,4 @@
-// The text half of CDrawContext over cairo: font selection, measuring and drawing, placed as
+// The text half of CDrawContext over cairo: measuring and drawing, placed as
 // the GDI+ context places them (the measured box carries a margin on each side, and a string
 // drawn at a point starts one margin to the right of it).
 #include "gui/CDrawContext.h"
@@ -73,28 +73,6 @@ bool validSize(double size)
     return std::isfinite(size) && size > 0.0 && size < 10000.0;
 }
 } // namespace
-
-void CDrawContext::setFont(CFontDesc* newFont, int32_t size, int32_t style)
-{
-    if (!newFont) return;
-    const bool keepSize = size <= 0 || size == newFont->getSize();
-    const bool keepStyle = style == -1 || style == newFont->getStyle();
-    // The new font is taken before the old one is released: they may be the same object, whose
-    // last reference could be ours.
-    CFontDesc* chosen;
-    if (keepSize && keepStyle)
-    {
-        chosen = newFont;
-        chosen->remember();
-    }
-    else
-    {
-        chosen = new CFontDesc(newFont->getName(), size <= 0 ? newFont->getSize() : double(size),
-                               style == -1 ? newFont->getStyle() : style);
-    }
-    if (font) font->forget();
-    font = chosen;
-}
 
 double CDrawContext::getStringWidth(const char* string)
 {

@@ -3,7 +3,7 @@
 #include "gui/CFontDesc.h"
 
 #include "gui/DrawingCodes.h"
-#include "gui/GDIPlusGlobals.h"
+#include "gui/DrawingSession.h"
 
 #include <cairo-ft.h>
 #include <fontconfig/fontconfig.h>
@@ -142,7 +142,7 @@ void CFontDesc::discardPlatformFont()
 PlatformFont* CFontDesc::getPlatformFont()
 {
     if (platformFontMade) return platformFont;
-    if (!GDIPlusGlobals::isRunning()) return nullptr; // try again once drawing runs
+    if (!DrawingSession::isRunning()) return nullptr; // try again once drawing runs
     platformFontMade = true;
     const std::string family = hasName ? name.substr(0, kMaxFamilyNameLength) : std::string();
     platformFont = keptFace(family, style);

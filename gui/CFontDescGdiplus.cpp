@@ -3,7 +3,7 @@
 #include "gui/CFontDesc.h"
 
 #include "gui/DrawingCodes.h"
-#include "gui/GDIPlusGlobals.h"
+#include "gui/DrawingSession.h"
 #include "gui/PlatformFonts.h"
 
 #include <windows.h>
@@ -29,7 +29,7 @@ void CFontDesc::discardPlatformFont()
 Gdiplus::Font* CFontDesc::getPlatformFont()
 {
     if (platformFontMade) return platformFont;
-    if (!GDIPlusGlobals::isRunning()) return nullptr; // try again once GDI+ runs
+    if (!DrawingSession::isRunning()) return nullptr; // try again once GDI+ runs
     platformFontMade = true;
 
     wchar_t wideName[kMaxFamilyNameLength + 1] = {};

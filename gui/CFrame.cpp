@@ -1,60 +1,24 @@
-// CFrame: construction, the window class, painting, invalidation and size. The parts that
-// talk to the window system are Win32 here; CFrameX11.cpp has them for X11.
+// CFrame: construction and destruction, drawing the views, invalidation, size, the modal view
+// and the editor's calls, the same on every platform. What talks to the window system is in
+// CFrameWin32.cpp (Win32) and CFrameX11.cpp (X11); the mouse and focus routing is
+// CFrameInput.cpp.
 #include "gui/CFrame.h"
 
-#include "gui/CBitmap.h"
 #include "gui/CEditorInterface.h"
 #include "gui/COffscreenContext.h"
-#include "gui/GDIPlusGlobals.h"
-#include "gui/PixelMath.h"
-#include "runtime/ModuleHandle.h"
-
-#ifdef _WIN32
-#include "gui/RepaintCache.h"
-
-#include <ole2.h>
-#endif
+#include "gui/DrawingSession.h"
+#include "gui/PlatformIdle.h"
 
 #include <cstring>
-#include <cwchar>
-
-#ifdef _WIN32
-namespace
-{
-wchar_t className[64] = L"";  // "Plugin" + the module handle, while registered
-int32_t windowFrameCount = 0; // frames that own a window; the class lives while > 0
-int32_t platformMajorVersion = 0;
-int32_t majorVersionOverride = 0;
-
-int32_t readPlatformMajorVersion()
-{
-    if (majorVersionOverride > 0) return majorVersionOverride;
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof(info);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExW(&info)) return 0;
-#pragma GCC diagnostic pop
-    return int32_t(info.dwMajorVersion);
-}
-
-// A 32-bit extended style that makes the system double-buffer the window.
-constexpr DWORD kCompositedStyle = 0x02000000;
-// Child, visible, clipping siblings and children.
-constexpr DWORD kFrameWindowStyle = 0x56000000;
-// Borders that enclosing windows may add before setSize stops growing them, in pixels.
-constexpr int kMaxEnclosingBorder = 81;
-} // namespace
 
 CFrame::CFrame(const CRect& inSize, void* inParentWindow, CEditorInterface* inEditor)
     : CViewContainer(inSize, this, nullptr), editor(inEditor),
-      parentWindow(static_cast<HWND>(inParentWindow))
+      parentWindow(reinterpret_cast<PlatformWindow>(inParentWindow))
 {
     parentFrame = this;
     attachedToParent = true;
-    oleInitialized = SUCCEEDED(OleInitialize(nullptr));
-    GDIPlusGlobals::enter();
-    platformMajorVersion = readPlatformMajorVersion();
+    beginPlatform();
+    DrawingSession::enter();
     if (!parentWindow) return;
     if (makeWindow()) setDropActive(true);
 }
@@ -79,123 +43,16 @@ CFrame::~CFrame()
     mouseOverView = nullptr;
     mouseDownView = nullptr;
     removeAll(true);
-    if (oleInitialized) OleUninitialize();
-    if (backBuffer)
-    {
-        backBuffer->forget();
-        backBuffer = nullptr;
-    }
-    delete repaintCache;
-    repaintCache = nullptr;
-    if (window)
-    {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0); // later messages get default handling
-        DestroyWindow(window);
-        window = nullptr;
-    }
-    if (countsWindow && --windowFrameCount == 0) unregisterWindowClass();
-    GDIPlusGlobals::exit();
+    releaseWindow();
+    DrawingSession::exit();
 }
 
-bool CFrame::registerWindowClass()
+void CFrame::releaseBackBuffer()
 {
-    wsprintfW(className, L"Plugin%p", hInstance);
-    WNDCLASSW windowClass{};
-    windowClass.style = CS_GLOBALCLASS | CS_DBLCLKS;
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = static_cast<HINSTANCE>(hInstance);
-    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // arrow
-    windowClass.lpszClassName = className;
-    const bool registered = RegisterClassW(&windowClass) != 0;
-    setMouseButtonsSwapped(GetSystemMetrics(SM_SWAPBUTTON) > 0);
-    return registered;
+    if (!backBuffer) return;
+    backBuffer->forget();
+    backBuffer = nullptr;
 }
-
-void CFrame::unregisterWindowClass()
-{
-    UnregisterClassW(className, static_cast<HINSTANCE>(hInstance));
-    className[0] = 0;
-}
-
-bool CFrame::makeWindow()
-{
-    if (++windowFrameCount == 1) registerWindowClass();
-    countsWindow = true;
-    window = CreateWindowExW(platformMajorVersion >= 6 ? kCompositedStyle : 0, className, L"Window",
-                             kFrameWindowStyle, 0, 0, truncatePixel(size.getWidth()),
-                             truncatePixel(size.getHeight()), parentWindow, nullptr,
-                             static_cast<HINSTANCE>(hInstance), nullptr);
-    if (!window)
-    {
-        // Without a window this frame must not keep the class registered.
-        countsWindow = false;
-        if (--windowFrameCount == 0) unregisterWindowClass();
-        return false;
-    }
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    return true;
-}
-
-const wchar_t* CFrame::getClassName()
-{
-    return className;
-}
-
-int32_t CFrame::getWindowFrameCount()
-{
-    return windowFrameCount;
-}
-
-int32_t CFrame::getPlatformMajorVersion()
-{
-    return platformMajorVersion;
-}
-
-void CFrame::overridePlatformMajorVersion(int32_t major)
-{
-    majorVersionOverride = major;
-}
-
-void CFrame::paint()
-{
-    if (!window) return;
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
-    const int type = GetUpdateRgn(window, region, FALSE);
-    if (type != NULLREGION && type != ERROR)
-    {
-        PAINTSTRUCT paint{};
-        HDC dc = BeginPaint(window, &paint);
-        if (dc)
-        {
-            const CRect area(paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right,
-                             paint.rcPaint.bottom);
-            if (platformMajorVersion <= 5)
-            {
-                // Older systems flicker when drawing straight into the window.
-                if (!backBuffer)
-                    backBuffer =
-                        new COffscreenContext(this, truncatePixel(size.getWidth()),
-                                              truncatePixel(size.getHeight()), kBlackCColor);
-                drawRect(backBuffer, area);
-                CDrawContext* windowContext = new CDrawContext(this, dc, window);
-                backBuffer->getBitmap()->draw(windowContext, area, area.getTopLeft());
-                windowContext->forget();
-            }
-            else
-            {
-                CDrawContext* context = new CDrawContext(this, dc, window);
-                if (!repaintCache) repaintCache = new CRepaintCache();
-                context->enableRepaintReuse(repaintCache);
-                drawRect(context, area);
-                context->forget();
-            }
-        }
-        EndPaint(window, &paint);
-    }
-    DeleteObject(region);
-}
-
-#endif // _WIN32
 
 void CFrame::draw(CDrawContext* context)
 {
@@ -220,17 +77,6 @@ void CFrame::drawRect(CDrawContext* context, const CRect& updateRect)
     target->forget();
 }
 
-#ifdef _WIN32
-void CFrame::invalidRect(const CRect rect)
-{
-    if (!visible || !window) return;
-    RECT area{truncatePixel(rect.left), truncatePixel(rect.top), truncatePixel(rect.right),
-              truncatePixel(rect.bottom)};
-    InvalidateRect(window, &area, TRUE);
-}
-
-#endif // _WIN32
-
 void CFrame::invalid()
 {
     setDirty(false);
@@ -240,10 +86,7 @@ void CFrame::invalid()
 void CFrame::idle()
 {
     if (open) invalidateDirtyViews();
-#ifndef _WIN32
-    // X11 has no message loop of ours: the window's events and paints are served here.
     handleEvents();
-#endif
 }
 
 void CFrame::invalidate(const CRect& rect)
@@ -296,13 +139,10 @@ void CFrame::doIdleStuff()
     if (editor) editor->doIdleStuff();
 }
 
-#ifdef _WIN32
 uint32_t CFrame::getTicks() const
 {
-    return GetTickCount();
+    return platformTicks();
 }
-
-#endif // _WIN32
 
 int32_t CFrame::getKnobMode() const
 {
@@ -324,76 +164,28 @@ bool CFrame::setPosition(double, double)
     return false;
 }
 
-#ifdef _WIN32
-bool CFrame::getPosition(double& x, double& y) const
-{
-    if (!open || !window) return false;
-    RECT r{};
-    GetWindowRect(window, &r);
-    POINT corner{r.left, r.top};
-    MapWindowPoints(HWND_DESKTOP, GetParent(window), &corner, 1);
-    x = corner.x;
-    y = corner.y;
-    return true;
-}
-
-#endif // _WIN32
-
 bool CFrame::getSize(CRect* rect) const
 {
     return rect && getSize(*rect);
 }
 
-#ifdef _WIN32
 bool CFrame::getSize(CRect& rect) const
 {
-    double x = 0, y = 0;
-    RECT r{};
-    if (!window || !getPosition(x, y) || !GetWindowRect(window, &r))
+    double x = 0, y = 0, width = 0, height = 0;
+    if (!window || !getPosition(x, y) || !getWindowExtent(width, height))
     {
         rect = size;
         return true;
     }
-    rect = CRect(x, y, x + (r.right - r.left), y + (r.bottom - r.top));
+    rect = CRect(x, y, x + width, y + height);
     return true;
 }
 
 bool CFrame::setSize(double width, double height)
 {
     if (width == size.getWidth() && height == size.getHeight()) return false;
-    if (backBuffer)
-    {
-        backBuffer->forget();
-        backBuffer = nullptr;
-    }
-    if (window)
-    {
-        const int newWidth = truncatePixel(width), newHeight = truncatePixel(height);
-        RECT own{};
-        GetWindowRect(window, &own);
-        int childWidth = own.right - own.left, childHeight = own.bottom - own.top;
-        SetWindowPos(window, nullptr, 0, 0, newWidth, newHeight,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        // Each enclosing window keeps the border it has around its child, up to the host's
-        // document area (MDIClient) or a window whose borders are too big to be a mere wrapper.
-        int borderX = 0, borderY = 0;
-        for (HWND enclosing = GetParent(window); enclosing; enclosing = GetParent(enclosing))
-        {
-            wchar_t name[32] = L"";
-            GetClassNameW(enclosing, name, 32);
-            if (std::wcscmp(name, L"MDIClient") == 0) break;
-            RECT r{};
-            GetWindowRect(enclosing, &r);
-            borderX += (r.right - r.left) - childWidth;
-            borderY += (r.bottom - r.top) - childHeight;
-            if (borderX >= kMaxEnclosingBorder || borderY >= kMaxEnclosingBorder) break;
-            childWidth = r.right - r.left;
-            childHeight = r.bottom - r.top;
-            SetWindowPos(enclosing, nullptr, 0, 0, newWidth + borderX, newHeight + borderY,
-                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
-    }
+    releaseBackBuffer();
+    if (window) resizeWindow(width, height);
     setViewSize(CRect(size.left, size.top, size.left + width, size.top + height), true);
     return true;
 }
-#endif // _WIN32

@@ -118,10 +118,13 @@ class CFrame : public CViewContainer
     // For exercising the older systems' paint path.
     static void overridePlatformMajorVersion(int32_t major);
 
-#ifndef _WIN32
-    // [UI thread] Handles the X events that have arrived for the window and paints what was
-    // invalidated since the last paint. Runs from idle (the host's effEditIdle).
+    // [UI thread] Handles the window events that wait for the frame and paints what was
+    // invalidated since the last paint. Runs from idle (the host's effEditIdle). On X11 this is
+    // where the window's events are served; Windows delivers them through the window procedure,
+    // and nothing waits here.
     void handleEvents();
+
+#ifndef _WIN32
     // [UI thread] The frame's own connection to the X server, or null without a window.
     struct _XDisplay* getDisplay() const
     {
@@ -132,6 +135,25 @@ class CFrame : public CViewContainer
 #endif
 
   protected:
+    // --- The window system's half (CFrameWin32.cpp, CFrameX11.cpp) ---------------------------
+    // First in the constructor, before the drawing session opens: what the window system needs
+    // on this thread (OLE and the system's version on Windows).
+    void beginPlatform();
+    // Makes the child window inside parentWindow; false leaves the frame without a window.
+    bool makeWindow();
+    // Last in the destructor, before the drawing session closes: the window and what belongs
+    // to it (the back buffer, the kept paints, the connection).
+    void releaseWindow();
+    // The window's size in pixels as the window system has it; false when it cannot tell.
+    bool getWindowExtent(double& width, double& height) const;
+    // Gives the window the new size (the views follow in setSize).
+    void resizeWindow(double width, double height);
+    // The mouse came into the window: has the window system report its leaving.
+    void trackMouseLeave();
+
+    // Drops the back buffer (it is made again at the next paint, in the window's size).
+    void releaseBackBuffer();
+
 #ifdef _WIN32
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // The window procedure's work, which may throw (windowProc catches).
@@ -142,9 +164,9 @@ class CFrame : public CViewContainer
 #else
     // One X event of the frame window.
     void handleEvent(const union _XEvent& event);
-    void closeWindow();
+    // Adds `area` (window pixels) to what the next paint draws.
+    void addDamage(const CRect& area);
 #endif
-    bool makeWindow();
 
     CEditorInterface* editor = nullptr;
     CMouseObserver* mouseObserver = nullptr;

@@ -1,4 +1,5 @@
-// CFrame: mouse, wheel and key routing, focus, cursors.
+// CFrame: mouse, wheel and key routing and focus, the same on every platform (the window
+// system's mouse position and cursors are in CFrameWin32.cpp and CFrameX11.cpp).
 #include "gui/CFrame.h"
 
 #include "gui/CMouseObserver.h"
@@ -57,13 +58,7 @@ int32_t CFrame::onMouseMoved(CPoint& where, int32_t buttons)
     {
         // One leave notification per entry; onMouseExited re-arms it.
         mouseInside = true;
-#ifdef _WIN32
-        TRACKMOUSEEVENT track{};
-        track.cbSize = sizeof(track);
-        track.dwFlags = TME_LEAVE;
-        track.hwndTrack = window;
-        TrackMouseEvent(&track);
-#endif // X11 reports every leave without asking
+        trackMouseLeave();
     }
     if (mouseObserver) mouseObserver->onMouseMoved(this, where);
     if (modalView)
@@ -170,18 +165,6 @@ void CFrame::setFocusView(CView* view)
     focusChanging = false;
 }
 
-#ifdef _WIN32
-bool CFrame::getCurrentMouseLocation(CPoint& where) const
-{
-    POINT cursor{};
-    RECT r{};
-    if (!window || !GetCursorPos(&cursor) || !GetWindowRect(window, &r)) return false;
-    where = CPoint(cursor.x - r.left, cursor.y - r.top);
-    return true;
-}
-
-#endif // _WIN32
-
 CPoint CFrame::getCurrentMouseLocation() const
 {
     CPoint where;
@@ -193,41 +176,3 @@ int32_t CFrame::getCurrentMouseButtons() const
 {
     return getMouseButtons();
 }
-
-#ifdef _WIN32
-void CFrame::setCursor(int32_t type)
-{
-    if (!defaultCursor) defaultCursor = GetCursor();
-    int id = 0;
-    switch (type)
-    {
-    case kCursorWait:
-        id = 32514;
-        break;
-    case kCursorHSize:
-        id = 32644;
-        break;
-    case kCursorVSize:
-        id = 32645;
-        break;
-    case kCursorSizeAll:
-        id = 32646;
-        break;
-    case kCursorNESWSize:
-        id = 32643;
-        break;
-    case kCursorNWSESize:
-        id = 32642;
-        break;
-    case kCursorNotAllowed:
-        id = 32648;
-        break;
-    case kCursorHand:
-        id = 32649;
-        break;
-    default:
-        break;
-    }
-    SetCursor(id ? LoadCursorW(nullptr, MAKEINTRESOURCEW(id)) : defaultCursor);
-}
-#endif // _WIN32

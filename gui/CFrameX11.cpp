@@ -1,6 +1,6 @@
-// CFrame on X11 (Linux): the child window inside the host's editor window, its events and its
-// painting. The rest of the frame (drawing the views, routing the mouse) is CFrame.cpp and
-// CFrameInput.cpp, shared with Windows.
+// CFrame on X11 (Linux): the child window inside the host's editor window, its painting, size,
+// position and cursor. Its events are CFrameX11Events.cpp; the rest of the frame (drawing the
+// views, routing the mouse) is CFrame.cpp and CFrameInput.cpp, shared with Windows.
 //
 // Xlib rather than xcb: every Linux desktop and VST host has libX11, cairo can draw into Xlib
 // windows directly (the fallback for unusual visuals), and XPutImage copies the back buffer in
@@ -19,8 +19,9 @@
 
 #include "gui/CBitmap.h"
 #include "gui/COffscreenContext.h"
-#include "gui/GDIPlusGlobals.h"
 #include "gui/PixelMath.h"
+#include "gui/PlatformIdle.h"
+#include "gui/X11Connection.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -29,173 +30,31 @@
 
 #include <algorithm>
 #include <ctime>
-#include <vector>
+#include <unistd.h>
 
 namespace
 {
-int32_t windowFrameCount = 0;       // frames that own a window
-std::vector<Display*> openDisplays; // connections of the frames with a window
-
-// X reports failures (a parent window id that names no window, a window the host destroyed
-// before ours was told) asynchronously, and Xlib's default handler ends the process. While the
-// frame makes, paints or destroys its window and handles its events, failures on the frame's own
-// connection are caught here and counted; any other connection's go to the handler that was
-// installed before (the host's). Traps nest: only the outermost one installs and restores.
-XErrorHandler previousHandler = nullptr;
-Display* trappedDisplay = nullptr;
-int trapDepth = 0;
-int trappedErrors = 0;
-
-int trapError(Display* display, XErrorEvent* error)
-{
-    if (display == trappedDisplay)
-    {
-        ++trappedErrors;
-        return 0;
-    }
-    return previousHandler ? previousHandler(display, error) : 0;
-}
-
-class ErrorTrap
-{
-  public:
-    explicit ErrorTrap(Display* display) : display(display)
-    {
-        if (trapDepth++ > 0) return;
-        trappedDisplay = display;
-        trappedErrors = 0;
-        previousHandler = XSetErrorHandler(trapError);
-    }
-    ~ErrorTrap()
-    {
-        XSync(display, False);
-        if (--trapDepth > 0) return;
-        XSetErrorHandler(previousHandler);
-        trappedDisplay = nullptr;
-    }
-    ErrorTrap(const ErrorTrap&) = delete;
-    ErrorTrap& operator=(const ErrorTrap&) = delete;
-    // Whether any request so far failed (after a round trip).
-    bool failed() const
-    {
-        XSync(display, False);
-        return trappedErrors > 0;
-    }
-
-  private:
-    Display* display;
-};
+int32_t windowFrameCount = 0; // frames that own a window
 
 constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                             EnterWindowMask | LeaveWindowMask | StructureNotifyMask;
 
-// Two presses of one button this close in time and place make a double click (the Windows
-// defaults: 500 ms, 4 x 4 pixels).
-constexpr Time kDoubleClickTime = 500;
-constexpr int kDoubleClickDistance = 2;
-
-int32_t modifierButtons(unsigned int state)
+// The window's place in its parent and its size, as the server has them.
+bool windowGeometry(Display* display, ::Window window, CRect& area)
 {
-    int32_t buttons = 0;
-    if (state & ShiftMask) buttons |= kShift;
-    if (state & ControlMask) buttons |= kControl;
-    if (state & Mod1Mask) buttons |= kAlt;
-    return buttons;
-}
-
-// The toolkit's bits for the buttons held in an X state, plus the modifiers.
-int32_t buttonsFromState(unsigned int state)
-{
-    int32_t buttons = modifierButtons(state);
-    if (state & Button1Mask) buttons |= kLButton;
-    if (state & Button2Mask) buttons |= kMButton;
-    if (state & Button3Mask) buttons |= kRButton;
-    return buttons;
-}
-
-// The toolkit's bit for X button `button` (1 left, 2 middle, 3 right, 8 and 9 the side
-// buttons); 0 for the wheel and others.
-int32_t buttonBit(unsigned int button)
-{
-    switch (button)
-    {
-    case Button1:
-        return kLButton;
-    case Button2:
-        return kMButton;
-    case Button3:
-        return kRButton;
-    case 8:
-        return kButton4;
-    case 9:
-        return kButton5;
-    default:
-        return 0;
-    }
-}
-
-// Keeps the frame alive while its events are handled: a view may close the editor from inside
-// an event, and the handling must not continue on a destroyed frame.
-class FrameHold
-{
-  public:
-    explicit FrameHold(CFrame* frame) : frame(frame) { frame->remember(); }
-    ~FrameHold() { frame->forget(); }
-    FrameHold(const FrameHold&) = delete;
-    FrameHold& operator=(const FrameHold&) = delete;
-
-  private:
-    CFrame* frame;
-};
-
-// Pending double-click state (one pointer, so one per process, as on Windows).
-struct LastPress
-{
-    unsigned int button = 0;
-    Time time = 0;
+    ::Window root = 0;
     int x = 0, y = 0;
-    bool wasDouble = false;
-};
-LastPress lastPress;
+    unsigned int width = 0, height = 0, border = 0, depth = 0;
+    if (!XGetGeometry(display, window, &root, &x, &y, &width, &height, &border, &depth))
+        return false;
+    area = CRect(x, y, double(x) + width, double(y) + height);
+    return true;
+}
 } // namespace
 
-CFrame::CFrame(const CRect& inSize, void* inParentWindow, CEditorInterface* inEditor)
-    : CViewContainer(inSize, this, nullptr), editor(inEditor),
-      parentWindow(reinterpret_cast<PlatformWindow>(inParentWindow))
+void CFrame::beginPlatform()
 {
-    parentFrame = this;
-    attachedToParent = true;
-    GDIPlusGlobals::enter();
-    if (!parentWindow) return;
-    makeWindow();
-}
-
-CFrame::~CFrame()
-{
-    if (modalView)
-    {
-        CView* view = modalView;
-        modalView = nullptr;
-        CViewContainer::removeView(view, false);
-    }
-    setCursor(kCursorDefault);
-    if (frameContext)
-    {
-        frameContext->forget();
-        frameContext = nullptr;
-    }
-    parentFrame = nullptr;
-    focusView = nullptr;
-    mouseOverView = nullptr;
-    mouseDownView = nullptr;
-    removeAll(true);
-    if (backBuffer)
-    {
-        backBuffer->forget();
-        backBuffer = nullptr;
-    }
-    closeWindow();
-    GDIPlusGlobals::exit();
+    // Each frame opens its own connection with its window (makeWindow).
 }
 
 bool CFrame::makeWindow()
@@ -203,7 +62,7 @@ bool CFrame::makeWindow()
     display = XOpenDisplay(nullptr);
     if (!display) return false;
     {
-        ErrorTrap trap(display);
+        X11ErrorTrap trap(display);
         XSetWindowAttributes attributes{};
         attributes.event_mask = kEventMask;
         // No background: the paint covers the whole window, and erasing first would flicker.
@@ -246,15 +105,16 @@ bool CFrame::makeWindow()
     XFlush(display);
     ++windowFrameCount;
     countsWindow = true;
-    openDisplays.push_back(display);
+    addFrameConnection(display);
     return true;
 }
 
-void CFrame::closeWindow()
+void CFrame::releaseWindow()
 {
+    releaseBackBuffer();
     if (!display) return;
     {
-        ErrorTrap trap(display);
+        X11ErrorTrap trap(display);
         if (currentCursor) XFreeCursor(display, currentCursor);
         currentCursor = 0;
         if (copyContext) XFreeGC(display, copyContext);
@@ -269,8 +129,7 @@ void CFrame::closeWindow()
         cairo_device_destroy(cairoDevice);
         cairoDevice = nullptr;
     }
-    openDisplays.erase(std::remove(openDisplays.begin(), openDisplays.end(), display),
-                       openDisplays.end());
+    removeFrameConnection(display);
     XCloseDisplay(display);
     display = nullptr;
     if (countsWindow) --windowFrameCount;
@@ -282,7 +141,7 @@ cairo_surface_t* CFrame::makeWindowSurface() const
     if (!display || !window || !open) return nullptr;
     XWindowAttributes attributes{};
     {
-        ErrorTrap trap(display);
+        X11ErrorTrap trap(display);
         if (!XGetWindowAttributes(display, window, &attributes) || trap.failed()) return nullptr;
     }
     cairo_surface_t* surface = cairo_xlib_surface_create(display, window, attributes.visual,
@@ -318,117 +177,6 @@ void CFrame::overridePlatformMajorVersion(int32_t) {}
 void CFrame::setDropActive(bool)
 {
     // No file drop on Linux: the leveller does not use it.
-}
-
-void CFrame::handleEvents()
-{
-    if (!display) return;
-    const FrameHold hold(this);
-    const ErrorTrap trap(display);
-    while (display && XPending(display) > 0)
-    {
-        XEvent event;
-        XNextEvent(display, &event);
-        if (event.xany.window == window) handleEvent(event);
-    }
-    paint();
-}
-
-void CFrame::handleEvent(const XEvent& event)
-{
-    switch (event.type)
-    {
-    case Expose:
-    {
-        const CRect area(event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
-                         event.xexpose.y + event.xexpose.height);
-        if (damage.isEmpty())
-            damage = area;
-        else
-            damage =
-                CRect(std::min(damage.left, area.left), std::min(damage.top, area.top),
-                      std::max(damage.right, area.right), std::max(damage.bottom, area.bottom));
-        break;
-    }
-    case DestroyNotify:
-        // Destroyed from outside (the host closed its window first): the frame lives on without
-        // a window and must not use the dead id.
-        setOpen(false);
-        parentWindow = 0;
-        window = 0;
-        break;
-    case MotionNotify:
-    {
-        CPoint where(event.xmotion.x, event.xmotion.y);
-        lastButtons = buttonsFromState(event.xmotion.state);
-        onMouseMoved(where, lastButtons);
-        break;
-    }
-    case EnterNotify:
-    {
-        // Windows reports the pointer coming in as a move to where it came in.
-        if (event.xcrossing.mode != NotifyNormal) break;
-        CPoint where(event.xcrossing.x, event.xcrossing.y);
-        onMouseMoved(where, buttonsFromState(event.xcrossing.state));
-        break;
-    }
-    case LeaveNotify:
-    {
-        // While a button is held the view keeps the mouse (the press grabbed the pointer); the
-        // leave is reported once the pointer left without a button.
-        if (event.xcrossing.mode != NotifyNormal || !mouseInside) break;
-        if (event.xcrossing.state & (Button1Mask | Button2Mask | Button3Mask)) break;
-        CPoint where(event.xcrossing.x, event.xcrossing.y);
-        onMouseExited(where, buttonsFromState(event.xcrossing.state));
-        break;
-    }
-    case ButtonPress:
-    {
-        const XButtonEvent& b = event.xbutton;
-        const int32_t modifiers = modifierButtons(b.state);
-        if (b.button == Button4 || b.button == Button5)
-        {
-            // One wheel notch per event: up is towards the user's content (+1).
-            const CPoint where(b.x, b.y);
-            onWheel(where, b.button == Button4 ? 1.0f : -1.0f, modifiers);
-            break;
-        }
-        const int32_t bit = buttonBit(b.button);
-        if (!bit) break;
-        int32_t buttons = buttonsFromState(b.state) | bit;
-        const bool isDouble = !lastPress.wasDouble && lastPress.button == b.button &&
-                              b.time - lastPress.time <= kDoubleClickTime &&
-                              std::abs(b.x - lastPress.x) <= kDoubleClickDistance &&
-                              std::abs(b.y - lastPress.y) <= kDoubleClickDistance;
-        if (isDouble) buttons |= kDoubleClick;
-        lastPress = {b.button, b.time, b.x, b.y, isDouble};
-        lastButtons = buttons & ~kDoubleClick;
-        CPoint where(b.x, b.y);
-        onMouseDown(where, buttons);
-        break;
-    }
-    case ButtonRelease:
-    {
-        const XButtonEvent& b = event.xbutton;
-        const int32_t bit = buttonBit(b.button);
-        if (!bit) break; // the wheel's releases
-        // Windows reports the buttons still held after the release.
-        const int32_t buttons = buttonsFromState(b.state) & ~bit;
-        lastButtons = buttons;
-        CPoint where(b.x, b.y);
-        onMouseUp(where, buttons);
-        const bool outside = b.x < 0 || b.y < 0 || b.x >= truncatePixel(size.getWidth()) ||
-                             b.y >= truncatePixel(size.getHeight());
-        if (outside && mouseInside && !(buttons & (kLButton | kMButton | kRButton)))
-        {
-            CPoint at(b.x, b.y);
-            onMouseExited(at, buttons);
-        }
-        break;
-    }
-    default:
-        break;
-    }
 }
 
 void CFrame::paint()
@@ -484,6 +232,11 @@ void CFrame::invalidRect(const CRect rect)
                truncatePixel(rect.bottom));
     area.bound(size);
     if (area.isEmpty()) return;
+    addDamage(area);
+}
+
+void CFrame::addDamage(const CRect& area)
+{
     if (damage.isEmpty())
         damage = area;
     else
@@ -491,58 +244,48 @@ void CFrame::invalidRect(const CRect rect)
                        std::max(damage.right, area.right), std::max(damage.bottom, area.bottom));
 }
 
-uint32_t CFrame::getTicks() const
+uint32_t platformTicks()
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return uint32_t(uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1000000u);
 }
 
+void platformSleep(uint32_t milliseconds)
+{
+    usleep(useconds_t(milliseconds) * 1000u);
+}
+
 bool CFrame::getPosition(double& x, double& y) const
 {
-    if (!open || !window || !display) return false;
-    ::Window root = 0;
-    int wx = 0, wy = 0;
-    unsigned int w = 0, h = 0, border = 0, depth = 0;
-    if (!XGetGeometry(display, window, &root, &wx, &wy, &w, &h, &border, &depth)) return false;
-    x = wx;
-    y = wy;
+    CRect area;
+    if (!open || !window || !display || !windowGeometry(display, window, area)) return false;
+    x = area.left;
+    y = area.top;
     return true;
 }
 
-bool CFrame::getSize(CRect& rect) const
+bool CFrame::getWindowExtent(double& width, double& height) const
 {
-    double x = 0, y = 0;
-    ::Window root = 0;
-    int wx = 0, wy = 0;
-    unsigned int w = 0, h = 0, border = 0, depth = 0;
-    if (!window || !getPosition(x, y) ||
-        !XGetGeometry(display, window, &root, &wx, &wy, &w, &h, &border, &depth))
-    {
-        rect = size;
-        return true;
-    }
-    rect = CRect(x, y, x + w, y + h);
+    CRect area;
+    if (!windowGeometry(display, window, area)) return false;
+    width = area.getWidth();
+    height = area.getHeight();
     return true;
 }
 
-bool CFrame::setSize(double width, double height)
+void CFrame::resizeWindow(double width, double height)
 {
-    if (width == size.getWidth() && height == size.getHeight()) return false;
-    if (backBuffer)
-    {
-        backBuffer->forget();
-        backBuffer = nullptr;
-    }
     // Only the frame's own window: on X11 the host sizes its windows itself.
-    if (window && display)
-    {
-        XResizeWindow(display, window, unsigned(std::max(1, truncatePixel(width))),
-                      unsigned(std::max(1, truncatePixel(height))));
-        XFlush(display);
-    }
-    setViewSize(CRect(size.left, size.top, size.left + width, size.top + height), true);
-    return true;
+    if (!display) return;
+    XResizeWindow(display, window, unsigned(std::max(1, truncatePixel(width))),
+                  unsigned(std::max(1, truncatePixel(height))));
+    XFlush(display);
+}
+
+void CFrame::trackMouseLeave()
+{
+    // X11 reports every leave without asking.
 }
 
 bool CFrame::getCurrentMouseLocation(CPoint& where) const
@@ -599,26 +342,4 @@ void CFrame::setCursor(int32_t type)
         XUndefineCursor(display, window);
     if (previous) XFreeCursor(display, previous);
     XFlush(display);
-}
-
-// The buttons and modifiers held now, from the first frame's connection (the pointer is the
-// same for all); none without a frame window. Buttons on X11 are logical already.
-int32_t getMouseButtons()
-{
-    if (openDisplays.empty()) return 0;
-    Display* display = openDisplays.front();
-    ::Window root = 0, child = 0;
-    int rootX = 0, rootY = 0, x = 0, y = 0;
-    unsigned int mask = 0;
-    if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y,
-                       &mask))
-        return 0;
-    return buttonsFromState(mask);
-}
-
-void setMouseButtonsSwapped(bool) {}
-
-bool getMouseButtonsSwapped()
-{
-    return false;
 }

@@ -1,18 +1,16 @@
+// COffscreenContext: a drawing context over a bitmap of its own, the same on every platform.
 #include "gui/COffscreenContext.h"
 
 #include "gui/CBitmap.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
-
 COffscreenContext::COffscreenContext(CFrame* frame, int32_t width, int32_t height,
                                      CColor backgroundColor)
-    : CDrawContext(frame, nullptr, nullptr), height(height), width(width),
+    : CDrawContext(frame, PlatformDeviceContext{}, PlatformWindow{}), height(height), width(width),
       backgroundColor(backgroundColor)
 {
     clipRect = CRect(0, 0, width, height).normalize();
     bitmap = new CBitmap(double(width), double(height));
-    if (Gdiplus::Bitmap* image = bitmap->getBitmap()) adoptGraphics(new Gdiplus::Graphics(image));
+    if (PlatformBitmap* image = bitmap->getBitmap()) adoptGraphics(makeGraphics(image));
 }
 
 COffscreenContext::~COffscreenContext()

@@ -11,50 +11,12 @@
 // An interrupt, a crash of a plug-in running in this process, or an exit() it calls removes
 // every pending temporary file before the program ends.
 
+#include "host/cli/OutputTarget.h"
+#include "host/cli/PendingCleanup.h"
+
 #include <cstddef>
 #include <string>
-#include <sys/types.h>
 #include <vector>
-
-// What an output path names, found before any processing.
-struct OutputTarget
-{
-    enum Kind
-    {
-        Missing,
-        Regular,
-        Stream
-    };
-    std::string given; // as the user wrote it; "-" is standard output
-    std::string path;  // where the data goes (links followed); empty for standard output
-    Kind kind = Missing;
-    bool exists = false; // Regular or Stream that exists: the fields below are valid
-    dev_t device = 0;
-    ino_t inode = 0;
-    mode_t mode = 0;
-    uid_t owner = 0;
-    gid_t group = 0;
-    // The missing target's folder (links followed) and name, for telling missing outputs apart.
-    std::string canonical;
-};
-
-// Examines `given` for writing. Refuses, with a one-line reason naming the path: a folder, a
-// missing or unwritable folder, a read-only file, and an existing file when `noClobber`.
-bool examineOutput(const std::string& given, bool noClobber, OutputTarget& target,
-                   std::string& error);
-
-// One path the program reads: its label for messages ("the input") and the path ("-" is
-// standard input).
-struct InputPath
-{
-    std::string label;
-    std::string path;
-};
-
-// Refuses any output that is the same file as an input or as another output, comparing device
-// and inode (names may differ through links, "..", hard links or standard input/output).
-bool checkDistinctFiles(const std::vector<InputPath>& inputs,
-                        const std::vector<const OutputTarget*>& outputs, std::string& error);
 
 // A temporary file for one output; the destructor removes it unless commit() put it in place.
 class CPendingFile
@@ -106,10 +68,3 @@ std::string temporaryFolder();
 // An anonymous temporary file under temporaryFolder() (created and unlinked at once, so it
 // never outlives the program); -1 with errno on failure.
 int anonymousTemporaryFile();
-
-// A plug-in whose code runs in this process: from now on a crash (segmentation fault, bus
-// error, arithmetic fault, illegal instruction, abort) or an exit() called from it removes the
-// pending temporary files and ends the program with status 1 and one line naming the plug-in.
-void watchPluginFailures(const std::string& pluginPath);
-// main() calls this before it returns, so that its own exit is not taken for the plug-in's.
-void markNormalExit();

@@ -6,11 +6,12 @@
 // tests, which also open editors themselves in a window made by create() and use its message
 // pump and readback for any window.
 //
-// Windows (EditorHostWindow.cpp): a Win32 window; the handle is its HWND; pixels through BitBlt.
-// Linux (EditorHostWindowX11.cpp): an X11 window on the display DISPLAY names; the handle is its
-// window id as a pointer-sized integer (what Linux hosts pass to effEditOpen); pixels through
-// XGetImage. The plug-in handles its own X events inside effEditIdle, so there the pump only
-// drains the host's connection.
+// EditorHostWindow.cpp has what both platforms share (opening, closing, the paint record).
+// Windows (EditorHostWindowWin32.cpp): a Win32 window; the handle is its HWND; pixels through
+// BitBlt. Linux (EditorHostWindowX11.cpp): an X11 window on the display DISPLAY names; the handle
+// is its window id as a pointer-sized integer (what Linux hosts pass to effEditOpen); pixels
+// through XGetImage. The plug-in handles its own X events inside effEditIdle, so there the pump
+// only drains the host's connection.
 
 #include <cstdint>
 #include <functional>
@@ -67,10 +68,28 @@ class CEditorHostWindow
     void* editorWindow() const;
 
   private:
+    // Keeps one paint time (a bounded record: about an hour of editor frames).
+    void recordPaint(double milliseconds);
+
+    // --- The window system's half (EditorHostWindowWin32.cpp, EditorHostWindowX11.cpp) -------
     // pump(), timing the dispatch of every paint message (Windows; Linux times idle calls).
     void pumpTimed();
     // Makes and shows the top-level window with a client area of w x h.
     bool makeWindow(int w, int h, std::string& error);
+    // effEditOpen with the window as parent: whether the editor opened (it said so, or it made
+    // its child window).
+    bool openEditor(CVstPlugin& plugin);
+    // Gives the window a client area of w x h.
+    void resizeClient(int w, int h);
+    // Starts and stops noticing the editor's paints (Linux: DAMAGE on the editor's pixels).
+    void watchPaints();
+    void stopWatchingPaints();
+    // Returns once the editor's pixels have stopped changing (Linux; Windows paints in order).
+    void waitForQuietPixels();
+    void destroyWindow();
+    // A steady clock in milliseconds, and a pause of `milliseconds`.
+    static double nowMs();
+    static void pauseMs(int milliseconds);
 
     CVstPlugin* shownPlugin = nullptr;
     std::vector<double> paintMs;

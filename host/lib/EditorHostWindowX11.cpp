@@ -19,8 +19,6 @@
 namespace
 {
 
-// Paint records kept between two takePaintTimes() calls: about an hour of editor frames.
-constexpr size_t kMaxPaintRecords = 1u << 17;
 // How long the editor's pixels must stay unchanged before capture() reads them.
 constexpr double kQuietMs = 40.0;
 
@@ -234,95 +232,74 @@ bool CEditorHostWindow::makeWindow(int w, int h, std::string& error)
     return true;
 }
 
-bool CEditorHostWindow::create(int width, int height, std::string& error)
+bool CEditorHostWindow::openEditor(CVstPlugin& plugin)
 {
-    close();
-    if (width <= 0 || height <= 0 || width > 8192 || height > 8192)
-    {
-        error = "no usable window size";
-        return false;
-    }
-    if (!makeWindow(width, height, error)) return false;
-    clientWidth = width;
-    clientHeight = height;
-    pump();
-    return true;
-}
-
-bool CEditorHostWindow::open(CVstPlugin& plugin, std::string& error)
-{
-    close();
-    const AEffect* e = plugin.effect();
-    if (e == nullptr || (e->flags & effFlagsHasEditor) == 0)
-    {
-        error = "the plug-in has no editor";
-        return false;
-    }
-    ERect rect{};
-    int w = 0, h = 0;
-    if (plugin.editorRect(rect))
-    {
-        w = rect.right - rect.left;
-        h = rect.bottom - rect.top;
-    }
-    if (w <= 0 || h <= 0 || w > 8192 || h > 8192)
-    {
-        w = 640; // a size that fits most editors; the plug-in may ask for another
-        h = 480;
-    }
-    if (!makeWindow(w, h, error)) return false;
     Display* display = hostDisplay().display;
-    shownPlugin = &plugin;
     const VstIntPtr opened = plugin.dispatch(effEditOpen, 0, 0, window);
     XSync(display, False);
-    const Window editor = firstChild(display, asWindow(window));
-    if (opened == 0 && editor == 0)
-    {
-        close();
-        error = "the plug-in's editor did not open";
-        return false;
-    }
-    // Some editors know their size only once open.
-    if (plugin.editorRect(rect) && rect.right - rect.left > 0 && rect.bottom - rect.top > 0 &&
-        rect.right - rect.left <= 8192 && rect.bottom - rect.top <= 8192 &&
-        (rect.right - rect.left != w || rect.bottom - rect.top != h))
-    {
-        w = rect.right - rect.left;
-        h = rect.bottom - rect.top;
-        XResizeWindow(display, asWindow(window), unsigned(w), unsigned(h));
-    }
+    return opened != 0 || firstChild(display, asWindow(window)) != 0;
+}
+
+void CEditorHostWindow::resizeClient(int w, int h)
+{
+    XResizeWindow(hostDisplay().display, asWindow(window), unsigned(w), unsigned(h));
+}
+
+void CEditorHostWindow::watchPaints()
+{
     // Paints are noticed as changes of the editor's pixels (its own window when it made one).
-    if (hostDisplay().hasDamage)
+    if (!hostDisplay().hasDamage) return;
+    Display* display = hostDisplay().display;
+    const Window editor = firstChild(display, asWindow(window));
+    ErrorTrap trap(display);
+    damageOf(window) =
+        XDamageCreate(display, editor != 0 ? editor : asWindow(window), XDamageReportNonEmpty);
+    if (!trap.clean()) damageOf(window) = 0;
+}
+
+void CEditorHostWindow::stopWatchingPaints()
+{
+    forgetDamage(hostDisplay().display, window);
+}
+
+void CEditorHostWindow::waitForQuietPixels()
+{
+    // The editor's last drawing may still wait in its own connection, behind other clients of a
+    // busy server: read only once its pixels have stopped changing (at most a second).
+    Display* display = hostDisplay().display;
+    if (display == nullptr || !hostDisplay().hasDamage) return;
+    const auto start = std::chrono::steady_clock::now();
+    auto quietSince = start;
+    while (millisecondsSince(quietSince) < kQuietMs && millisecondsSince(start) < 1000.0)
     {
-        ErrorTrap trap(display);
-        damageOf(window) =
-            XDamageCreate(display, editor != 0 ? editor : asWindow(window), XDamageReportNonEmpty);
-        if (!trap.clean()) damageOf(window) = 0;
+        XSync(display, False);
+        if (drainEvents(display)) quietSince = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    clientWidth = w;
-    clientHeight = h;
-    paintMs.clear();
-    pump();
-    return true;
+}
+
+void CEditorHostWindow::destroyWindow()
+{
+    // The plug-in may have left its window under ours; destroying ours takes it too.
+    ErrorTrap trap(hostDisplay().display);
+    XDestroyWindow(hostDisplay().display, asWindow(window));
+}
+
+double CEditorHostWindow::nowMs()
+{
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void CEditorHostWindow::pauseMs(int milliseconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 void CEditorHostWindow::pump()
 {
     if (Display* display = hostDisplay().display) drainEvents(display);
-}
-
-bool CEditorHostWindow::pumpFor(int milliseconds, const std::function<void()>& between,
-                                const std::function<bool()>& until)
-{
-    const auto start = std::chrono::steady_clock::now();
-    do
-    {
-        pump();
-        if (between) between();
-        if (until && until()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    } while (millisecondsSince(start) < milliseconds);
-    return until ? until() : true;
 }
 
 void CEditorHostWindow::pumpTimed()
@@ -332,21 +309,11 @@ void CEditorHostWindow::pumpTimed()
     pump();
 }
 
-std::vector<double> CEditorHostWindow::takePaintTimes()
-{
-    std::vector<double> taken;
-    taken.swap(paintMs);
-    return taken;
-}
-
 void CEditorHostWindow::idle(int milliseconds)
 {
     if (window == nullptr) return;
     Display* display = hostDisplay().display;
-    const auto record = [this](double ms)
-    {
-        if (paintMs.size() < kMaxPaintRecords) paintMs.push_back(ms);
-    };
+    const auto record = [this](double ms) { recordPaint(ms); };
     // The plug-in's drawing reaches the server over its own connection, which the server may
     // serve after our round trip: a change reported only before the next call belongs to the
     // call before (no other call of the plug-in ran in between).
@@ -366,30 +333,6 @@ void CEditorHostWindow::idle(int milliseconds)
     } while (millisecondsSince(start) < milliseconds);
     XSync(display, False);
     if (drainEvents(display) && unreported >= 0.0) record(unreported);
-}
-
-bool CEditorHostWindow::capture(std::vector<uint8_t>& rgb, int& width, int& height,
-                                std::string& error)
-{
-    if (window == nullptr)
-    {
-        error = "the editor is not open";
-        return false;
-    }
-    // The editor's last drawing may still wait in its own connection, behind other clients of a
-    // busy server: read only once its pixels have stopped changing (at most a second).
-    if (Display* display = hostDisplay().display; display != nullptr && hostDisplay().hasDamage)
-    {
-        const auto start = std::chrono::steady_clock::now();
-        auto quietSince = start;
-        while (millisecondsSince(quietSince) < kQuietMs && millisecondsSince(start) < 1000.0)
-        {
-            XSync(display, False);
-            if (drainEvents(display)) quietSince = std::chrono::steady_clock::now();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
-    return captureWindow(window, rgb, width, height, error);
 }
 
 bool CEditorHostWindow::captureWindow(void* window, std::vector<uint8_t>& rgb, int& width,
@@ -435,23 +378,6 @@ bool CEditorHostWindow::captureWindow(void* window, std::vector<uint8_t>& rgb, i
         }
     XDestroyImage(image);
     return true;
-}
-
-void CEditorHostWindow::close()
-{
-    if (window == nullptr) return;
-    Display* display = hostDisplay().display;
-    forgetDamage(display, window);
-    if (shownPlugin != nullptr) shownPlugin->dispatch(effEditClose);
-    {
-        // The plug-in may have left its window under ours; destroying ours takes it too.
-        ErrorTrap trap(display);
-        XDestroyWindow(display, asWindow(window));
-    }
-    window = nullptr;
-    shownPlugin = nullptr;
-    clientWidth = clientHeight = 0;
-    pump();
 }
 
 void* CEditorHostWindow::editorWindow() const

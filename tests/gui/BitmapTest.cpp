@@ -124,25 +124,25 @@ TEST_F(BitmapTest, DrawsOpaqueAndBlended)
 
 TEST_F(BitmapTest, GdiplusStartsOnceForNestedUsers)
 {
-    ASSERT_FALSE(GDIPlusGlobals::isRunning());
-    const int32_t startups = GDIPlusGlobals::getStartupCount();
+    ASSERT_FALSE(DrawingSession::isRunning());
+    const int32_t startups = DrawingSession::getStartupCount();
 
     CFrame* frame = new CFrame(CRect(0, 0, 10, 10), nullptr, nullptr);
-    EXPECT_TRUE(GDIPlusGlobals::isRunning());
+    EXPECT_TRUE(DrawingSession::isRunning());
     CBitmap* bitmap = new CBitmap(2, 2);
-    EXPECT_EQ(GDIPlusGlobals::getStartupCount(), startups + 1);
+    EXPECT_EQ(DrawingSession::getStartupCount(), startups + 1);
     frame->forget();
-    EXPECT_TRUE(GDIPlusGlobals::isRunning()); // the bitmap still uses it
+    EXPECT_TRUE(DrawingSession::isRunning()); // the bitmap still uses it
     bitmap->forget();
-    EXPECT_FALSE(GDIPlusGlobals::isRunning());
+    EXPECT_FALSE(DrawingSession::isRunning());
 
     // Two frames in turn: two start-ups and two shutdowns.
     frame = new CFrame(CRect(0, 0, 10, 10), nullptr, nullptr);
     frame->forget();
     frame = new CFrame(CRect(0, 0, 10, 10), nullptr, nullptr);
-    EXPECT_EQ(GDIPlusGlobals::getStartupCount(), startups + 3);
+    EXPECT_EQ(DrawingSession::getStartupCount(), startups + 3);
     frame->forget();
-    EXPECT_FALSE(GDIPlusGlobals::isRunning());
+    EXPECT_FALSE(DrawingSession::isRunning());
 
     // A font made in one session is dropped when GDI+ stops, and made again in the next.
     CBitmap* keepAlive = new CBitmap(1, 1);
@@ -156,6 +156,6 @@ TEST_F(BitmapTest, GdiplusStartsOnceForNestedUsers)
     EXPECT_NE(font.getPlatformFont(), nullptr);
     keepAlive->forget();
 
-    GDIPlusGlobals::exit(); // unbalanced: ignored
-    EXPECT_FALSE(GDIPlusGlobals::isRunning());
+    DrawingSession::exit(); // unbalanced: ignored
+    EXPECT_FALSE(DrawingSession::isRunning());
 }

@@ -6,7 +6,7 @@
 #include "gui/CBitmap.h"
 #include "gui/CColor.h"
 #include "gui/COffscreenContext.h"
-#include "gui/GDIPlusGlobals.h"
+#include "gui/DrawingSession.h"
 #include "runtime/ModuleHandle.h"
 
 #include <windows.h>
@@ -24,12 +24,12 @@ class ToolkitTest : public ::testing::Test
     {
         hInstance = GetModuleHandleW(nullptr);
         liveAtStart = CBaseObject::getLiveObjectCount();
-        runningAtStart = GDIPlusGlobals::isRunning();
+        runningAtStart = DrawingSession::isRunning();
     }
     void TearDown() override
     {
         EXPECT_EQ(CBaseObject::getLiveObjectCount(), liveAtStart) << "toolkit objects leaked";
-        EXPECT_EQ(GDIPlusGlobals::isRunning(), runningAtStart) << "GDI+ left running";
+        EXPECT_EQ(DrawingSession::isRunning(), runningAtStart) << "GDI+ left running";
     }
 
     int32_t liveAtStart = 0;

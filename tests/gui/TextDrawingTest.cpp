@@ -223,12 +223,12 @@ TEST_F(TextTest, FontsAndWidthsAreKeptForTheSession)
 TEST(PlatformFontsSession, EmptiedWhenGdiplusStops)
 {
     hInstance = GetModuleHandleW(nullptr);
-    ASSERT_FALSE(GDIPlusGlobals::isRunning()) << "an earlier test left GDI+ running";
-    GDIPlusGlobals::enter();
+    ASSERT_FALSE(DrawingSession::isRunning()) << "an earlier test left GDI+ running";
+    DrawingSession::enter();
     CFontDesc font("Arial", 13, 0);
     ASSERT_NE(font.getPlatformFont(), nullptr);
     EXPECT_GT(PlatformFonts::count(), 0u);
-    GDIPlusGlobals::exit(); // the last user: GDI+ shuts down, the description lets go first
+    DrawingSession::exit(); // the last user: GDI+ shuts down, the description lets go first
     EXPECT_FALSE(font.hasPlatformFont());
     EXPECT_EQ(PlatformFonts::count(), 0u);
 }

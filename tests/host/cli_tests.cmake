@@ -27,7 +27,8 @@ if(NOT WIN32)
                 "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/thirdparty.lsan.supp")
   endif()
   quar2_add_gtest(NAME cli_command_tests
-    SOURCES CliCommandTest.cpp CliSafetyTest.cpp CliTestSupport.cpp
+    SOURCES CliCommandTest.cpp CliLoudnessTest.cpp CliPresetTest.cpp CliRenderEditorTest.cpp
+            CliUsageTest.cpp CliSafetyTest.cpp CliTestSupport.cpp
     LIBS quar2_cli
     ENVIRONMENT ${cli_env})
   add_dependencies(cli_command_tests quar2-host cli_test_plugin cli_null_plugin)

@@ -1,4 +1,4 @@
-// CFrame: the window procedure, which turns the frame window's messages into view events.
+// CFrame on Win32: the window procedure, which turns the window's messages into view events.
 #include "gui/CFrame.h"
 
 #include <windowsx.h>
