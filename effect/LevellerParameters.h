@@ -36,16 +36,16 @@ struct LevellerParameter
 namespace leveller_parameter_texts
 {
 inline constexpr std::array<const char*, 2> kOffOn = {"Off", "On"};
-inline constexpr std::array<const char*, 9> kLowCut = {
-    "Off", "20Hz", "40Hz", "80Hz", "100Hz", "150Hz", "200Hz", "350Hz", "500Hz"};
-inline constexpr std::array<const char*, 12> kAttack = {
-    "Zero", "250us", "500us", "1ms", "5ms", "10ms", "20ms", "50ms", "100ms", "200ms", "500ms",
-    "1sec"};
+inline constexpr std::array<const char*, 9> kLowCut = {"Off",   "20Hz",  "40Hz",  "80Hz", "100Hz",
+                                                       "150Hz", "200Hz", "350Hz", "500Hz"};
+inline constexpr std::array<const char*, 12> kAttack = {"Zero",  "250us", "500us", "1ms",
+                                                        "5ms",   "10ms",  "20ms",  "50ms",
+                                                        "100ms", "200ms", "500ms", "1sec"};
 inline constexpr std::array<const char*, 9> kLowCutLettering = {
     "Off", "20 Hz", "40 Hz", "80 Hz", "100 Hz", "150 Hz", "200 Hz", "350 Hz", "500 Hz"};
 inline constexpr std::array<const char*, 12> kAttackLettering = {
-    "Zero", "250us", "500 us", "1 ms", "5 ms", "10 ms", "20 ms", "50 ms", "100 ms", "200 ms",
-    "500 ms", "1 s"};
+    "Zero",  "250us", "500 us", "1 ms",   "5 ms",   "10 ms",
+    "20 ms", "50 ms", "100 ms", "200 ms", "500 ms", "1 s"};
 } // namespace leveller_parameter_texts
 
 // clang-format off

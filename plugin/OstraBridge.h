@@ -92,10 +92,10 @@ class COstraBridge
     bool valid() const { return effect != nullptr; }
 
     // --- Identity and set-up ----------------------------------------------------------------
-    int32_t channelCount() const;    // inputs = outputs (2)
-    int32_t latency() const;         // the effect record's initialDelay (64)
-    int32_t uniqueId() const;        // the VST 2.4 unique id ('QUAR')
-    int32_t vendorVersion() const;   // 1000 = 1.0.0
+    int32_t channelCount() const;  // inputs = outputs (2)
+    int32_t latency() const;       // the effect record's initialDelay (64)
+    int32_t uniqueId() const;      // the VST 2.4 unique id ('QUAR')
+    int32_t vendorVersion() const; // 1000 = 1.0.0
     // [UI thread, suspended] The rate and the largest block; values a host cannot mean (not
     // finite or <= 0; blocks < 1) are refused with false and change nothing.
     bool setSampleRate(double rate);
@@ -159,8 +159,8 @@ class COstraBridge
     COstra* plugin() const;
 
   private:
-    static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                  VstIntPtr value, void* ptr, float opt);
+    static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                  void* ptr, float opt);
     const SliderRecord* recordOf(int32_t index) const;
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
                        void* ptr = nullptr, float opt = 0.0f) const;

@@ -63,7 +63,7 @@ struct Vst2Instance
 // Runs `signal` through `process(in, out, frames)` in blocks of the given sizes (cycled).
 template <typename Process>
 std::vector<float> RunInBlocks(const StereoSignal& signal, const std::vector<int32_t>& blocks,
-                       Process process)
+                               Process process)
 {
     const auto total = static_cast<int32_t>(signal.left.size());
     std::vector<float> left(signal.left), right(signal.right), outL(total), outR(total);
@@ -85,9 +85,9 @@ TEST(OstraBridge, GivesTheVst2AudioBitForBitAtEverySetting)
 {
     const StereoSignal speech = makeSpeechLikeSignal(3.0, 48000);
     // Pull Up 12, Push Down -6, Attack 20 ms, Emphasis 4, Brake -40, LF filter 80 Hz.
-    const std::vector<std::pair<int32_t, float>> settings = {
-        {4, 12.0f / 30.0f}, {3, 24.0f / 30.0f}, {2, 6.0f / 11.0f}, {6, 0.4f}, {9, 0.5f},
-        {1, 3.0f / 8.0f}};
+    const std::vector<std::pair<int32_t, float>> settings = {{4, 12.0f / 30.0f}, {3, 24.0f / 30.0f},
+                                                             {2, 6.0f / 11.0f},  {6, 0.4f},
+                                                             {9, 0.5f},          {1, 3.0f / 8.0f}};
     for (const std::vector<int32_t>& blocks :
          {std::vector<int32_t>{512}, std::vector<int32_t>{1, 37, 4096, 64, 999}})
     {
@@ -108,12 +108,12 @@ TEST(OstraBridge, GivesTheVst2AudioBitForBitAtEverySetting)
         }
         e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.0f);
         bridge.resume();
-        const auto viaVst2 = RunInBlocks(speech, blocks, [&](float** in, float** out, int32_t n) {
-            e->processReplacing(e, in, out, n);
-        });
-        const auto viaBridge = RunInBlocks(speech, blocks, [&](float** in, float** out, int32_t n) {
-            bridge.process(in, out, n);
-        });
+        const auto viaVst2 = RunInBlocks(speech, blocks,
+                                         [&](float** in, float** out, int32_t n)
+                                         { e->processReplacing(e, in, out, n); });
+        const auto viaBridge =
+            RunInBlocks(speech, blocks,
+                        [&](float** in, float** out, int32_t n) { bridge.process(in, out, n); });
         ASSERT_EQ(viaVst2.size(), viaBridge.size());
         EXPECT_EQ(std::memcmp(viaVst2.data(), viaBridge.data(), viaVst2.size() * sizeof(float)), 0);
         EXPECT_EQ(bridge.latency(), 64);
@@ -190,7 +190,8 @@ TEST(OstraBridge, StateCrossesInstancesAndForeignBytesAreRefused)
     EXPECT_FLOAT_EQ(static_cast<float>(second.getParameter(9)), 0.25f);
     // The VST 2.4 plug-in takes the same bytes.
     Vst2Instance vst2;
-    vst2.effect->dispatcher(vst2.effect, effSetChunk, 0, size, const_cast<unsigned char*>(bytes.data()), 0.0f);
+    vst2.effect->dispatcher(vst2.effect, effSetChunk, 0, size,
+                            const_cast<unsigned char*>(bytes.data()), 0.0f);
     EXPECT_FLOAT_EQ(vst2.effect->getParameter(vst2.effect, 4), 0.5f);
     const std::vector<unsigned char> junk(260, 0x41);
     EXPECT_FALSE(second.loadState(junk.data(), 260));
