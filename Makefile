@@ -85,7 +85,7 @@ test-fuzz: deps
 	scripts/fuzz.sh 10
 
 # One formatting for every C++ file (.clang-format): `make format` rewrites them, make test checks.
-SOURCES = $(shell find runtime effect graphics gui plugin vst host tests -name '*.cpp' -o -name '*.h')
+SOURCES = $(shell find runtime effect graphics gui plugin vst clap host tests -name '*.cpp' -o -name '*.h')
 format: deps
 	clang-format -i $(SOURCES)
 
