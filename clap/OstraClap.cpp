@@ -524,7 +524,12 @@ bool COstraClap::load(const clap_istream* stream)
     {
         return false;
     }
-    if (bytes.empty() || !bridge->loadState(bytes.data(), int32_t(bytes.size()))) return false;
+    // A chunk starts with its marker, -1000.0 as a little-endian float; data without it is not
+    // a QUAR2 state (the VST 2.4 path ignores it too) and is refused here, changing nothing.
+    static constexpr uint8_t kMarker[4] = {0x00, 0x00, 0x7A, 0xC4};
+    if (bytes.size() < sizeof kMarker || std::memcmp(bytes.data(), kMarker, sizeof kMarker) != 0)
+        return false;
+    if (!bridge->loadState(bytes.data(), int32_t(bytes.size()))) return false;
     if (hostParams && hostParams->rescan) hostParams->rescan(host, CLAP_PARAM_RESCAN_VALUES);
     return true;
 }
