@@ -1,56 +1,51 @@
 #include "effect/XlatEffect.h"
 
 #include <cmath>
-#include <initializer_list>
 #include <string_view>
 
+#include "effect/LevellerParameters.h"
 #include "effect/OnePole.h"
 
 namespace
 {
 
-// One declared slider. Host parameter i is row i of the table.
-struct SliderDeclaration
-{
-    int32_t number;
-    const char* name;
-    double defaultValue;
-    double minimum;
-    double maximum;
-    double step;
-    std::initializer_list<const char*> stepNames;
-    // What a numeric slider that 0 switches off shows at 0; null for the others.
-    const char* zeroName = nullptr;
-};
+// Texts of the string constants kStrBuild .. kStrBrakeUnit, in handle order (the editor's
+// captions, units, step labels, fonts and formats; LevellerStrings.h names each handle). What
+// the editor letters for a parameter comes from the parameter table.
+namespace texts = leveller_parameter_texts;
+constexpr const LevellerParameter& kLowCut = LevellerParameterAt(1);
+constexpr const LevellerParameter& kAttack = LevellerParameterAt(2);
+constexpr const LevellerParameter& kPushDown = LevellerParameterAt(3);
+constexpr const LevellerParameter& kPullUp = LevellerParameterAt(4);
+constexpr const LevellerParameter& kRecovery = LevellerParameterAt(5);
+constexpr const LevellerParameter& kEmphasis = LevellerParameterAt(6);
+constexpr const LevellerParameter& kOutput = LevellerParameterAt(7);
+constexpr const LevellerParameter& kDisplaySpeed = LevellerParameterAt(8);
+constexpr const LevellerParameter& kBrake = LevellerParameterAt(9);
+constexpr const LevellerParameter& kSideChain = LevellerParameterAt(0);
 
 // clang-format off
-const SliderDeclaration kSliders[] = {
-    // number  name               default  min   max  step  step names shown by the host
-    {2,  "SC Filter",             0,    0,   1,   1,   {"Off", "On"}},
-    {3,  "LF Filter",             0,    0,   8,   1,   {"Off", "20Hz", "40Hz", "80Hz", "100Hz",
-                                                        "150Hz", "200Hz", "350Hz", "500Hz"}},
-    {4,  "Attack Mode",           0,    0,   11,  1,   {"Zero", "250us", "500us", "1ms", "5ms",
-                                                        "10ms", "20ms", "50ms", "100ms", "200ms",
-                                                        "500ms", "1sec"}},
-    {5,  "Push Down [dB]",        0,   -30,  0,   1,   {}},
-    {6,  "Pull Up [dB]",          0,    0,   30,  1,   {}},
-    {7,  "Recovery",             -5,   -10,  0,   1,   {}},
-    {8,  "Emphasis",              0,    0,   10,  1,   {}},
-    {9,  "Output [dB]",           0,   -20,  20,  1,   {}},
-    {10, "[Display Speed]",       10,   1,   10,  0.1, {}},
-    // Declared last, so that the nine parameters above keep their host indexes.
-    {11, "Brake [dB]",            0,   -80,  0,   1,   {},  "Off"},
-};
-
-// Texts of the string constants kStrBuild .. kStrBuildFont, in handle order (the editor's
-// captions, units, step labels, fonts and formats; LevellerStrings.h names each handle).
 const char* const kStrings[] = {
-    "Build 170206", "Off", "20 Hz", "40 Hz", "80 Hz", "100 Hz", "150 Hz", "200 Hz", "350 Hz",
-    "500 Hz", "Zero", "250us", "500 us", "1 ms", "5 ms", "10 ms", "20 ms", "50 ms", "100 ms",
-    "200 ms", "500 ms", "1 s", "Courier New", "%.1f", "Arial", "LF Filter", "Attack Mode", "dB",
-    "Push Down", "dB", "Pull Up", "", "Recovery", "", "HF De-Emphasis", "dB", "Output",
-    "Filter Side Chain", "s", "Display Speed", "Arial", "Dyn.Range Reduction:", "%.2f", " dB",
-    "Max Gain: ", "%.2f", " dB", "Max Attenuation: ", "%.2f", " dB", "Arial", "Brake", "dB",
+    "Build 170206",
+    texts::kLowCutLettering[0], texts::kLowCutLettering[1], texts::kLowCutLettering[2],
+    texts::kLowCutLettering[3], texts::kLowCutLettering[4], texts::kLowCutLettering[5],
+    texts::kLowCutLettering[6], texts::kLowCutLettering[7], texts::kLowCutLettering[8],
+    texts::kAttackLettering[0], texts::kAttackLettering[1], texts::kAttackLettering[2],
+    texts::kAttackLettering[3], texts::kAttackLettering[4], texts::kAttackLettering[5],
+    texts::kAttackLettering[6], texts::kAttackLettering[7], texts::kAttackLettering[8],
+    texts::kAttackLettering[9], texts::kAttackLettering[10], texts::kAttackLettering[11],
+    "Courier New", "%.1f", "Arial",
+    kLowCut.caption, kAttack.caption,
+    kPushDown.unit, kPushDown.caption,
+    kPullUp.unit, kPullUp.caption,
+    kRecovery.unit, kRecovery.caption,
+    kEmphasis.unit, kEmphasis.caption,
+    kOutput.unit, kOutput.caption,
+    kSideChain.caption,
+    kDisplaySpeed.unit, kDisplaySpeed.caption,
+    "Arial", "Dyn.Range Reduction:", "%.2f", " dB",
+    "Max Gain: ", "%.2f", " dB", "Max Attenuation: ", "%.2f", " dB", "Arial",
+    kBrake.caption, kBrake.unit,
 };
 // clang-format on
 static_assert(sizeof(kStrings) / sizeof(kStrings[0]) == kStrEnd - kStrBuild);
@@ -59,13 +54,14 @@ static_assert(sizeof(kStrings) / sizeof(kStrings[0]) == kStrEnd - kStrBuild);
 
 TXlatEffect::TXlatEffect()
 {
-    for (const SliderDeclaration& s : kSliders)
+    // Host parameter i is row i of the parameter table.
+    for (const LevellerParameter& p : kLevellerParameters)
     {
-        AddSlider(s.number, nullptr, s.defaultValue, s.minimum, s.maximum, s.step, "", "", "",
-                  s.name);
-        for (const char* stepName : s.stepNames)
+        AddSlider(p.slider, nullptr, p.defaultValue, p.minimum, p.maximum, p.step, "", "", "",
+                  p.name);
+        for (const char* stepName : p.stepNames)
             AddEnumName(stepName);
-        if (s.zeroName) SetZeroName(s.zeroName);
+        if (p.zeroName) SetZeroName(p.zeroName);
     }
     effectName = "QUAR2";
     productString = "QUAR2";

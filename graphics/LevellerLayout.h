@@ -1,8 +1,9 @@
 #pragma once
-// Layout of the leveller editor (430 x 600 pixels): the slider rows with their ranges, captions
+// Layout of the leveller editor (430 x 600 pixels): the slider rows with their places, captions
 // and units, the string handles and colours the frame draws with. The background image carries
 // the tracks, the graph's dB scale and the readout panel under these positions.
 
+#include "effect/LevellerParameters.h"
 #include "effect/LevellerStrings.h"
 #include "effect/LevellerVariables.h"
 #include "graphics/LevellerWidgets.h"
@@ -19,20 +20,28 @@ struct LevellerSliderRow
     SliderWidgetState LevellerVariables::*widget;
 };
 
+// A row's geometry: its pixels, with the range, step and default of slider `slider` from the
+// parameter table (the editor sets values on the same grid as hosts).
+constexpr LevellerSliderGeometry Row(double x, double y, double w, double h, int slider)
+{
+    const LevellerParameter& p = *LevellerParameterOfSlider(slider);
+    return {x, y, w, h, p.minimum, p.maximum, p.step, p.defaultValue};
+}
+
 // clang-format off
 // Rows 3 and 4 show a step name (looked up in the label tables), the others their value and unit.
 inline constexpr LevellerSliderRow kLevellerRows[] = {
-    //  k   x    y    w    h   min  max step def  caption  unit  zero text
-    {3,  {115, 50,  200, 20, 0,   8,  1,   0},  kStrLowCutCaption,       0, 0,                    &LevellerVariables::sliderCopy3,  &LevellerVariables::widget3},
-    {4,  {115, 80,  200, 20, 0,   11, 1,   0},  kStrAttackCaption,       0, 0,                    &LevellerVariables::sliderCopy4,  &LevellerVariables::widget4},
-    {5,  {115, 110, 200, 20, -30, 0,  1,   0},  kStrPushDownCaption,     kStrPushDownUnit, 0,     &LevellerVariables::sliderCopy5,  &LevellerVariables::widget5},
-    {6,  {115, 140, 200, 20, 0,   30, 1,   0},  kStrPullUpCaption,       kStrPullUpUnit, 0,       &LevellerVariables::sliderCopy6,  &LevellerVariables::widget6},
-    {7,  {115, 170, 200, 20, -10, 0,  1,  -5},  kStrRecoveryCaption,     kStrRecoveryUnit, 0,     &LevellerVariables::sliderCopy7,  &LevellerVariables::widget7},
-    {8,  {115, 200, 200, 20, 0,   10, 1,   0},  kStrEmphasisCaption,     kStrEmphasisUnit, 0,     &LevellerVariables::sliderCopy8,  &LevellerVariables::widget8},
-    {9,  {115, 230, 200, 20, -20, 20, 1,   0},  kStrOutputCaption,       kStrOutputUnit, 0,       &LevellerVariables::sliderCopy9,  &LevellerVariables::widget9},
-    {10, {260, 269, 100, 20, 1,   10, 0.1, 10}, kStrDisplaySpeedCaption, kStrDisplaySpeedUnit, 0, &LevellerVariables::sliderCopy10, &LevellerVariables::widget10},
+    //  k      x    y    w    h  slider    caption  unit  zero text
+    {3,  Row(115, 50, 200, 20, 3),  kStrLowCutCaption,       0, 0,                    &LevellerVariables::sliderCopy3,  &LevellerVariables::widget3},
+    {4,  Row(115, 80, 200, 20, 4),  kStrAttackCaption,       0, 0,                    &LevellerVariables::sliderCopy4,  &LevellerVariables::widget4},
+    {5,  Row(115, 110, 200, 20, 5),  kStrPushDownCaption,     kStrPushDownUnit, 0,     &LevellerVariables::sliderCopy5,  &LevellerVariables::widget5},
+    {6,  Row(115, 140, 200, 20, 6),  kStrPullUpCaption,       kStrPullUpUnit, 0,       &LevellerVariables::sliderCopy6,  &LevellerVariables::widget6},
+    {7,  Row(115, 170, 200, 20, 7),  kStrRecoveryCaption,     kStrRecoveryUnit, 0,     &LevellerVariables::sliderCopy7,  &LevellerVariables::widget7},
+    {8,  Row(115, 200, 200, 20, 8),  kStrEmphasisCaption,     kStrEmphasisUnit, 0,     &LevellerVariables::sliderCopy8,  &LevellerVariables::widget8},
+    {9,  Row(115, 230, 200, 20, 9),  kStrOutputCaption,       kStrOutputUnit, 0,       &LevellerVariables::sliderCopy9,  &LevellerVariables::widget9},
+    {10, Row(260, 269, 100, 20, 10), kStrDisplaySpeedCaption, kStrDisplaySpeedUnit, 0, &LevellerVariables::sliderCopy10, &LevellerVariables::widget10},
     // The Brake, in the header band between the wordmark and the vendor name; 0 reads "Off".
-    {11, {150, 11,  100, 20, -80, 0,  1,   0},  kStrBrakeCaption,        kStrBrakeUnit, kStrLowCutSteps, &LevellerVariables::sliderCopy11, &LevellerVariables::widget11},
+    {11, Row(150, 11, 100, 20, 11),  kStrBrakeCaption,        kStrBrakeUnit, kStrLowCutSteps, &LevellerVariables::sliderCopy11, &LevellerVariables::widget11},
 };
 // clang-format on
 

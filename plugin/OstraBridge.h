@@ -20,6 +20,7 @@
 #include "vst/AEffectX.h"
 
 class COstra;
+struct SliderRecord;
 
 // What the plug-in object needs from the format's host. The adapter implements it and must
 // outlive the bridge.
@@ -160,6 +161,7 @@ class COstraBridge
   private:
     static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                   VstIntPtr value, void* ptr, float opt);
+    const SliderRecord* recordOf(int32_t index) const;
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
                        void* ptr = nullptr, float opt = 0.0f) const;
 

@@ -4,9 +4,6 @@
 //
 // Indexes outside the declared records answer 0.0 / an empty text and change nothing.
 
-#include <cmath>
-#include <cstdio>
-
 #include "plugin/COstra.h"
 #include "plugin/OstraCallbackFillers.h"
 #include "plugin/OstraTextBounds.h"
@@ -55,28 +52,8 @@ void GetParameterDisplay(COstra* plugin, int32_t index, char* text)
         CopyBoundedText(text, std::string(), kOstraParamTextBytes);
         return;
     }
-    const double x = runtime->sliders[static_cast<size_t>(record->number)];
-    const auto& names = record->enumNames;
-    if (names.empty())
-    {
-        // A slider that 0 switches off reads as its name for "off" there.
-        if (!record->zeroName.empty() && ScriptEqual(x, 0.0))
-        {
-            CopyBoundedText(text, record->zeroName, kOstraParamTextBytes);
-            return;
-        }
-        // Values of any size are cut at the buffer's end ("%.2f" of 1e300 is 300 digits).
-        std::snprintf(text, kOstraParamTextBytes, "%.2f", x);
-        return;
-    }
-    const double n = static_cast<double>(names.size());
-    const double j = (n - 1.0) * (x - record->minimum) / (record->maximum - record->minimum);
-    // Truncated toward zero; negative, NaN or beyond 32 bits -> the first name, above the last
-    // name -> the last name.
-    size_t pick = 0;
-    if (j >= 0.0 && j < 2147483648.0)
-        pick = std::min(static_cast<size_t>(static_cast<int32_t>(j)), names.size() - 1);
-    CopyBoundedText(text, names[pick], kOstraParamTextBytes);
+    ParameterDisplayText(*record, runtime->sliders[static_cast<size_t>(record->number)], text,
+                         kOstraParamTextBytes);
 }
 
 int32_t GetChunk(COstra* plugin, void** data, bool /*isPreset*/)
