@@ -414,8 +414,11 @@ bool COstraClap::valueToText(clap_id id, double value, char* text, uint32_t capa
     char display[COstraBridge::kTextBytes];
     if (!bridge->displayText(index, bridge->normalizedValue(index, value), display, sizeof display))
         return false;
-    // The VST 2.4 display text, with the unit the VST 2.4 host shows beside it.
-    if (facts.unit && facts.unit[0] && !facts.isList)
+    // The VST 2.4 display text, with the unit the VST 2.4 host shows beside it when the text
+    // is a number (not a name such as the Brake's "Off").
+    const char c = display[0];
+    const bool number = (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.';
+    if (facts.unit && facts.unit[0] && !facts.isList && number)
         std::snprintf(text, capacity, "%s %s", display, facts.unit);
     else
         std::snprintf(text, capacity, "%s", display);
