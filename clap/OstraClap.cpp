@@ -118,6 +118,7 @@ bool COstraClap::activate(double sampleRate, uint32_t minFrames, uint32_t maxFra
         hostLatency->changed(host);
     reportedLatency = frames;
     restartRequested = false;
+    warnedNotProcessing = false;
     isActive = true;
     return true;
 }
@@ -319,8 +320,11 @@ clap_process_status COstraClap::process(const clap_process& p)
         threadRules.misbehaviour("process", "called while inactive");
         return CLAP_PROCESS_ERROR;
     }
-    if (!isProcessing.load(std::memory_order_relaxed))
+    if (!isProcessing.load(std::memory_order_relaxed) && !warnedNotProcessing)
+    {
+        warnedNotProcessing = true; // once per activation, not for every block
         threadRules.misbehaviour("process", "called before start_processing");
+    }
 
     const clap_input_events* in = p.in_events;
     const uint32_t eventCount = (in && in->size && in->get) ? in->size(in) : 0;
@@ -368,6 +372,12 @@ clap_process_status COstraClap::process(const clap_process& p)
 }
 
 // --- Parameters --------------------------------------------------------------------------------
+
+uint32_t COstraClap::hostParamCount() const
+{
+    threadRules.onMain("params.count");
+    return paramCount();
+}
 
 uint32_t COstraClap::paramCount() const
 {
@@ -439,7 +449,6 @@ void COstraClap::flush(const clap_input_events* in, const clap_output_events* ou
 {
     threadRules.onFlushThread("params.flush", isActive.load());
     if (!bridge) return;
-    if (isProcessing.load()) threadRules.misbehaviour("params.flush", "called while processing");
     const uint32_t count = (in && in->size && in->get) ? in->size(in) : 0;
     for (uint32_t i = 0; i < count; ++i)
         if (const clap_event_header* e = in->get(in, i)) applyEvent(*e);
@@ -527,11 +536,7 @@ bool COstraClap::load(const clap_istream* stream)
     {
         return false;
     }
-    // A chunk starts with its marker, -1000.0 as a little-endian float; data without it is not
-    // a QUAR2 state (the VST 2.4 path ignores it too) and is refused here, changing nothing.
-    static constexpr uint8_t kMarker[4] = {0x00, 0x00, 0x7A, 0xC4};
-    if (bytes.size() < sizeof kMarker || std::memcmp(bytes.data(), kMarker, sizeof kMarker) != 0)
-        return false;
+    // The bridge refuses data without the chunk's marker (not a QUAR2 state), changing nothing.
     if (!bridge->loadState(bytes.data(), int32_t(bytes.size()))) return false;
     if (hostParams && hostParams->rescan) hostParams->rescan(host, CLAP_PARAM_RESCAN_VALUES);
     return true;

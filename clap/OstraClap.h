@@ -51,6 +51,7 @@ class COstraClap final : public COstraHostServices
     void onMainThread();
 
     // --- clap.params ---------------------------------------------------------------------------
+    uint32_t hostParamCount() const; // params.count, thread-checked
     uint32_t paramCount() const;
     bool paramInfo(uint32_t index, clap_param_info* info) const;
     bool paramValue(clap_id id, double* value) const;
@@ -122,6 +123,7 @@ class COstraClap final : public COstraHostServices
     int32_t reportedLatency = -1; // what the host was last told (or read), -1 before activation
     std::atomic<bool> restartRequested{false};
     std::atomic<bool> rescanRequested{false};
+    bool warnedNotProcessing = false; // [audio]
     // Zeros for missing inputs, a sink for missing outputs, and the input in the output's
     // sample size when the host mixes sizes (kMaxChunk frames per channel, made in activate).
     std::vector<float> scratch32;

@@ -99,7 +99,8 @@ void OnMainThread(const clap_plugin* p)
 // --- Extensions --------------------------------------------------------------------------------
 
 const clap_plugin_params kParams = {
-    [](const clap_plugin* p) { return With(p, 0u, [](COstraClap& c) { return c.paramCount(); }); },
+    [](const clap_plugin* p)
+    { return With(p, 0u, [](COstraClap& c) { return c.hostParamCount(); }); },
     [](const clap_plugin* p, uint32_t index, clap_param_info* info)
     { return With(p, false, [&](COstraClap& c) { return c.paramInfo(index, info); }); },
     [](const clap_plugin* p, clap_id id, double* value)
