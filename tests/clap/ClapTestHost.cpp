@@ -210,7 +210,13 @@ bool CClapTestHost::create(const CClapModule& module, std::string& error, const 
         error = "no plug-in factory";
         return false;
     }
-    instance = factory->create_plugin(factory, &host, id);
+    return adopt(factory->create_plugin(factory, &host, id), error);
+}
+
+bool CClapTestHost::adopt(const clap_plugin* made, std::string& error)
+{
+    destroy();
+    instance = made;
     if (!instance)
     {
         error = "create_plugin answered null";
@@ -297,6 +303,17 @@ clap_process_status CClapTestHost::process(double* const* in, double* const* out
                                            const std::vector<TClapParamChange>& changes)
 {
     return run(in, out, frames, changes);
+}
+
+clap_process_status CClapTestHost::processRaw(clap_process p)
+{
+    EventList events;
+    const clap_input_events inEvents = {&events, ListSize, ListGet};
+    const clap_output_events outEvents = {&sent, PushSent};
+    if (!p.in_events) p.in_events = &inEvents;
+    if (!p.out_events) p.out_events = &outEvents;
+    AudioScope audio(true);
+    return instance->process(instance, &p);
 }
 
 void CClapTestHost::flush(const std::vector<TClapParamChange>& changes)

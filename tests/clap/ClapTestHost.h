@@ -51,6 +51,9 @@ class CClapTestHost
     // Makes and inits the plug-in `id` of `module`; false with a reason.
     bool create(const CClapModule& module, std::string& error,
                 const char* id = "com.tesselaudio.quar2");
+    // Takes a plug-in made some other way (in this program) for `clapHost()`, and inits it.
+    bool adopt(const clap_plugin* made, std::string& error);
+    const clap_host* clapHost() const { return &host; }
     // Deactivates (when active) and destroys the plug-in.
     void destroy();
     const clap_plugin* plugin() const { return instance; }
@@ -68,6 +71,8 @@ class CClapTestHost
                                 const std::vector<TClapParamChange>& changes = {});
     clap_process_status process(double* const* in, double* const* out, uint32_t frames,
                                 const std::vector<TClapParamChange>& changes = {});
+    // A process call as given (events empty when the call names none), on the audio thread.
+    clap_process_status processRaw(clap_process p);
     // params.flush with `changes`.
     void flush(const std::vector<TClapParamChange>& changes);
 
