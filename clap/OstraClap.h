@@ -91,7 +91,8 @@ class COstraClap final : public COstraHostServices
     const CClapThreadRules& rules() const { return threadRules; }
 
   private:
-    // Events of `in` with an index in [first, end) applied to the plug-in; answers `end`.
+    // One input event: a parameter value (core space, one of ours, finite) goes to the bridge
+    // as its normalised value; every other event is skipped.
     void applyEvent(const clap_event_header& event);
     // The editor's queued edits into `out` (kept when the host's list refuses them).
     void sendEdits(const clap_output_events* out);
