@@ -353,7 +353,7 @@ bool CClapTestHost::load(const std::vector<uint8_t>& data, size_t step)
         {
             auto& b = *static_cast<Bytes*>(s->ctx);
             const size_t n = std::min<size_t>({size_t(size), b.step, b.data.size() - b.position});
-            std::memcpy(to, b.data.data() + b.position, n);
+            if (n > 0) std::memcpy(to, b.data.data() + b.position, n);
             b.position += n;
             return int64_t(n);
         }};
