@@ -129,3 +129,4 @@ echo "integrated loudness before: $(row integrated 1) LUFS, after: $(row integra
 echo "true peak after: $(row "true peak" 2) dBTP (ceiling -1)"
 echo "pauses against the speech: $(row "pauses vs speech" 1) dB before, $(row "pauses vs speech" 2) dB after"
 echo "ffmpeg's ebur128 measures levelled.wav at $ffmpeg_i LUFS, true peak $ffmpeg_tp dBTP"
+echo "CLAP plug-ins built beside the VST 2.4 ones: $native/clap/QUAR2.clap (Linux), $win/clap/QUAR2.clap (Windows)"

@@ -1,8 +1,12 @@
 # Checks QUAR2.dll's tables with objdump -p: the export table names exactly VSTPluginMain, main
-# and MAIN, and every imported DLL is a Windows system DLL (no compiler runtime such as
+# and MAIN (or the sorted list EXPORTS gives: clap_entry for QUAR2.clap), and every imported
+# DLL is a Windows system DLL (no compiler runtime such as
 # libstdc++-6.dll, libgcc_s_seh-1.dll or libwinpthread-1.dll, which a clean Windows lacks).
-# Usage: cmake -DOBJDUMP=... -DDLL=... -P CheckDllTables.cmake
+# Usage: cmake -DOBJDUMP=... -DDLL=... [-DEXPORTS=a;b] -P CheckDllTables.cmake
 cmake_minimum_required(VERSION 3.25)
+if(NOT DEFINED EXPORTS)
+  set(EXPORTS "MAIN;VSTPluginMain;main")
+endif()
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump -p ${DLL} failed (${rc})")
@@ -27,8 +31,8 @@ foreach(entry IN LISTS entries)
   list(APPEND exports "${name}")
 endforeach()
 list(SORT exports)
-if(NOT exports STREQUAL "MAIN;VSTPluginMain;main")
-  message(FATAL_ERROR "exports are '${exports}', expected exactly MAIN, VSTPluginMain, main")
+if(NOT exports STREQUAL EXPORTS)
+  message(FATAL_ERROR "exports are '${exports}', expected exactly '${EXPORTS}'")
 endif()
 
 # Imports: every "DLL Name:" line.
@@ -43,7 +47,7 @@ foreach(line IN LISTS lines)
   string(TOLOWER "${name}" lower)
   list(APPEND imports "${name}")
   if(NOT lower IN_LIST allowed)
-    message(FATAL_ERROR "QUAR2.dll imports ${name}, which is not a Windows system DLL")
+    message(FATAL_ERROR "${DLL} imports ${name}, which is not a Windows system DLL")
   endif()
 endforeach()
 if(NOT imports)
