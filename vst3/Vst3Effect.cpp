@@ -264,7 +264,10 @@ tresult CVst3Effect::loadChunk(IBStream* state)
     {
         return kOutOfMemory;
     }
-    if (bytes.empty()) return kResultFalse;
+    // A chunk shorter than the one the plug-in writes is cut off: refused, nothing changes.
+    const void* own = nullptr;
+    const int32 expected = plugin->saveState(&own);
+    if (bytes.empty() || static_cast<int32>(bytes.size()) < expected) return kResultFalse;
     return plugin->loadState(bytes.data(), static_cast<int32>(bytes.size())) ? kResultOk
                                                                              : kResultFalse;
 }
