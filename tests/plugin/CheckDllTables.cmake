@@ -1,8 +1,13 @@
 # Checks QUAR2.dll's tables with objdump -p: the export table names exactly VSTPluginMain, main
 # and MAIN, and every imported DLL is a Windows system DLL (no compiler runtime such as
 # libstdc++-6.dll, libgcc_s_seh-1.dll or libwinpthread-1.dll, which a clean Windows lacks).
-# Usage: cmake -DOBJDUMP=... -DDLL=... -P CheckDllTables.cmake
+# Usage: cmake -DOBJDUMP=... -DDLL=... [-DEXPORTS=a,b,c] -P CheckDllTables.cmake
+# (EXPORTS: the sorted export names another module must have instead, e.g. the VST3 module's.)
 cmake_minimum_required(VERSION 3.25)
+if(NOT DEFINED EXPORTS)
+  set(EXPORTS "MAIN;VSTPluginMain;main")
+endif()
+string(REPLACE "," ";" EXPORTS "${EXPORTS}")
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump -p ${DLL} failed (${rc})")
@@ -27,8 +32,8 @@ foreach(entry IN LISTS entries)
   list(APPEND exports "${name}")
 endforeach()
 list(SORT exports)
-if(NOT exports STREQUAL "MAIN;VSTPluginMain;main")
-  message(FATAL_ERROR "exports are '${exports}', expected exactly MAIN, VSTPluginMain, main")
+if(NOT exports STREQUAL EXPORTS)
+  message(FATAL_ERROR "exports are '${exports}', expected exactly '${EXPORTS}'")
 endif()
 
 # Imports: every "DLL Name:" line.
@@ -43,7 +48,7 @@ foreach(line IN LISTS lines)
   string(TOLOWER "${name}" lower)
   list(APPEND imports "${name}")
   if(NOT lower IN_LIST allowed)
-    message(FATAL_ERROR "QUAR2.dll imports ${name}, which is not a Windows system DLL")
+    message(FATAL_ERROR "${DLL} imports ${name}, which is not a Windows system DLL")
   endif()
 endforeach()
 if(NOT imports)
