@@ -345,7 +345,9 @@ TEST(CliQuar2, NamedLoudnessTargetsAreMetAsFfmpegMeasuresThemUnderTheirCeilings)
         // With the plug-in's defaults the podcast targets need the limiter.
         const bool acted = file["true_peak_limiter"]["acted"].get<bool>();
         if (c.defaults && std::string(c.target).rfind("podcast", 0) == 0)
+        {
             EXPECT_TRUE(acted) << c.target << " " << c.file;
+        }
         limited += acted ? 1 : 0;
         // The plug-in levelled (most gain far above least) and the table shows the figures of
         // the report.
