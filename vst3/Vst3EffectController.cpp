@@ -149,7 +149,6 @@ ParamValue VST3_API CVst3Effect::plainParamToNormalized(ParamID id, ParamValue p
 
 ParamValue VST3_API CVst3Effect::getParamNormalized(ParamID id)
 {
-    deliverRestarts();
     if (id == quar2vst3::kBypassId) return bypassValue.load();
     return isLevellerParameter(id) ? plugin->getParameter(static_cast<int32>(id)) : 0.0;
 }
