@@ -38,7 +38,7 @@ tresult VST3_API CMemoryStream::read(void* buffer, int32 numBytes, int32* numByt
     if (!buffer || numBytes < 0) return kInvalidArgument;
     size_t n = std::min(static_cast<size_t>(numBytes), bytes.size() - position);
     if (step > 0) n = std::min(n, static_cast<size_t>(step));
-    std::memcpy(buffer, bytes.data() + position, n);
+    if (n > 0) std::memcpy(buffer, bytes.data() + position, n);
     position += n;
     if (numBytesRead) *numBytesRead = static_cast<int32>(n);
     return kResultOk;
