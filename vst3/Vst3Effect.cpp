@@ -181,8 +181,9 @@ tresult VST3_API CVst3Effect::getRoutingInfo(RoutingInfo*, RoutingInfo*)
 
 tresult VST3_API CVst3Effect::activateBus(int32 type, int32 dir, int32 index, TBool state)
 {
+    // Nothing to switch: an inactive bus comes without buffers, which process() answers.
+    (void)state;
     if (type != kAudio || (dir != kInput && dir != kOutput) || index != 0) return kInvalidArgument;
-    busActive[dir] = state != 0;
     return kResultOk;
 }
 

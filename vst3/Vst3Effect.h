@@ -150,5 +150,4 @@ class CVst3Effect final : public CVst3ComponentPart,
     std::atomic<vst3::uint32> latencyInForce{0};
     vst3::ProcessSetup processSetup{vst3::kRealtime, vst3::kSample32, 1024, 44100.0};
     bool active = false;
-    bool busActive[2] = {true, true}; // input, output
 };
