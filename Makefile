@@ -85,7 +85,7 @@ test-fuzz: deps
 	scripts/fuzz.sh 10
 
 # One formatting for every C++ file (.clang-format): `make format` rewrites them, make test checks.
-SOURCES = $(shell find runtime effect graphics gui plugin vst clap host tests -name '*.cpp' -o -name '*.h')
+SOURCES = $(shell find runtime effect graphics gui plugin vst vst3 clap host tests -name '*.cpp' -o -name '*.h')
 format: deps
 	clang-format -i $(SOURCES)
 
@@ -94,13 +94,13 @@ check-format: deps
 
 test: check-format test-native test-asan test-tsan test-fuzz test-win64
 
-# The demo needs only the plug-ins (QUAR2.so/.dll and both QUAR2.clap), quar2-host and the
-# bridge, not the test programs.
+# The demo needs only the plug-ins (QUAR2.so/.dll, the VST3 bundle, both QUAR2.clap), quar2-host
+# and the bridge, not the test programs.
 demo: deps
 	cmake -S . -B $(NATIVE) $(NATIVE_CONFIG) >/dev/null
-	cmake --build $(NATIVE) -j$(JOBS) --target QUAR2 QUAR2_clap quar2-host
+	cmake --build $(NATIVE) -j$(JOBS) --target QUAR2 QUAR2_vst3 QUAR2_clap quar2-host
 	cmake -S . -B $(WIN) $(WIN_CONFIG) >/dev/null
-	cmake --build $(WIN) -j$(JOBS) --target QUAR2 QUAR2_clap quar2-bridge
+	cmake --build $(WIN) -j$(JOBS) --target QUAR2 QUAR2_vst3 QUAR2_clap quar2-bridge
 	scripts/demo.sh
 
 clean:

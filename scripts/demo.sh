@@ -9,6 +9,7 @@
 #   levels.csv     per-block input level, output level and gain; levels.png draws them
 #   editor.png     the Windows plug-in's editor while the recording plays (under Wine)
 #   editor-linux.png  the Linux plug-in's editor, the same way (natively, in an X11 window)
+#   QUAR2.vst3     the VST3 bundle for both platforms (Contents/x86_64-win, Contents/x86_64-linux)
 # and ends with the loudness before and after, as quar2-host and as ffmpeg measure it. Runs as root with no display: the Wine part
 # runs inside xvfb-run with a Wine prefix under the build folder.
 # Build folders: NATIVE_BUILD (default build/native) and WIN_BUILD (default build/win64).
@@ -29,7 +30,8 @@ host=$native/host/cli/quar2-host
 so=$native/plugin/QUAR2.so
 dll=$win/plugin/QUAR2.dll
 export QUAR2_BRIDGE="$root/$win/host/bridge/quar2-bridge.exe"
-for f in "$host" "$so" "$dll" "$QUAR2_BRIDGE"; do
+for f in "$host" "$so" "$dll" "$QUAR2_BRIDGE" "$native/QUAR2.vst3/Contents/x86_64-linux/QUAR2.so" \
+  "$win/QUAR2.vst3/Contents/x86_64-win/QUAR2.vst3"; do
   [ -f "$f" ] || { echo "demo: $f is missing (run make demo, which builds it)" >&2; exit 1; }
 done
 py=/usr/bin/python3 # Debian's, with matplotlib and numpy
@@ -115,6 +117,12 @@ picture "$dll" "$out/editor.png"
 echo "== picturing the editor of QUAR2.so (Linux, natively)"
 picture "$so" "$out/editor-linux.png"
 
+echo "== assembling $out/QUAR2.vst3 (one bundle for Windows and Linux)"
+rm -rf "$out/QUAR2.vst3"
+cp -r "$native/QUAR2.vst3" "$out/QUAR2.vst3"
+cp -r "$win/QUAR2.vst3/Contents/x86_64-win" "$out/QUAR2.vst3/Contents/"
+(cd "$out" && find QUAR2.vst3 -type f | sort | sed 's/^/   /')
+
 # The table's rows: label, input figure and unit, output figure and unit.
 row() { sed -n "s/^$1  *\([^ ]*\) [A-Za-z]*  *\([^ ]*\) [A-Za-z]*\$/\\$2/p" "$work/so.txt"; }
 ff=$(ffmpeg -nostats -hide_banner -i "$out/levelled.wav" -af ebur128=peak=true -f null - 2>&1 |
@@ -122,7 +130,7 @@ ff=$(ffmpeg -nostats -hide_banner -i "$out/levelled.wav" -af ebur128=peak=true -
 ffmpeg_i=$(sed -n 's/^ *I: *\(.*\) LUFS$/\1/p' <<<"$ff")
 ffmpeg_tp=$(sed -n '/True peak:/,$p' <<<"$ff" | sed -n 's/^ *Peak: *\(.*\) dBFS$/\1/p' | head -1)
 echo
-echo "results in $out/: input.wav levelled.wav report.json voice.fxp levels.csv levels.png$([ -f "$out/editor.png" ] && echo " editor.png")$([ -f "$out/editor-linux.png" ] && echo " editor-linux.png")"
+echo "results in $out/: input.wav levelled.wav report.json voice.fxp levels.csv levels.png QUAR2.vst3$([ -f "$out/editor.png" ] && echo " editor.png")$([ -f "$out/editor-linux.png" ] && echo " editor-linux.png")"
 echo "loudness range before: $(row "loudness range" 1) LU"
 echo "loudness range after:  $(row "loudness range" 2) LU"
 echo "integrated loudness before: $(row integrated 1) LUFS, after: $(row integrated 2) LUFS (target -16, podcast)"

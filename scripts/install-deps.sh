@@ -9,7 +9,7 @@ packages=(
   libsndfile1-dev libebur128-dev libpng-dev libcli11-dev nlohmann-json3-dev
   libx11-dev libxdamage-dev libxcomposite-dev libcairo2-dev libfontconfig-dev libfreetype-dev
   espeak-ng sox ffmpeg python3 python3-pil python3-matplotlib python3-jsonschema fonts-dejavu-core fonts-liberation
-  zam-plugins lsp-plugins-vst qtractor
+  zam-plugins lsp-plugins-vst ardour qtractor
   clang libclang-rt-14-dev clang-format
 )
 missing=()

@@ -2,11 +2,14 @@
 # and MAIN (or the sorted list EXPORTS gives: clap_entry for QUAR2.clap), and every imported
 # DLL is a Windows system DLL (no compiler runtime such as
 # libstdc++-6.dll, libgcc_s_seh-1.dll or libwinpthread-1.dll, which a clean Windows lacks).
-# Usage: cmake -DOBJDUMP=... -DDLL=... [-DEXPORTS=a;b] -P CheckDllTables.cmake
+# Usage: cmake -DOBJDUMP=... -DDLL=... [-DEXPORTS=a;b or a,b] -P CheckDllTables.cmake
+# (EXPORTS: the sorted export names another module must have instead: the VST3 module's,
+# QUAR2.clap's.)
 cmake_minimum_required(VERSION 3.25)
 if(NOT DEFINED EXPORTS)
   set(EXPORTS "MAIN;VSTPluginMain;main")
 endif()
+string(REPLACE "," ";" EXPORTS "${EXPORTS}")
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump -p ${DLL} failed (${rc})")
