@@ -29,7 +29,7 @@ void SetParameterValue(TXlat& runtime, int32_t index, double value)
     double v = (record->maximum - m) * value + m;
     // Snapped to the multiples of the step counted from 0 (not from the minimum), not clamped.
     if (s > 0.0) v = std::floor((v + 0.5 * s) / s) * s;
-    double& slider = runtime.sliders[static_cast<size_t>(record->number)];
+    SharedDouble& slider = runtime.sliders[static_cast<size_t>(record->number)];
     const double change = v - slider;
     if (change > -kSameValue && change < kSameValue)
         return; // repeated automation at one value does not re-run the slider code
