@@ -8,8 +8,10 @@
 // frame or the next drawing; what must never happen is a half-written value, and in C++ a plain
 // double read and written on two threads at once is a data race (undefined behaviour, and a
 // compiler may split or repeat such accesses). So every access here is a relaxed atomic load or
-// store (std::atomic_ref): on x86-64 that is the same single 64-bit move a plain double gets,
-// with the same bits and the same speed, and nothing more (no fence, no lock prefix).
+// store (std::atomic_ref): on x86-64 that is one aligned 64-bit move, as for a plain double,
+// with the same bits and no fence or lock prefix (GCC routes the value through a general
+// register, one register transfer more). The audio path's loops keep their values in locals and
+// touch shared values only at the start and end of a block.
 //
 // Relaxed means no order between two values: a reader may see one value's new state and
 // another's old. Values that must be seen together travel as one set (effect/SetExchange.h).
