@@ -16,7 +16,11 @@
 #include "effect/XlatEffect.h"
 #include "runtime/SampleOutput.h"
 
+// Only the block loop's own file includes this: the names have internal linkage there, as if
+// written in it, so the compiler treats them as that file's alone.
 namespace leveller_block
+{
+namespace
 {
 
 // Slots of a delay line: positions 0 .. 64.
@@ -241,4 +245,5 @@ bool RunFrames(const BlockConstants& constants, BlockState& st, double* lineL, d
     }
 }
 
+} // namespace
 } // namespace leveller_block

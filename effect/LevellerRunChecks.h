@@ -15,7 +15,11 @@
 #include <type_traits>
 #include <xmmintrin.h>
 
+// Only the block loop's own file includes this: the names have internal linkage there, as if
+// written in it, so the compiler treats them as that file's alone.
 namespace leveller_block
+{
+namespace
 {
 
 // True when the settling leaves all four followers alone because each is a positive normal
@@ -89,4 +93,5 @@ template <typename Sample> bool OutputsPlain(const Sample* out, int32_t frames)
     return (all & sign) == 0;
 }
 
+} // namespace
 } // namespace leveller_block
