@@ -5,9 +5,12 @@ NATIVE := build/native
 ASAN := build/asan
 WIN := build/win64
 TSAN := build/tsan
-# The programs the thread-checked build runs: the memory pages, windows and string table
-# (checked with no suppression) and the thread storm.
-TSAN_TESTS := runtime_tests effect_tests reliability_storm_tests
+# The programs the thread-checked build runs, all with no suppression for our own code: the
+# runtime (memory pages, windows, string table, sliders), the leveller, its editor frame with a
+# fake host, QUAR2.so's editor in an X window, and the thread storm (audio, parameters, chunks
+# and the editor's frames at once).
+TSAN_TESTS := runtime_tests effect_tests leveller_editor_tests editor_x11_tests \
+  reliability_storm_tests
 # What crosses between the two flavours: quar2-host finds the bridge in the win64 build, the
 # Windows tests compare with the native build's audio and drive its quar2-host.
 NATIVE_CONFIG := -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUAR2_WIN64_BUILD_DIR=$(CURDIR)/$(WIN)
@@ -50,7 +53,7 @@ test-asan: asan
 # it expects; the tests run without randomisation wherever setarch allows it.
 NO_ASLR := $(shell setarch $$(uname -m) -R true >/dev/null 2>&1 && echo setarch $$(uname -m) -R)
 test-tsan: tsan
-	$(NO_ASLR) ctest --test-dir $(TSAN) --output-on-failure -j$(JOBS) \
+	$(NO_ASLR) scripts/with-display.sh ctest --test-dir $(TSAN) --output-on-failure -j$(JOBS) \
 	  -R '^($(subst $() ,|,$(TSAN_TESTS)))$$'
 
 test-win64: win64

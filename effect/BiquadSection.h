@@ -1,10 +1,13 @@
 #pragma once
 // One second-order filter section of the leveller: the two low-cut filters and the side-chain
 // emphasis filter are all second-order high-passes in bilinear form. The coefficients and the
-// state are script variables (doubles, all 0 after open).
+// state are script variables (shared doubles, all 0 after open): the slider code and the init
+// hook write the coefficients from their threads, the audio thread the state.
 
 #include <cfloat>
 #include <cmath>
+
+#include "runtime/SharedDouble.h"
 
 // The five coefficients of one section, always handed on together (see LevellerCoefficients.h).
 struct BiquadCoefficients
@@ -48,18 +51,18 @@ inline double BiquadStep(const BiquadCoefficients& c, double x, double& x1, doub
 struct BiquadSection
 {
     // y = b0*x + b1*x1 + b2*x2 - a1*y1 - a2*y2
-    double b0 = 0.0;
-    double b1 = 0.0;
-    double b2 = 0.0;
-    double a1 = 0.0;
-    double a2 = 0.0;
+    SharedDouble b0 = 0.0;
+    SharedDouble b1 = 0.0;
+    SharedDouble b2 = 0.0;
+    SharedDouble a1 = 0.0;
+    SharedDouble a2 = 0.0;
     // Previous two inputs and previous two outputs.
-    double x1 = 0.0;
-    double x2 = 0.0;
-    double y1 = 0.0;
-    double y2 = 0.0;
+    SharedDouble x1 = 0.0;
+    SharedDouble x2 = 0.0;
+    SharedDouble y1 = 0.0;
+    SharedDouble y2 = 0.0;
     // The most recent output.
-    double out = 0.0;
+    SharedDouble out = 0.0;
 
     // [any thread] Stores the five coefficients (the script's copy the editor and tests read).
     void SetCoefficients(const BiquadCoefficients& c)
@@ -75,8 +78,14 @@ struct BiquadSection
     // by the slider code or the init hook) and moves the state on.
     double Run(const BiquadCoefficients& c, double x)
     {
-        out = BiquadStep(c, x, x1, x2, y1, y2);
-        return out;
+        double px1 = x1, px2 = x2, py1 = y1, py2 = y2;
+        const double y = BiquadStep(c, x, px1, px2, py1, py2);
+        x1 = px1;
+        x2 = px2;
+        y1 = py1;
+        y2 = py2;
+        out = y;
+        return y;
     }
 
     // [audio thread] Keeps the state usable after every sample. A NaN or infinite input leaves
@@ -87,8 +96,8 @@ struct BiquadSection
     // input history is only reset when it is not finite: it is the signal itself, not a decay.
     void Settle()
     {
-        if (!std::isfinite(x1)) x1 = 0.0;
-        if (!std::isfinite(x2)) x2 = 0.0;
+        if (!std::isfinite(x1.load())) x1 = 0.0;
+        if (!std::isfinite(x2.load())) x2 = 0.0;
         SettleDecay(y1);
         SettleDecay(y2);
     }
@@ -98,6 +107,12 @@ struct BiquadSection
     static void SettleDecay(double& v)
     {
         const double magnitude = std::fabs(v);
+        if (magnitude != 0.0 && !(magnitude >= DBL_MIN && magnitude <= DBL_MAX)) v = 0.0;
+    }
+    // The same for a script variable.
+    static void SettleDecay(SharedDouble& v)
+    {
+        const double magnitude = std::fabs(v.load());
         if (magnitude != 0.0 && !(magnitude >= DBL_MIN && magnitude <= DBL_MAX)) v = 0.0;
     }
 };

@@ -13,7 +13,7 @@ namespace
 // Decaying follower values: NaN or infinity (left by a non-finite input sample) would stay
 // forever, so they restart from 0; a subnormal tail becomes 0 because subnormal arithmetic is
 // slow and such a value is absorbed by any normal-sized signal anyway.
-inline void Settle(double& v)
+inline void Settle(SharedDouble& v)
 {
     BiquadSection::SettleDecay(v);
 }
@@ -77,7 +77,8 @@ void TXlatEffect::FillHistory()
     const int32_t windowEntries = historyWindow.Last() - historyWindow.First() + 1;
     for (int32_t i = 0; i < windowEntries && static_cast<double>(i) <= reach; ++i)
     {
-        if (double* entry = historyWindow.At(ScriptInt(v.historyBase + i))) *entry = 100.0;
+        if (double* entry = historyWindow.At(ScriptInt(v.historyBase + i)))
+            StoreShared(*entry, 100.0);
     }
 }
 
@@ -90,10 +91,13 @@ void TXlatEffect::DoBlock()
     ReportLatency();
 
     // Transport, each value its own time-information request.
-    HostTempoAndTimeSig(v.hostTempo, v.hostTimeSigNumerator, v.hostTimeSigDenominator);
-    v.hostTempo = ScriptFinite(v.hostTempo);
-    v.hostTimeSigNumerator = ScriptFinite(v.hostTimeSigNumerator);
-    v.hostTimeSigDenominator = ScriptFinite(v.hostTimeSigDenominator);
+    double tempo = v.hostTempo;
+    double numerator = v.hostTimeSigNumerator;
+    double denominator = v.hostTimeSigDenominator;
+    HostTempoAndTimeSig(tempo, numerator, denominator);
+    v.hostTempo = ScriptFinite(tempo);
+    v.hostTimeSigNumerator = ScriptFinite(numerator);
+    v.hostTimeSigDenominator = ScriptFinite(denominator);
     v.playState = HostPlaying() ? 1.0 : 0.0;
     if (HostRecording()) v.playState += 4.0;
     v.playPosition = ScriptFinite(HostPpqPosition());
@@ -138,7 +142,7 @@ void TXlatEffect::DoBlock()
     const double x = v.lastGain * audioSliders.Latest(sliderSets).outputGain;
     const double h = x > 10.0 ? 0.1 : (x > 0.1 ? 1.0 / x : 10.0);
     if (double* entry = historyWindow.At(ScriptInt(v.historyBase + v.historyWritePos)))
-        *entry = 200.0 - std::ceil(100.0 - 43.3 * std::log(h));
+        StoreShared(*entry, 200.0 - std::ceil(100.0 - 43.3 * std::log(h)));
     v.historyWritePos =
         v.historyWritePos >= v.historySpan / v.blockSize ? 0.0 : v.historyWritePos + 1.0;
 }
@@ -160,7 +164,7 @@ void TXlatEffect::DoSample()
     {
         v.sigL = v.lowCutL.Run(k.lowCut, v.sigL);
         // In mono the right filter rests and the right channel is the filtered left one.
-        v.sigR = ScriptTrue(v.mono) ? v.sigL : v.lowCutR.Run(k.lowCut, v.sigR);
+        v.sigR = ScriptTrue(v.mono) ? v.sigL.load() : v.lowCutR.Run(k.lowCut, v.sigR);
     }
 
     v.sideChain = LevellerDetectorInput(v.sigL, v.sigR);

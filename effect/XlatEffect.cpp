@@ -171,9 +171,9 @@ void TXlatEffect::DoInit()
 
     // The editor's step labels: string handles of the low-cut and attack step texts.
     for (int32_t k = 0; k < kLowCutStepCount; ++k)
-        Element(kLowCutLabelTable + k) = kStrLowCutSteps + k;
+        StoreShared(Element(kLowCutLabelTable + k), kStrLowCutSteps + k);
     for (int32_t k = 0; k < kAttackStepCount; ++k)
-        Element(kAttackLabelTable + k) = kStrAttackSteps + k;
+        StoreShared(Element(kAttackLabelTable + k), kStrAttackSteps + k);
 
     v.rerunSliderCode = 1.0;
     PrepareMemory();
@@ -189,7 +189,7 @@ void TXlatEffect::DoSerialize()
     // as it is: a non-finite level or gain would silence the effect for good.
     for (vars.serializeIndex = 1.0; vars.serializeIndex <= 64.0; vars.serializeIndex += 1.0)
     {
-        double& slider =
+        SharedDouble& slider =
             sliders[static_cast<size_t>(ScriptInt(vars.serializeIndex) % kSliderCount)];
         double value = slider;
         FileVar(0, value);

@@ -1,5 +1,6 @@
 #pragma once
-// The drawing bridge's target over the toolkit's drawing context of the script view (Windows).
+// The drawing bridge's target over the toolkit's drawing context of the script view (GDI+ on
+// Windows, cairo on Linux).
 // Made on the stack for one bridge operation; it borrows the context and the plug-in object's
 // font cache. All operations: [UI thread].
 

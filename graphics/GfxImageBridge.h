@@ -1,8 +1,8 @@
 #pragma once
 // The image operations of the drawing bridge. An image lives in a GfxImageHolder (runtime/),
-// which holds one reference to a platform bitmap or none. Loading needs the platform's image
-// decoder (GDI+ on Windows); elsewhere every load answers false and holders stay empty, while
-// everything else behaves the same.
+// which holds one reference to a platform bitmap or none. Loading uses the platform's image
+// decoder (GDI+ on Windows, cairo's PNG reader on Linux); a load it cannot decode answers false
+// and leaves the holder empty, while everything else behaves the same.
 //
 // All operations: [UI thread].
 

@@ -24,23 +24,25 @@ void LevellerSetColor(TXlatEffect& fx, double r, double g, double b, double a)
 double LevellerPeekMemory(TXlatEffect& fx, double index)
 {
     const int32_t i = ScriptInt(index);
-    return fx.HasPage(i) ? fx.Element(i) : 0.0;
+    // The block hook writes history entries on the audio thread meanwhile: one whole load.
+    return fx.HasPage(i) ? LoadShared(fx.Element(i)) : 0.0;
 }
 
 double LevellerSliderRowPart(TXlatEffect& fx, const LevellerSliderRow& row)
 {
     LevellerVariables& v = fx.vars;
     const LevellerSliderGeometry& g = row.geometry;
-    double& copy = v.*row.copy;
+    SharedDouble& copy = v.*row.copy;
 
     // The copy is read once: the host may replace it (and the slider) at any moment from another
     // thread, and a value this frame did not change must not be written back over the host's.
     const double seen = copy;
     const double before = fx.sliders[row.slider];
     double value = seen;
-    const bool moved =
-        LevellerSliderMouseStep(g, {fx.frameMouseX, fx.frameMouseY, fx.frameMouseButtons},
-                                v.*row.widget, value, v.rerunSliderCode);
+    double rerun = 0.0;
+    const bool moved = LevellerSliderMouseStep(
+        g, {fx.frameMouseX, fx.frameMouseY, fx.frameMouseButtons}, v.*row.widget, value, rerun);
+    if (moved) v.rerunSliderCode = rerun;
     // The host hears of the hold before the value it knows changes.
     const bool held = ScriptTrue((v.*row.widget).dragging);
     if (held) fx.BeginSliderEdit(row.slider);
@@ -112,11 +114,12 @@ void LevellerSwitchPart(TXlatEffect& fx)
     fx.DrawStr(kStrSwitchCaption);
 
     double on = v.sliderCopy2;
-    const bool toggled =
-        LevellerSwitchMouseStep({fx.frameMouseX, fx.frameMouseY, fx.frameMouseButtons},
-                                v.switchArmed, on, v.rerunSliderCode);
+    double rerun = 0.0;
+    const bool toggled = LevellerSwitchMouseStep(
+        {fx.frameMouseX, fx.frameMouseY, fx.frameMouseButtons}, v.switchArmed, on, rerun);
     if (toggled)
     {
+        v.rerunSliderCode = rerun;
         // One click, one step: the whole gesture at once.
         fx.BeginSliderEdit(2);
         v.sliderCopy2 = on;

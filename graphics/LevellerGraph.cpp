@@ -106,8 +106,11 @@ void LevellerMetersPart(TXlatEffect& fx)
     // No frame processed yet (gain 0) has no level in dB: the extremes stay as they are rather
     // than sticking at infinity until the next slider change.
     if (!std::isfinite(g)) return;
-    v.shownMaxGainDb = g > v.maxGainDb ? g : v.maxGainDb;
-    v.shownMaxAttenuationDb = g < v.maxAttenuationDb ? g : v.maxAttenuationDb;
+    // Each extreme read once: the slider code may reset it from another thread meanwhile.
+    const double maxGainDb = v.maxGainDb;
+    const double maxAttenuationDb = v.maxAttenuationDb;
+    v.shownMaxGainDb = g > maxGainDb ? g : maxGainDb;
+    v.shownMaxAttenuationDb = g < maxAttenuationDb ? g : maxAttenuationDb;
     v.maxGainDb = v.shownMaxGainDb;
     v.maxAttenuationDb = v.shownMaxAttenuationDb;
 }

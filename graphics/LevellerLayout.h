@@ -16,7 +16,8 @@ struct LevellerSliderRow
     double captionHandle;            // string handle of the caption left of the track
     double unitHandle;               // string handle of the unit after the value; 0: step row
     double zeroHandle;               // string handle of the text shown instead of 0; 0: none
-    double LevellerVariables::*copy; // the script's copy of the slider
+    // The script's copy of the slider (shared with the slider hook's thread).
+    SharedDouble LevellerVariables::*copy;
     SliderWidgetState LevellerVariables::*widget;
 };
 

@@ -9,7 +9,7 @@
 // plug-ins on a loading thread and close them on their UI thread, and an initialisation taken on
 // one and released on the other would leak on the first and undo the host's own on the second.
 //
-// All operations: [UI thread] (Windows only: it needs the toolkit).
+// All operations: [UI thread] (both platforms: Win32 windows in QUAR2.dll, X11 in QUAR2.so).
 
 #include <cstdint>
 

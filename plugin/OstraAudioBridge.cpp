@@ -1,7 +1,7 @@
-// Callback entries 25 and 26: the audio bridge between the host's per-channel buffers and the
-// script's per-frame channel variables: RunAudioCall with the effect's channel count. For two
-// channels the whole block goes to the runtime's DoSamples (or an effect's own loop with the
-// same results).
+// The audio entries of the callback table (ProcessReplacing, ProcessDoubleReplacing): the bridge
+// between the host's per-channel buffers and the script's per-frame channel variables:
+// RunAudioCall with the effect's channel count. For two channels the whole block goes to the
+// runtime's DoSamples (or an effect's own loop with the same results).
 // [audio thread; no allocation, no lock]
 
 #include "plugin/COstra.h"

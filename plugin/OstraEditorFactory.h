@@ -7,6 +7,6 @@
 class AEffEditor;
 class COstra;
 
-// [loading thread] A new editor of width x height pixels for `plugin`, or null where the
-// plug-in has no editor (builds without the Windows toolkit).
+// [loading thread] A new editor of width x height pixels for `plugin`: the toolkit's editor in
+// both builds (Win32 and GDI+ in QUAR2.dll, X11 and cairo in QUAR2.so).
 AEffEditor* MakeOstraEditor(COstra* plugin, int32_t width, int32_t height);

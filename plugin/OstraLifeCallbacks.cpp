@@ -1,5 +1,8 @@
-// Callback entries 0..10 and 13..19: record set-up, the runtime's life-cycle hooks, the editor's
-// drawing and mouse, the identity texts and the program name.
+// The life-cycle entries of the callback table: record set-up (Create, Destroy), the runtime's
+// hooks (Open, Suspend, Resume, Idle, Close), the editor's drawing and mouse (Draw, MouseDown,
+// MouseUp, MouseMoved), the identity texts (GetVendorVersion, GetVendorString,
+// GetProductString, GetEffectName) and the program name (GetProgramName, SetProgramName,
+// GetProgramNameIndexed).
 
 #include <algorithm>
 

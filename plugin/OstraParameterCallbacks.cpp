@@ -1,6 +1,7 @@
-// Callback entries 20..24, 27 and 28: host parameter i is the runtime's slider record i, with
-// normalised values, quantisation to the slider's step, names and display texts; the state
-// chunk is the runtime's GetState / SetState.
+// The parameter and chunk entries of the callback table (GetParameter, SetParameter,
+// GetParameterName, GetParameterLabel, GetParameterDisplay, GetChunk, SetChunk): host parameter i
+// is the runtime's slider record i, with normalised values, quantisation to the slider's step,
+// names and display texts; the state chunk is the runtime's GetState / SetState.
 //
 // Indexes outside the declared records answer 0.0 / an empty text and change nothing.
 

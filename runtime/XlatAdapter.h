@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-class CDrawContext; // the toolkit's drawing context (Windows editor only)
+class CDrawContext; // the toolkit's drawing context (GDI+ on Windows, cairo on Linux)
 class CFontCache;   // the plug-in object's font descriptions by face (graphics/FontCache.h)
 class CGfxTarget;   // a drawing target other than the toolkit's (graphics/GfxTarget.h)
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/SharedDouble.h"
 #include "runtime/XlatStrings.h"
 
 // One data-file handle.
@@ -45,6 +46,15 @@ class CXlatFiles : public CXlatStrings
     // [UI thread] The serialize hook's one call per variable: writes `variable` in write mode,
     // reads into it in read mode (see FileWrite, FileRead).
     bool FileVar(int32_t slot, double& variable);
+    // The same for a value other threads share (a slider value): one load, and in read mode one
+    // store (writing a chunk never stores, so it cannot undo a change made meanwhile).
+    bool FileVar(int32_t slot, SharedDouble& variable)
+    {
+        double value = variable;
+        const bool done = FileVar(slot, value);
+        if (done && FileMode(slot) == FileSlot::kRead) variable = value;
+        return done;
+    }
     // [any thread] The slot's mode, kClosed for a slot that does not exist.
     int32_t FileMode(int32_t slot) const;
     // [UI thread] Values the slot holds; 0 for a slot that does not exist.

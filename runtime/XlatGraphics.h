@@ -11,6 +11,7 @@
 #include <map>
 
 #include "runtime/GfxImageHolder.h"
+#include "runtime/SharedDouble.h"
 #include "runtime/XlatFonts.h"
 
 // One image number's slot.
@@ -39,15 +40,18 @@ class CXlatGraphics : public CXlatFonts
     // Pen position in pixels.
     double penX = 0.0;
     double penY = 0.0;
-    // Editor redraws per second driven by the idle hook; 0 or less never redraws from there.
+    // Editor redraws per second driven by the idle hook; 0 or less never redraws from there. A
+    // value of the host's UI thread: the init hook sets it, the mouse callbacks raise it and the
+    // idle hook reads it, all there.
     double redrawRate = 0.0;
 
     // --- Script variables of the drawing; the open hook sets them to 0 -----------------------
-    // Current colour: red, green, blue and opacity, nominally 0..1 (see ColorByte).
-    double colorR = 0.0;
-    double colorG = 0.0;
-    double colorB = 0.0;
-    double colorA = 0.0;
+    // Current colour: red, green, blue and opacity, nominally 0..1 (see ColorByte). The init hook
+    // resets them from its thread while the editor may be drawing with them.
+    SharedDouble colorR = 0.0;
+    SharedDouble colorG = 0.0;
+    SharedDouble colorB = 0.0;
+    SharedDouble colorA = 0.0;
     // Number of the font last selected with SetFont.
     double fontIndex = 0.0;
     // Size of the drawing surface in pixels, refreshed by BeginFrame.

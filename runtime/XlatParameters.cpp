@@ -30,7 +30,7 @@ void SetParameterValue(TXlat& runtime, int32_t index, double value)
     // The editor's mouse holds this one: the user's value stands until the mouse lets go.
     if (runtime.SliderHeld(record->number)) return;
     const double v = ParameterSliderValue(*record, value);
-    double& slider = runtime.sliders[static_cast<size_t>(record->number)];
+    SharedDouble& slider = runtime.sliders[static_cast<size_t>(record->number)];
     const double change = v - slider;
     if (change > -kSameValue && change < kSameValue)
         return; // repeated automation at one value does not re-run the slider code

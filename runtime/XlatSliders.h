@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "runtime/SharedDouble.h"
 #include "runtime/XlatOstra.h"
 
 class CXlatSliders : public CXlatOstra
@@ -19,9 +20,10 @@ class CXlatSliders : public CXlatOstra
     // (setParameter), resume and a restored state chunk call it. Default: nothing.
     virtual void DoSlider() {}
 
-    // Current slider values indexed by slider number; always kSliderCount entries. Each value is
-    // one double written whole by one thread and read whole by the others.
-    std::vector<double> sliders;
+    // Current slider values indexed by slider number; always kSliderCount entries. The host's
+    // parameter path, the state chunk and the editor write them from their threads while the
+    // slider code reads them on others: each is read and written whole (SharedDouble).
+    std::vector<SharedDouble> sliders;
 
     // [any thread] Whoever writes slider values that the slider code must see (the host's
     // parameter path, a restored state, the editor) counts the change after writing them. A

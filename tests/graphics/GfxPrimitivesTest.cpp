@@ -3,6 +3,8 @@
 // any drawing target at all (the gfx hook run outside a view draw).
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 #include "GfxRecordingTarget.h"
 #include "graphics/ColorByte.h"
 #include "graphics/GfxBridge.h"
@@ -290,10 +292,10 @@ TEST_F(Drawing, OpenHookZeroesTheDrawingVariablesButNotThePen)
     runtime.penX = 11;
     runtime.textHeight = 14;
     runtime.DoOpen();
-    for (double v :
-         {runtime.colorR, runtime.colorG, runtime.colorB, runtime.colorA, runtime.fontIndex,
-          runtime.surfaceWidth, runtime.surfaceHeight, runtime.clearColor, runtime.frameMouseX,
-          runtime.frameMouseY, runtime.frameMouseButtons})
+    for (double v : std::initializer_list<double>{
+             runtime.colorR, runtime.colorG, runtime.colorB, runtime.colorA, runtime.fontIndex,
+             runtime.surfaceWidth, runtime.surfaceHeight, runtime.clearColor, runtime.frameMouseX,
+             runtime.frameMouseY, runtime.frameMouseButtons})
         EXPECT_EQ(v, 0.0);
     EXPECT_EQ(runtime.penX, 11);
     EXPECT_EQ(runtime.textHeight, 14);

@@ -6,11 +6,11 @@
 // and under Wine it runs on the Windows threads and C runtime; the output of finite input must
 // stay finite throughout.
 //
-// Shared by design without locks: the slider values and the leveller's coefficients are single
-// 64-bit doubles written by one thread and read by the audio thread; a torn read cannot happen
-// on the 64-bit targets and a value from just before or after a change is equally valid. Those
-// races, and only those, are listed in tsan-by-design.supp for a ThreadSanitizer build of this
-// test; the script memory pages (atomic page table) must show no race at all.
+// Shared without locks: the slider values, the leveller's coefficients and followers, the gain
+// history and the editor's meters are doubles that one thread writes while others read them,
+// each access a relaxed atomic one (SharedDouble), and the coefficients reach the audio thread
+// as whole sets. A ThreadSanitizer build runs this test with no suppression at all: any plain
+// access to shared memory is a fault.
 
 #include "effect/XlatEffect.h"
 #include "host/lib/VstPlugin.h"
@@ -181,7 +181,7 @@ TEST(ThreadStorm, HostAutomationSurvivesEditorFrames)
     TXlatEffect* fx = LevellerOf(*plugin);
     ASSERT_NE(fx, nullptr);
     const LevellerVariables& v = fx->vars;
-    const double LevellerVariables::*copies[] = {
+    const SharedDouble LevellerVariables::*copies[] = {
         &LevellerVariables::sliderCopy2, &LevellerVariables::sliderCopy3,
         &LevellerVariables::sliderCopy4, &LevellerVariables::sliderCopy5,
         &LevellerVariables::sliderCopy6, &LevellerVariables::sliderCopy7,

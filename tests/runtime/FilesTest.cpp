@@ -55,6 +55,21 @@ TEST(FileSlots, WriteReadAndModesFollowTheSlotRules)
     rt.files[0].position = CXlatFiles::kMaxSlotValues;
     EXPECT_FALSE(rt.FileWrite(0, 1.0));
 
+    // A shared value (a slider) goes through the same rules: written as it is, read back whole,
+    // and left alone past the end.
+    rt.ResetSlot(0, FileSlot::kWrite);
+    SharedDouble shared = -2.5;
+    EXPECT_TRUE(rt.FileVar(0, shared));
+    EXPECT_EQ(shared, -2.5);
+    rt.files[0].mode = FileSlot::kRead;
+    rt.files[0].position = 0;
+    shared = 9.0;
+    EXPECT_TRUE(rt.FileVar(0, shared));
+    EXPECT_EQ(shared, -2.5);
+    shared = 9.0;
+    EXPECT_FALSE(rt.FileVar(0, shared));
+    EXPECT_EQ(shared, 9.0);
+
     rt.ResetSlot(0, FileSlot::kClosed);
     EXPECT_TRUE(rt.files[0].buffer.empty());
     EXPECT_EQ(rt.files[0].position, 0);

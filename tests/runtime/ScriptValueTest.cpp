@@ -1,10 +1,13 @@
 // The value rules every hook body and service relies on.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "runtime/ScriptValue.h"
+#include "runtime/SharedDouble.h"
 
 namespace
 {
@@ -72,4 +75,34 @@ TEST(ScriptValue, FiniteCheckZeroesOnlyNaNAndInfinities)
     EXPECT_EQ(ScriptFinite(-kInf), 0.0);
     EXPECT_EQ(ScriptFinite(44100.0), 44100.0);
     EXPECT_EQ(ScriptFinite(-1e300), -1e300);
+}
+
+// A shared value keeps every bit through stores, loads, copies and compound changes: the same
+// numbers as a plain double (NaN payloads, signed zeros and subnormals included).
+TEST(SharedDouble, KeepsEveryBitLikeAPlainDouble)
+{
+    const double values[] = {std::bit_cast<double>(0x7ff8dead0000beefULL),
+                             -0.0,
+                             std::numeric_limits<double>::denorm_min(),
+                             -kInf,
+                             0.1,
+                             1e308};
+    for (const double x : values)
+    {
+        SharedDouble a = x;
+        SharedDouble b;
+        b = a;
+        const SharedDouble c(b);
+        double cell = 0.0;
+        StoreShared(cell, c);
+        EXPECT_EQ(std::bit_cast<uint64_t>(LoadShared(cell)), std::bit_cast<uint64_t>(x));
+        EXPECT_EQ(std::bit_cast<uint64_t>(c.load()), std::bit_cast<uint64_t>(x));
+    }
+    SharedDouble sum = 0.1;
+    double plain = 0.1;
+    sum += 0.2;
+    plain += 0.2;
+    sum -= 1e-17;
+    plain -= 1e-17;
+    EXPECT_EQ(std::bit_cast<uint64_t>(sum.load()), std::bit_cast<uint64_t>(plain));
 }
