@@ -14,7 +14,6 @@
 #include <windows.h>
 #else
 #include <X11/Xlib.h>
-#include <dirent.h>
 #endif
 
 #include "host/lib/EditorHostWindow.h"
@@ -22,6 +21,7 @@
 #include "host/lib/VstLibrary.h"
 #include "host/lib/VstPlugin.h"
 #include "tests/clap/ClapTestHost.h"
+#include "tests/support/EditorInput.h"
 
 namespace
 {
@@ -40,76 +40,6 @@ Shot Capture(void* window)
     std::string error;
     if (window) CEditorHostWindow::captureWindow(window, s.rgb, s.width, s.height, error);
     return s;
-}
-
-int OpenHandles()
-{
-#ifdef _WIN32
-    return 0; // windows are checked one by one below
-#else
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/fd"))
-    {
-        while (readdir(dir))
-            ++count;
-        closedir(dir);
-    }
-    return count;
-#endif
-}
-
-#ifndef _WIN32
-// The test's own X connection for posting events, opened once and kept.
-Display* PosterDisplay()
-{
-    static Display* display = XOpenDisplay(nullptr);
-    return display;
-}
-#endif
-
-// The pointer comes to (x, y) of the editor's window, rests, and the left button goes down and
-// up, as the system delivers it, with the host's run loop turning in between.
-void ClickAt(void* window, int x, int y, const std::function<void(int)>& run)
-{
-#ifdef _WIN32
-    const auto post = [window, y](UINT message, int px, WPARAM keys)
-    { PostMessageW(static_cast<HWND>(window), message, keys, MAKELPARAM(px, y)); };
-    post(WM_MOUSEMOVE, x - 1, 0);
-    post(WM_MOUSEMOVE, x, 0);
-    run(150);
-    post(WM_LBUTTONDOWN, x, MK_LBUTTON);
-    run(150);
-    post(WM_LBUTTONUP, x, 0);
-    run(150);
-#else
-    Display* display = PosterDisplay();
-    Time time = 1000;
-    const auto post = [&](int type, int px, unsigned int state, unsigned int button)
-    {
-        XEvent event{};
-        XButtonEvent& b = event.xbutton; // motion events share these first fields
-        b.type = type;
-        b.send_event = True;
-        b.display = display;
-        b.window = Window(reinterpret_cast<uintptr_t>(window));
-        b.root = DefaultRootWindow(display);
-        b.time = time += 700;
-        b.x = b.x_root = px;
-        b.y = b.y_root = y;
-        b.state = state;
-        b.button = button;
-        b.same_screen = True;
-        XSendEvent(display, b.window, False, 0, &event);
-        XFlush(display);
-    };
-    post(MotionNotify, x - 1, 0, 0);
-    post(MotionNotify, x, 0, 0);
-    run(150);
-    post(ButtonPress, x, 0, Button1);
-    run(150);
-    post(ButtonRelease, x, Button1Mask, Button1);
-    run(150);
-#endif
 }
 
 bool HasDisplay()
@@ -163,10 +93,8 @@ TEST(ClapEditor, DrawsTheVst24EditorsPixelsAndOpensAndClosesWithoutALeak)
 
     CEditorHostWindow window;
     ASSERT_TRUE(window.create(430, 600, error)) << error;
-#ifndef _WIN32
-    ASSERT_NE(PosterDisplay(), nullptr);
-#endif
-    const int handlesBefore = OpenHandles();
+    ASSERT_TRUE(PrepareToPost());
+    const int handlesBefore = OpenFileCount();
     for (int cycle = 0; cycle < 20; ++cycle)
     {
         SCOPED_TRACE("cycle " + std::to_string(cycle));
@@ -193,8 +121,9 @@ TEST(ClapEditor, DrawsTheVst24EditorsPixelsAndOpensAndClosesWithoutALeak)
         {
             // A click on the side-chain switch: the host hears a gesture on parameter 0 with
             // the new value, from the next block, and is asked for it.
-            ClickAt(child, 120, 279,
-                    [&](int ms) { CEditorHostWindow::pumpFor(ms, [&] { clap.pumpEditor(); }); });
+            PostLeftClick(child, 120, 279,
+                          [&](int ms)
+                          { CEditorHostWindow::pumpFor(ms, [&] { clap.pumpEditor(); }); });
             EXPECT_EQ(clap.value(0), 1.0);
             EXPECT_GE(clap.flushRequests, 1);
             float silence[64] = {};
@@ -227,6 +156,6 @@ TEST(ClapEditor, DrawsTheVst24EditorsPixelsAndOpensAndClosesWithoutALeak)
         EXPECT_TRUE(clap.fds.empty());
 #endif
     }
-    EXPECT_EQ(OpenHandles(), handlesBefore) << "connections or descriptors left open";
+    EXPECT_EQ(OpenFileCount(), handlesBefore) << "connections or descriptors left open";
     EXPECT_EQ(clap.misbehaviours(), 0);
 }

@@ -1,7 +1,6 @@
 #include "tests/gui/EditorX11Support.h"
 
 #include <X11/Xutil.h>
-#include <dirent.h>
 
 #include <chrono>
 #include <thread>
@@ -68,18 +67,6 @@ int KnobAt(const Picture& image, const Picture& knob, int top)
 std::ostream& operator<<(std::ostream& out, const LiveCounts& c)
 {
     return out << c.objects << " objects, " << c.surfaces << " surfaces, " << c.faces << " faces";
-}
-
-int OpenFileCount()
-{
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/fd"))
-    {
-        while (readdir(dir))
-            ++count;
-        closedir(dir);
-    }
-    return count;
 }
 
 // The test program's connection to the X server, kept open until the program ends: an X server

@@ -24,6 +24,7 @@
 #include "host/lib/VstLibrary.h"
 #include "host/lib/VstPlugin.h"
 #include "plugin/EditorSize.h"
+#include "tests/support/EditorInput.h"
 
 constexpr int kWidth = kEditorWidth;
 constexpr int kHeight = kEditorHeight;
@@ -116,9 +117,6 @@ struct LiveCounts
 };
 
 std::ostream& operator<<(std::ostream& out, const LiveCounts& c);
-
-// The files this process has open.
-int OpenFileCount();
 
 // The test program's connection to the X server, kept open until the program ends: an X server
 // started for tests (Xvfb) resets itself whenever its last client leaves, and refuses

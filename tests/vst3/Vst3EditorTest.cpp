@@ -5,6 +5,7 @@
 
 #include "host/lib/EditorHostWindow.h"
 #include "tests/plugin/BuiltPlugin.h"
+#include "tests/support/EditorInput.h"
 #include "tests/vst3/Vst3Host.h"
 
 #include <chrono>
@@ -15,7 +16,6 @@
 #include "tests/support/EditorWindowSupport.h"
 #else
 #include <X11/Xlib.h>
-#include <dirent.h>
 #endif
 
 using namespace vst3;
@@ -30,63 +30,7 @@ constexpr const char* kPlatform = "HWND";
 #else
 constexpr const char* kPlatform = "X11EmbedWindowID";
 
-int OpenFileCount()
-{
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/fd"))
-    {
-        while (readdir(dir))
-            ++count;
-        closedir(dir);
-    }
-    return count;
-}
 #endif
-
-// A press and release of the left button at (x, y) in `window` (the editor's own window), after
-// the pointer came in and rested there.
-void Click(void* window, int x, int y, const std::function<void(int)>& idle)
-{
-#ifdef _WIN32
-    const HWND hwnd = static_cast<HWND>(window);
-    PostMouse(hwnd, WM_MOUSEMOVE, x - 1, y, 0);
-    PostMouse(hwnd, WM_MOUSEMOVE, x, y, 0);
-    idle(150);
-    PostMouse(hwnd, WM_LBUTTONDOWN, x, y, MK_LBUTTON);
-    idle(150);
-    PostMouse(hwnd, WM_LBUTTONUP, x, y, 0);
-    idle(100);
-#else
-    static Display* display = XOpenDisplay(nullptr);
-    static Time time = 1000;
-    const Window target = static_cast<Window>(reinterpret_cast<uintptr_t>(window));
-    auto post = [&](int type, int px, unsigned int state, unsigned int button)
-    {
-        XEvent event{};
-        XButtonEvent& b = event.xbutton;
-        b.type = type;
-        b.send_event = True;
-        b.display = display;
-        b.window = target;
-        b.root = DefaultRootWindow(display);
-        b.time = time += 700;
-        b.x = b.x_root = px;
-        b.y = b.y_root = y;
-        b.state = state;
-        b.button = button;
-        b.same_screen = True;
-        XSendEvent(display, target, False, 0, &event);
-        XFlush(display);
-    };
-    post(MotionNotify, x - 1, 0, 0);
-    post(MotionNotify, x, 0, 0);
-    idle(150);
-    post(ButtonPress, x, 0, Button1);
-    idle(150);
-    post(ButtonRelease, x, Button1Mask, Button1);
-    idle(100);
-#endif
-}
 
 class Vst3Editor : public ::testing::Test
 {
@@ -195,7 +139,7 @@ TEST_F(Vst3Editor, ShowsTheVst2EditorsPixelsAndTellsTheHostOfMouseEdits)
     // A click on the Push Down row: one gesture, with the value the plug-in now holds.
     void* editorWindow = window.editorWindow();
     ASSERT_NE(editorWindow, nullptr);
-    Click(editorWindow, 215, kPushDownY, [this](int ms) { idle(ms); });
+    PostLeftClick(editorWindow, 215, kPushDownY, [this](int ms) { idle(ms); });
     const double now = instance->controller->getParamNormalized(3);
     EXPECT_NEAR(now, 16.0 / 30.0, 1e-6);
     ASSERT_EQ(handler.calls.size(), 3u);
@@ -208,6 +152,7 @@ TEST_F(Vst3Editor, ShowsTheVst2EditorsPixelsAndTellsTheHostOfMouseEdits)
 TEST_F(Vst3Editor, OpensAndClosesManyTimesLeavingNothing)
 {
 #ifndef _WIN32
+    ASSERT_TRUE(PrepareToPost());
     const int filesBefore = OpenFileCount();
 #endif
     for (int cycle = 0; cycle < 15; ++cycle)

@@ -40,37 +40,58 @@ retry() {
     "$@" >"$work/step.log" 2>&1
     status=$?
     [ $status -lt 128 ] && return $status
+    aborted=1
     echo "  (Ardour aborted with status $status, attempt $attempt)"
   done
   return $status
 }
 
-for format in vst3 vst2; do
-  dir=$work/$format
-  rm -rf "$dir"
-  if ! retry ardour7-lua "$here/ardour/session.lua" "$dir" check "$format" ||
-    ! grep -q '^saved' "$work/step.log"; then
-    cat "$work/step.log"; echo "$format: no session"; exit 1
+# Each attempt starts from nothing: a tool that aborted after saving leaves a session behind,
+# which a second create_session would open and add a second bus to.
+make_session() { rm -rf "$dir"; ardour7-lua "$here/ardour/session.lua" "$dir" check "$format"; }
+export_session() { rm -f "$work/$format.wav"; ardour7-export -b float -o "$work/$format.wav" "$dir" check; }
+
+# Both sessions, their exports and the comparison: 0 the same samples, 2 different ones.
+check_once() {
+  for format in vst3 vst2; do
+    dir=$work/$format
+    if ! retry make_session ||
+      ! grep -q '^saved' "$work/step.log"; then
+      cat "$work/step.log"; echo "$format: no session"; exit 1
+    fi
+    latency=$(sed -n 's/^latency //p' "$work/step.log")
+    echo "$format: latency $latency as inserted"
+    [ "$latency" = 64 ] || { cat "$work/step.log"; echo "$format: latency is not 64"; exit 1; }
+    # Ten seconds of session range to export (superclock ticks: 282240000 per second).
+    sed -i 's|<Locations/>|<Locations><Location id="9001" name="session" start="a0" end="a2822400000" flags="IsSessionRange" locked="0" timestamp="0" cue="0"/></Locations>|' \
+      "$dir/check.ardour"
+    if ! retry export_session || [ ! -s "$work/$format.wav" ]; then
+      cat "$work/step.log"; echo "$format: export failed"; exit 1
+    fi
+    sox -V1 "$work/$format.wav" -t f32 "$work/$format.raw"
+  done
+  peak=$(sox -V1 "$work/vst3.wav" -n stat 2>&1 | sed -n 's/^Maximum amplitude: *//p')
+  echo "exported 10 s each, peak $peak"
+  awk -v p="$peak" 'BEGIN { exit !(p > 0.01) }' || { echo "the export is silent"; exit 1; }
+  if cmp -s "$work/vst3.raw" "$work/vst2.raw"; then
+    echo "QUAR2.vst3 and QUAR2.so exported the same samples in Ardour"
+  else
+    cmp "$work/vst3.raw" "$work/vst2.raw" | head -1
+    echo "QUAR2.vst3 and QUAR2.so exported different audio in Ardour"
+    return 2
   fi
-  latency=$(sed -n 's/^latency //p' "$work/step.log")
-  echo "$format: latency $latency as inserted"
-  [ "$latency" = 64 ] || { cat "$work/step.log"; echo "$format: latency is not 64"; exit 1; }
-  # Ten seconds of session range to export (superclock ticks: 282240000 per second).
-  sed -i 's|<Locations/>|<Locations><Location id="9001" name="session" start="a0" end="a2822400000" flags="IsSessionRange" locked="0" timestamp="0" cue="0"/></Locations>|' \
-    "$dir/check.ardour"
-  rm -f "$work/$format.wav"
-  if ! retry ardour7-export -b float -o "$work/$format.wav" "$dir" check || [ ! -s "$work/$format.wav" ]; then
-    cat "$work/step.log"; echo "$format: export failed"; exit 1
-  fi
-  sox -V1 "$work/$format.wav" -t f32 "$work/$format.raw"
-done
-peak=$(sox -V1 "$work/vst3.wav" -n stat 2>&1 | sed -n 's/^Maximum amplitude: *//p')
-echo "exported 10 s each, peak $peak"
-awk -v p="$peak" 'BEGIN { exit !(p > 0.01) }' || { echo "the export is silent"; exit 1; }
-if cmp -s "$work/vst3.raw" "$work/vst2.raw"; then
-  echo "QUAR2.vst3 and QUAR2.so exported the same samples in Ardour"
-else
-  cmp "$work/vst3.raw" "$work/vst2.raw" | head -1
-  echo "QUAR2.vst3 and QUAR2.so exported different audio in Ardour"
-  exit 1
+}
+
+aborted=0
+check_once
+status=$?
+# A run in which Ardour aborted and was retried leaves its own state behind in ways that have
+# made the first export of a session differ once: such a run is done again whole, once, before a
+# difference counts.
+if [ $status -eq 2 ] && [ $aborted -eq 1 ]; then
+  echo "Ardour aborted during that run: both sessions once more from the start"
+  aborted=0
+  check_once
+  status=$?
 fi
+exit $status
