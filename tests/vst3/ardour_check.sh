@@ -6,7 +6,8 @@
 # Usage: ardour_check.sh BUNDLE VST2_SO   (exit 77, CTest's "skipped", without Ardour)
 #
 # Ardour 7.3's headless tools here abort now and then with a heap error while they shut down
-# or export, also with no plug-in in the session at all; each step is retried a few times.
+# or export, also with no plug-in in the session at all, and now and then hang instead; each
+# step has a time limit and is retried a few times.
 set -uo pipefail
 bundle=$1 vst2=$2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -33,23 +34,34 @@ grep -q "Found Plugin: .* QUAR2" "$work/scan2.log" ||
   { cat "$work/scan2.log"; echo "Ardour's VST2 scanner did not find QUAR2"; exit 1; }
 echo "Ardour's scanners found QUAR2.vst3 and QUAR2.so"
 
-# Runs "$@" until it exits normally (not killed by a signal), at most three times.
+# Runs "$@" until it exits normally (not killed by a signal, not stopped by the time limit), at
+# most three times. A step takes a few seconds; one still running after a minute has hung.
+step_limit=${QUAR2_ARDOUR_STEP_SECONDS:-60}
 retry() {
   local status
   for attempt in 1 2 3; do
     "$@" >"$work/step.log" 2>&1
     status=$?
-    [ $status -lt 128 ] && return $status
+    if [ $status -eq 124 ] || [ $status -eq 137 ]; then
+      echo "  (Ardour hung: stopped after $step_limit s, attempt $attempt)"
+    elif [ $status -lt 128 ]; then
+      return $status
+    else
+      echo "  (Ardour aborted with status $status, attempt $attempt)"
+    fi
     aborted=1
-    echo "  (Ardour aborted with status $status, attempt $attempt)"
   done
   return $status
 }
 
 # Each attempt starts from nothing: a tool that aborted after saving leaves a session behind,
 # which a second create_session would open and add a second bus to.
-make_session() { rm -rf "$dir"; ardour7-lua "$here/ardour/session.lua" "$dir" check "$format"; }
-export_session() { rm -f "$work/$format.wav"; ardour7-export -b float -o "$work/$format.wav" "$dir" check; }
+limited() { timeout -k 5 "$step_limit" "$@"; }
+make_session() { rm -rf "$dir"; limited ardour7-lua "$here/ardour/session.lua" "$dir" check "$format"; }
+export_session() {
+  rm -f "$work/$format.wav"
+  limited ardour7-export -b float -o "$work/$format.wav" "$dir" check
+}
 
 # Both sessions, their exports and the comparison: 0 the same samples, 2 different ones.
 check_once() {
