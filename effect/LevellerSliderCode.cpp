@@ -54,6 +54,11 @@ const AttackRow kAttackTable[] = {
 void TXlatEffect::DoSlider()
 {
     RefreshHostValues();
+    RunSliderCodeUntilCurrent(true);
+}
+
+void TXlatEffect::CopySlidersForEditor()
+{
     LevellerVariables& v = vars;
     v.sliderCopy2 = sliders[2];
     v.sliderCopy3 = sliders[3];
@@ -65,10 +70,9 @@ void TXlatEffect::DoSlider()
     v.sliderCopy9 = sliders[9];
     v.sliderCopy10 = sliders[10];
     v.sliderCopy11 = sliders[11];
-    RunSliderCodeUntilCurrent();
 }
 
-void TXlatEffect::RunSliderCodeUntilCurrent()
+void TXlatEffect::RunSliderCodeUntilCurrent(bool copySliders)
 {
     // Enough for any real overlap of two writers; a host writing without pause cannot keep this
     // thread here.
@@ -76,6 +80,10 @@ void TXlatEffect::RunSliderCodeUntilCurrent()
     for (int run = 0; run < kMaxRuns; ++run)
     {
         const uint32_t changesBefore = SliderChangeCount();
+        // The copies are taken again with every run: two threads copying at once (the host's
+        // automation and a restored chunk, say) could otherwise leave the editor a value read
+        // just before the other thread replaced it.
+        if (copySliders) CopySlidersForEditor();
         RunSliderCode();
         if (SliderChangeCount() == changesBefore) return;
     }

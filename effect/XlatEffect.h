@@ -72,7 +72,10 @@ class TXlatEffect : public TXlat
     // were changed by another thread during the run: a run that read a value just before the
     // host replaced it would otherwise leave coefficients that no longer match the parameters.
     // One run when nothing else writes sliders, which is the usual case.
-    void RunSliderCodeUntilCurrent();
+    // With `copySliders` (the slider hook) each run first copies sliders 2..11 for the editor.
+    void RunSliderCodeUntilCurrent(bool copySliders = false);
+    // Sliders 2..11 into the editor's copies (sliderCopy2 .. sliderCopy11).
+    void CopySlidersForEditor();
 
     // [audio thread] The slider-code results the last processed frame used.
     const LevellerSliderSet& AudioSliderSet() const { return audioSliders.Held(); }
