@@ -217,7 +217,7 @@ TEST(ThreadStorm, HostAutomationSurvivesEditorFrames)
             float afterSet[9] = {};
             bool set[9] = {};
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-            while (std::chrono::steady_clock::now() < deadline || frames.load() < 100)
+            while (std::chrono::steady_clock::now() < deadline || frames.load() <= 100)
             {
                 VstInt32 index = static_cast<VstInt32>(random() % 8);
                 if (index >= kDragged) ++index;
