@@ -35,19 +35,19 @@ grep -q "Found Plugin: .* QUAR2" "$work/scan2.log" ||
 echo "Ardour's scanners found QUAR2.vst3 and QUAR2.so"
 
 # Runs "$@" until it exits normally (not killed by a signal, not stopped by the time limit), at
-# most three times. A step takes a few seconds; one still running after a minute has hung.
-step_limit=${QUAR2_ARDOUR_STEP_SECONDS:-60}
+# most three times. A step takes a few seconds; one still running after 40 s has hung.
+step_limit=${QUAR2_ARDOUR_STEP_SECONDS:-40}
 retry() {
   local status
   for attempt in 1 2 3; do
     "$@" >"$work/step.log" 2>&1
     status=$?
     if [ $status -eq 124 ] || [ $status -eq 137 ]; then
-      echo "  (Ardour hung: stopped after $step_limit s, attempt $attempt)"
+      echo "  ($1: Ardour hung, stopped after $step_limit s, attempt $attempt)"
     elif [ $status -lt 128 ]; then
       return $status
     else
-      echo "  (Ardour aborted with status $status, attempt $attempt)"
+      echo "  ($1: Ardour aborted with status $status, attempt $attempt)"
     fi
     aborted=1
   done
