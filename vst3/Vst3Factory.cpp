@@ -17,6 +17,16 @@ using namespace quar2vst3;
 namespace
 {
 CVst3Factory* living = nullptr;
+
+// What every form of the class info starts with: the class id, any number of instances, the
+// category; the rest zero.
+template <typename Info> void FillClassIdentity(Info& info)
+{
+    std::memset(&info, 0, sizeof(info));
+    std::memcpy(info.cid, kEffectCid.bytes, 16);
+    info.cardinality = kManyInstances;
+    vst3text::CopyField(kCategory, info.category, sizeof(info.category));
+}
 } // namespace
 
 CVst3Factory* CVst3Factory::get()
@@ -77,10 +87,7 @@ int32 VST3_API CVst3Factory::countClasses()
 tresult VST3_API CVst3Factory::getClassInfo(int32 index, PClassInfo* info)
 {
     if (!info || index != 0) return kInvalidArgument;
-    std::memset(info, 0, sizeof(*info));
-    std::memcpy(info->cid, kEffectCid.bytes, 16);
-    info->cardinality = kManyInstances;
-    vst3text::CopyField(kCategory, info->category, sizeof(info->category));
+    FillClassIdentity(*info);
     vst3text::CopyField(kEffectName, info->name, sizeof(info->name));
     return kResultOk;
 }
@@ -88,10 +95,7 @@ tresult VST3_API CVst3Factory::getClassInfo(int32 index, PClassInfo* info)
 tresult VST3_API CVst3Factory::getClassInfo2(int32 index, PClassInfo2* info)
 {
     if (!info || index != 0) return kInvalidArgument;
-    std::memset(info, 0, sizeof(*info));
-    std::memcpy(info->cid, kEffectCid.bytes, 16);
-    info->cardinality = kManyInstances;
-    vst3text::CopyField(kCategory, info->category, sizeof(info->category));
+    FillClassIdentity(*info);
     vst3text::CopyField(kEffectName, info->name, sizeof(info->name));
     info->classFlags = 0; // processor and controller share memory: not distributable
     vst3text::CopyField(kSubCategories, info->subCategories, sizeof(info->subCategories));
@@ -104,10 +108,7 @@ tresult VST3_API CVst3Factory::getClassInfo2(int32 index, PClassInfo2* info)
 tresult VST3_API CVst3Factory::getClassInfoUnicode(int32 index, PClassInfoW* info)
 {
     if (!info || index != 0) return kInvalidArgument;
-    std::memset(info, 0, sizeof(*info));
-    std::memcpy(info->cid, kEffectCid.bytes, 16);
-    info->cardinality = kManyInstances;
-    vst3text::CopyField(kCategory, info->category, sizeof(info->category));
+    FillClassIdentity(*info);
     vst3text::ToUtf16(kEffectName, info->name, 64);
     info->classFlags = 0;
     vst3text::CopyField(kSubCategories, info->subCategories, sizeof(info->subCategories));

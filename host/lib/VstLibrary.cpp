@@ -63,15 +63,19 @@ void CVstLibrary::close()
     handle = nullptr;
 }
 
-VstPluginMainProc CVstLibrary::entry(const char* name) const
+void* CVstLibrary::symbol(const char* name) const
 {
     if (!handle || !name) return nullptr;
 #ifdef _WIN32
-    FARPROC symbol = GetProcAddress(static_cast<HMODULE>(handle), name);
-    return reinterpret_cast<VstPluginMainProc>(reinterpret_cast<void*>(symbol));
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
 #else
-    return reinterpret_cast<VstPluginMainProc>(dlsym(handle, name));
+    return dlsym(handle, name);
 #endif
+}
+
+VstPluginMainProc CVstLibrary::entry(const char* name) const
+{
+    return reinterpret_cast<VstPluginMainProc>(symbol(name));
 }
 
 VstPluginMainProc CVstLibrary::findEntry(std::string* name) const

@@ -26,6 +26,8 @@ class CVstLibrary
     bool isOpen() const { return handle != nullptr; }
     const std::string& error() const { return lastError; }
 
+    // [UI thread] The address the library exports as `name`, or null when it exports none.
+    void* symbol(const char* name) const;
     // [UI thread] The exported entry point `name`, or null when the library does not export it.
     VstPluginMainProc entry(const char* name) const;
     // [UI thread] The first of VSTPluginMain, main and MAIN that the library exports, the

@@ -4,10 +4,7 @@
 #include <cstring>
 #include <thread>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
+#ifndef _WIN32
 #include <poll.h>
 #endif
 
@@ -78,24 +75,12 @@ struct Bytes
 bool CClapModule::open(const std::string& path, std::string& error)
 {
     close();
-#ifdef _WIN32
-    handle = LoadLibraryA(path.c_str());
-    if (!handle)
+    if (!library.open(path))
     {
-        error = "LoadLibrary failed: " + std::to_string(GetLastError());
+        error = library.error();
         return false;
     }
-    clapEntry = reinterpret_cast<const clap_plugin_entry*>(
-        GetProcAddress(static_cast<HMODULE>(handle), "clap_entry"));
-#else
-    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle)
-    {
-        error = dlerror();
-        return false;
-    }
-    clapEntry = static_cast<const clap_plugin_entry*>(dlsym(handle, "clap_entry"));
-#endif
+    clapEntry = static_cast<const clap_plugin_entry*>(library.symbol("clap_entry"));
     if (!clapEntry || !clap_version_is_compatible(clapEntry->clap_version) ||
         !clapEntry->init(path.c_str()))
     {
@@ -111,13 +96,7 @@ void CClapModule::close()
 {
     if (clapEntry) clapEntry->deinit();
     clapEntry = nullptr;
-    if (!handle) return;
-#ifdef _WIN32
-    FreeLibrary(static_cast<HMODULE>(handle));
-#else
-    dlclose(handle);
-#endif
-    handle = nullptr;
+    library.close();
 }
 
 const clap_plugin_factory* CClapModule::factory() const

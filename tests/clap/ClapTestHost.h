@@ -1,5 +1,5 @@
 #pragma once
-// A small CLAP host for the tests: loads a .clap file (dlopen / LoadLibrary), reads its data
+// A small CLAP host for the tests: loads a .clap file (through CVstLibrary), reads its data
 // export clap_entry, makes plug-ins through the factory and drives them as a host does. The host
 // side offers log (kept, with severities), thread-check (the test's main thread; the audio
 // thread is whichever thread is inside process), params, latency, timer-support and
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "clap/ClapAbi.h"
+#include "host/lib/VstLibrary.h"
 
 class CClapModule
 {
@@ -28,7 +29,7 @@ class CClapModule
     const clap_plugin_factory* factory() const;
 
   private:
-    void* handle = nullptr;
+    CVstLibrary library;
     const clap_plugin_entry* clapEntry = nullptr;
 };
 
